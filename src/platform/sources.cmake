@@ -1,0 +1,5 @@
+list(APPEND QUILLON_CORE_SOURCES
+  platform/MessagePort.cpp
+  platform/Ports.cpp
+  platform/RegistryValue.cpp
+)

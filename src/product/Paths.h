@@ -1,0 +1,34 @@
+#pragma once
+// Path utilities. The native separator is '/'; a description file's relative paths may use '\'.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillon {
+
+// Appends '/' unless `path` is empty or already ends in '/' or '\'.
+void AppendBackslash(std::string& path);
+// AppendBackslash, then `name`.
+void AppendPath(std::string& path, std::string_view name);
+
+// True when `path` names an existing file that is not a folder.
+bool FileExists(const std::string& path);
+// True when something exists at `path` (a trailing separator is ignored; "/" is the root).
+bool PathExists(const std::string& path);
+
+// Deletes the companion of a file, when it exists: the file in the same folder named after the
+// file's name with every '.' turned into '_', followed by ".al2" (DICT.ER -> DICT_ER.al2).
+void DeleteAl2Companion(const std::string& path);
+
+// The full path of `relative` (separated by '\' or '/') below the folder `root`, every component
+// spelled as it is found on disk when the exact spelling is missing but one differing only in
+// letter case exists. Answers nothing for a path that could leave `root`: absolute, with a drive
+// prefix, with a ".." component or a NUL. A path that does not exist is still answered (with
+// the spelling given) so the caller reports the missing file.
+std::optional<std::string> ResolveBelow(const std::string& root, std::string_view relative);
+
+// True when `name` can be a file name inside one folder: not empty, not "." or "..", without
+// '/', '\', NUL or a drive prefix.
+bool IsSafeFileName(std::string_view name);
+
+} // namespace quillon

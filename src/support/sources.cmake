@@ -1,0 +1,6 @@
+list(APPEND QUILLON_CORE_SOURCES
+  support/Format.cpp
+  support/Messages.cpp
+  support/Strings.cpp
+  support/Text.cpp
+)
