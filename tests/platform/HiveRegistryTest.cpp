@@ -1,0 +1,121 @@
+#include "platform/posix/HiveRegistry.h"
+#include "support/Text.h"
+#include "testsupport/TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quillon::posix {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+
+TEST(HiveRegistry, MissingFileIsAnEmptyRegistryAndTheFirstWriteCreatesIt) {
+    TempDir dir;
+    HiveRegistry hive(dir / "etc/velmar-soft/registry.reg");
+    EXPECT_EQ(hive.OpenKey(RegistryRoot::LocalMachine, "SOFTWARE", false), regerr::FileNotFound);
+    ASSERT_EQ(hive.SetValue(RegistryRoot::LocalMachine, "SOFTWARE\\Velmar Soft\\KLDO9", "KldoLangID", RegistryValue::Dword(0x419)), 0)
+        << hive.Error();
+    EXPECT_TRUE(ReadFile(hive.Path()).starts_with("Windows Registry Editor Version 5.00"));
+    EXPECT_FALSE(std::filesystem::exists(hive.Path() + ".tmp"));
+
+    HiveRegistry other(hive.Path());
+    RegistryValue v;
+    ASSERT_EQ(other.QueryValue(RegistryRoot::LocalMachine, "software\\velmar soft\\kldo9", "kldolangid", v), 0);
+    EXPECT_EQ(v, RegistryValue::Dword(0x419));
+}
+
+TEST(HiveRegistry, ReadersSeeWritesOfOtherInstances) {
+    TempDir dir;
+    HiveRegistry reader(dir / "r.reg"), writer(dir / "r.reg");
+    RegistryValue v;
+    ASSERT_EQ(writer.SetValue(RegistryRoot::LocalMachine, "K", "v", RegistryValue::String("one")), 0);
+    ASSERT_EQ(reader.QueryValue(RegistryRoot::LocalMachine, "K", "v", v), 0);
+    ASSERT_EQ(writer.SetValue(RegistryRoot::LocalMachine, "K", "v", RegistryValue::String("two")), 0);
+    ASSERT_EQ(reader.QueryValue(RegistryRoot::LocalMachine, "K", "v", v), 0);
+    EXPECT_EQ(Utf16LeBytesToUtf8(v.data.data(), v.data.size()), "two");
+    ASSERT_EQ(writer.DeleteKey(RegistryRoot::LocalMachine, "K"), 0);
+    EXPECT_EQ(reader.QueryValue(RegistryRoot::LocalMachine, "K", "v", v), regerr::FileNotFound);
+}
+
+TEST(HiveRegistry, ConcurrentWritersNeverLoseAWrite) {
+    TempDir dir;
+    const std::string path = dir / "c.reg";
+    constexpr int kChildren = 4, kWrites = 25;
+    std::vector<pid_t> children;
+    for (int c = 0; c < kChildren; ++c) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            HiveRegistry hive(path);
+            int failures = 0;
+            for (int i = 0; i < kWrites; ++i)
+                failures += hive.SetValue(RegistryRoot::LocalMachine, "Shared\\P" + std::to_string(c), "v" + std::to_string(i),
+                                          RegistryValue::Dword(static_cast<std::uint32_t>(c * 1000 + i))) != 0;
+            ::_exit(failures);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    HiveRegistry hive(path);
+    for (int c = 0; c < kChildren; ++c)
+        for (int i = 0; i < kWrites; ++i) {
+            RegistryValue v;
+            ASSERT_EQ(hive.QueryValue(RegistryRoot::LocalMachine, "Shared\\P" + std::to_string(c), "v" + std::to_string(i), v), 0)
+                << c << "/" << i;
+            EXPECT_EQ(v, RegistryValue::Dword(static_cast<std::uint32_t>(c * 1000 + i)));
+        }
+}
+
+TEST(HiveRegistry, MalformedFileIsReportedAndNeverOverwritten) {
+    TempDir dir;
+    const std::string bad = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"ok\"=\"1\"\n\"d\"=dword:1234567890\n";
+    const std::string path = dir.Write("bad.reg", bad);
+    HiveRegistry hive(path);
+    RegistryValue v;
+    EXPECT_EQ(hive.QueryValue(RegistryRoot::LocalMachine, "A", "ok", v), regerr::BadDb);
+    EXPECT_NE(hive.Error().find("line 4"), std::string::npos) << hive.Error();
+    EXPECT_EQ(hive.SetValue(RegistryRoot::LocalMachine, "A", "new", RegistryValue::Dword(1)), regerr::BadDb);
+    EXPECT_EQ(ReadFile(path), bad);
+    // Once mended, the file reads again.
+    dir.Write("bad.reg", "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"ok\"=\"1\"\n");
+    EXPECT_EQ(hive.QueryValue(RegistryRoot::LocalMachine, "A", "ok", v), 0);
+}
+
+TEST(HiveRegistry, PlantedLinkAtTheTemporaryNameIsNotFollowed) {
+    TempDir dir;
+    const std::string victim = dir.Write("victim.txt", "keep me");
+    const std::string path = dir / "h.reg";
+    std::filesystem::create_symlink(victim, path + ".tmp");
+    HiveRegistry hive(path);
+    ASSERT_EQ(hive.SetValue(RegistryRoot::LocalMachine, "A", "v", RegistryValue::Dword(1)), 0) << hive.Error();
+    EXPECT_EQ(ReadFile(victim), "keep me");
+    EXPECT_FALSE(std::filesystem::is_symlink(path));
+}
+
+TEST(HiveRegistry, UpdateAppliesSeveralChangesAsOneWrite) {
+    TempDir dir;
+    HiveRegistry hive(dir / "u.reg");
+    ASSERT_EQ(hive.Update([](HiveDocument& doc) {
+        doc.SetValue(RegistryRoot::LocalMachine, "A", "x", RegistryValue::Dword(1));
+        return doc.SetValue(RegistryRoot::LocalMachine, "A\\B", "y", RegistryValue::Dword(2));
+    }), 0);
+    // A change that fails writes nothing.
+    EXPECT_EQ(hive.Update([](HiveDocument& doc) {
+        doc.SetValue(RegistryRoot::LocalMachine, "A", "z", RegistryValue::Dword(3));
+        return regerr::AccessDenied;
+    }), regerr::AccessDenied);
+    RegistryValue v;
+    EXPECT_EQ(hive.QueryValue(RegistryRoot::LocalMachine, "A\\B", "y", v), 0);
+    EXPECT_EQ(hive.QueryValue(RegistryRoot::LocalMachine, "A", "z", v), regerr::FileNotFound);
+}
+
+} // namespace
+} // namespace quillon::posix
