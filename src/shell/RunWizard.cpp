@@ -1,0 +1,218 @@
+#include "shell/RunWizard.h"
+
+#include "support/Messages.h"
+
+namespace quillon {
+namespace {
+
+// Folder of the description files on a disc and beside the installer.
+constexpr const char* kDictsFolder = "DICTS/";
+
+// Shown when a typed folder holds no description files, neither in itself nor in "DICTS".
+constexpr int kNoInstallationFilesId = 2040;
+
+} // namespace
+
+const char* WizardStateName(WizardState state) {
+    switch (state) {
+    case WizardState::Start: return "Start";
+    case WizardState::Welcome: return "Welcome";
+    case WizardState::Action: return "Action";
+    case WizardState::Removal: return "Removal";
+    case WizardState::Source: return "Source";
+    case WizardState::Path: return "Path";
+    case WizardState::Collection: return "Collection";
+    case WizardState::Load: return "Load";
+    case WizardState::Profiles: return "Profiles";
+    case WizardState::Progress: return "Progress";
+    case WizardState::Question: return "Question";
+    case WizardState::End: return "End";
+    }
+    return "?";
+}
+
+void Wizard::Run(const std::string& sourceFolder) {
+    sourceFolder_ = sourceFolder;
+    WizardState state = WizardState::Start;
+    while (state != WizardState::End) {
+        trace_.push_back(state);
+        WizardState next = WizardState::End;
+        switch (state) {
+        case WizardState::Start: next = Start(); break;
+        case WizardState::Welcome: next = Welcome(); break;
+        case WizardState::Action: next = Action(); break;
+        case WizardState::Removal: next = Removal(); break;
+        case WizardState::Source: next = Source(); break;
+        case WizardState::Path: next = Path(); break;
+        case WizardState::Collection: next = Collection(); break;
+        case WizardState::Load: next = Load(); break;
+        case WizardState::Profiles: next = Profiles(); break;
+        case WizardState::Progress: next = Progress(); break;
+        case WizardState::Question: next = Question(); break;
+        case WizardState::End: break;
+        }
+        previous_ = state;
+        state = next;
+    }
+    trace_.push_back(WizardState::End);
+    copies_.reset();
+    host_.CloseMainWindow();
+}
+
+WizardState Wizard::Start() {
+    if (!host_.EnsureKernelConnection()) {
+        ShowMessage(1035);
+        return WizardState::End;
+    }
+    return WizardState::Welcome;
+}
+
+WizardState Wizard::Welcome() {
+    askOnly_ = false;
+    cdRomSearch_ = installerFolderSearch_ = sourceFolder_.empty();
+    return host_.ShowWelcomePage() == kPageNext ? WizardState::Action : WizardState::End;
+}
+
+WizardState Wizard::Action() {
+    // Coming back from the removal page shows the same page object; otherwise a new one.
+    const ActionPageResult page = host_.ShowActionPage(previous_ != WizardState::Removal);
+    switch (page.result) {
+    case kPageNext:
+        if (page.action == WizardAction::Install)
+            return WizardState::Source;
+        if (page.action == WizardAction::Remove)
+            return WizardState::Removal;
+        return WizardState::End;
+    case kPageBack:
+        return WizardState::Welcome;
+    default:
+        return WizardState::End;
+    }
+}
+
+WizardState Wizard::Removal() {
+    switch (host_.ShowRemovalPage()) {
+    case kPageBack: return WizardState::Action;
+    case kPageCancel: return WizardState::End;
+    default: return WizardState::Removal;
+    }
+}
+
+WizardState Wizard::Source() {
+    host_.ClearTaskbarOverlay();
+    copies_ = host_.NewDescriptionCopies();
+    bool found = false;
+
+    // (a) the known folder: the command line's, or the one found on an earlier pass.
+    if (!askOnly_ && !sourceFolder_.empty()) {
+        if (!copies_->Prepare(sourceFolder_)) {
+            sourceFolder_.clear();
+            return WizardState::Action;
+        }
+        found = true;
+    }
+    // (b) the "DICTS" folder of each optical drive, in turn.
+    if (cdRomSearch_ && !found) {
+        cdRomSearch_ = false;
+        sourceFolder_.clear();
+        std::string drive;
+        while (host_.NextCdDrive(drive)) {
+            sourceFolder_ = drive + kDictsFolder;
+            if (copies_->Prepare(sourceFolder_)) {
+                found = true;
+                break;
+            }
+            sourceFolder_.clear();
+        }
+    }
+    // (c) the "DICTS" folder beside the installer.
+    if (installerFolderSearch_ && !found) {
+        installerFolderSearch_ = false;
+        const std::string folder = host_.GetInstallerFolder() + kDictsFolder;
+        if (copies_->Prepare(folder)) {
+            sourceFolder_ = folder;
+            found = true;
+        }
+    }
+    return askOnly_ || !found ? WizardState::Path : WizardState::Collection;
+}
+
+WizardState Wizard::Path() {
+    std::string entered = lastTypedFolder_;
+    if (host_.ShowPathPage(entered) != kPageNext)
+        return WizardState::End;
+    lastTypedFolder_ = entered;
+    sourceFolder_ = entered + "/"; // appended even when the text ends in one already
+    if (copies_->Prepare(sourceFolder_))
+        return WizardState::Collection;
+    if (copies_->Prepare(sourceFolder_ + kDictsFolder)) {
+        sourceFolder_ += kDictsFolder;
+        return WizardState::Collection;
+    }
+    ShowMessage(kNoInstallationFilesId, MessageIcon::Error);
+    sourceFolder_.clear();
+    return WizardState::Action;
+}
+
+WizardState Wizard::Collection() {
+    choice_ = host_.ChooseCollection(*copies_);
+    switch (choice_.result) {
+    case kPageNext:
+        return WizardState::Load;
+    case kPageBack:
+        askOnly_ = true;
+        return WizardState::Action;
+    default:
+        return WizardState::End;
+    }
+}
+
+WizardState Wizard::Load() {
+    // A collection page that closed itself without a choice leaves nothing to read.
+    LoadResult loaded{LoadStatus::Loaded, 0};
+    if (!choice_.identifier.empty())
+        loaded = host_.LoadCollection(*copies_, choice_.identifier);
+    switch (loaded.status) {
+    case LoadStatus::ReadFailed:
+        ShowMessage(2001, MessageIcon::Error);
+        askOnly_ = true;
+        return WizardState::Source;
+    case LoadStatus::Exception:
+        ShowMessage(57355, MessageIcon::Error);
+        return WizardState::End;
+    case LoadStatus::Loaded:
+        break;
+    }
+    if (loaded.profileCount == 0) {
+        ShowMessage(2017);
+        askOnly_ = true;
+        return WizardState::Action;
+    }
+    return WizardState::Profiles;
+}
+
+WizardState Wizard::Profiles() {
+    profiles_ = host_.ShowProfilesPage();
+    switch (profiles_.result) {
+    case kPageNext:
+        return profiles_.anySelected ? WizardState::Progress : WizardState::Question;
+    case kPageBack:
+        return WizardState::Source;
+    default:
+        return WizardState::End;
+    }
+}
+
+WizardState Wizard::Progress() {
+    const std::string folder = sourceFolder_;
+    return host_.ShowProgressPage(folder, profiles_.replaceMode) == kPageNext ? WizardState::Question : WizardState::End;
+}
+
+WizardState Wizard::Question() {
+    if (ShowMessage(2016, MessageIcon::None, MessageButtons::YesNo) != MessageAnswer::Yes)
+        return WizardState::End;
+    host_.ReleaseKernelConnection(); // created again when next needed
+    return WizardState::Source;
+}
+
+} // namespace quillon

@@ -1,0 +1,302 @@
+#include "platform/Ports.h"
+#include "shell/RunWizard.h"
+#include "testsupport/Doubles.h"
+
+#include <deque>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace quillon {
+namespace {
+
+using S = WizardState;
+
+// A host whose pages answer from scripts and which records what the driver asked of it.
+class ScriptedHost : public WizardHost {
+public:
+    class Copies : public DescriptionCopies {
+    public:
+        explicit Copies(ScriptedHost& host) : host_(host) {}
+        bool Prepare(const std::string& folder) override {
+            host_.prepared.push_back(folder);
+            return host_.distributions.count(folder) > 0;
+        }
+
+    private:
+        ScriptedHost& host_;
+    };
+
+    bool EnsureKernelConnection() override {
+        ++connections;
+        return kernel;
+    }
+    void ReleaseKernelConnection() override { ++releases; }
+    int ShowWelcomePage() override { return Next(welcome, kPageNext); }
+    ActionPageResult ShowActionPage(bool newPage) override {
+        actionPagesNew.push_back(newPage);
+        if (actions.empty())
+            return {kPageCancel, WizardAction::None};
+        auto a = actions.front();
+        actions.pop_front();
+        return a;
+    }
+    int ShowRemovalPage() override { return Next(removal, kPageBack); }
+    int ShowPathPage(std::string& path) override {
+        pathPrefills.push_back(path);
+        if (typed.empty())
+            return kPageCancel;
+        path = typed.front();
+        typed.pop_front();
+        return kPageNext;
+    }
+    CollectionChoice ChooseCollection(DescriptionCopies&) override {
+        ++collectionPages;
+        if (choices.empty())
+            return {kPageCancel, {}, {}};
+        auto c = choices.front();
+        choices.pop_front();
+        return c;
+    }
+    LoadResult LoadCollection(DescriptionCopies&, const std::string& identifier) override {
+        loaded.push_back(identifier);
+        if (loads.empty())
+            return {LoadStatus::Loaded, 2};
+        auto l = loads.front();
+        loads.pop_front();
+        return l;
+    }
+    ProfilesPageResult ShowProfilesPage() override {
+        if (profilePages.empty())
+            return {kPageNext, true, 1};
+        auto p = profilePages.front();
+        profilePages.pop_front();
+        return p;
+    }
+    int ShowProgressPage(const std::string& folder, int replaceMode) override {
+        progressFolders.push_back(folder);
+        lastReplaceMode = replaceMode;
+        return Next(progress, kPageNext);
+    }
+    std::unique_ptr<DescriptionCopies> NewDescriptionCopies() override {
+        ++passes;
+        return std::make_unique<Copies>(*this);
+    }
+    bool NextCdDrive(std::string& drive) override {
+        ++cdQueries;
+        std::size_t next = 0;
+        if (!drive.empty()) {
+            while (next < cdDrives.size() && cdDrives[next] != drive)
+                ++next;
+            ++next;
+        }
+        if (next >= cdDrives.size())
+            return false;
+        drive = cdDrives[next];
+        return true;
+    }
+    std::string GetInstallerFolder() override { return "/opt/quillon/"; }
+    void ClearTaskbarOverlay() override { ++overlayClears; }
+    void CloseMainWindow() override { ++closes; }
+
+    static int Next(std::deque<int>& q, int otherwise) {
+        if (q.empty())
+            return otherwise;
+        int r = q.front();
+        q.pop_front();
+        return r;
+    }
+
+    // Scripts.
+    bool kernel = true;
+    std::set<std::string> distributions;
+    std::vector<std::string> cdDrives;
+    std::deque<int> welcome, removal, progress;
+    std::deque<ActionPageResult> actions;
+    std::deque<std::string> typed;
+    std::deque<CollectionChoice> choices;
+    std::deque<LoadResult> loads;
+    std::deque<ProfilesPageResult> profilePages;
+
+    // Records.
+    int connections = 0, releases = 0, passes = 0, cdQueries = 0, overlayClears = 0, closes = 0, collectionPages = 0;
+    int lastReplaceMode = -1;
+    std::vector<bool> actionPagesNew;
+    std::vector<std::string> prepared, pathPrefills, loaded, progressFolders;
+};
+
+const ActionPageResult kInstall{kPageNext, WizardAction::Install};
+const ActionPageResult kRemove{kPageNext, WizardAction::Remove};
+const CollectionChoice kBusiness{kPageNext, "BUSINESS", "Бизнес"};
+
+class RunWizardTest : public ::testing::Test {
+protected:
+    std::vector<S> Run(const std::string& folder = {}) {
+        Wizard wizard(host);
+        wizard.Run(folder);
+        EXPECT_EQ(host.closes, 1);
+        return wizard.Trace();
+    }
+    ScriptedHost host;
+    test::ScriptedMessages messages;
+    ScopedPorts ports{Ports{.messages = &messages}};
+};
+
+TEST_F(RunWizardTest, NoKernelShowsMessage1035AndEnds) {
+    host.kernel = false;
+    EXPECT_EQ(Run(), (std::vector<S>{S::Start, S::End}));
+    ASSERT_EQ(messages.ShownIds(), std::vector<int>{1035});
+    EXPECT_EQ(messages.Shown()[0].caption, "Инсталлятор словарей");
+    EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::None);
+}
+
+TEST_F(RunWizardTest, DistributionOnTheSecondOpticalDriveNeedsNoPathPage) {
+    host.cdDrives = {"/media/cdrom0/", "/media/cdrom1/"};
+    host.distributions = {"/media/cdrom1/DICTS/"};
+    host.actions = {kInstall};
+    host.choices = {kBusiness};
+    host.welcome = {kPageNext};
+    host.progress = {kPageNext};
+    messages.AnswerId(2016, MessageAnswer::No);
+    EXPECT_EQ(Run(), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Collection, S::Load, S::Profiles,
+                                      S::Progress, S::Question, S::End}));
+    EXPECT_EQ(host.prepared, (std::vector<std::string>{"/media/cdrom0/DICTS/", "/media/cdrom1/DICTS/"}));
+    EXPECT_TRUE(host.pathPrefills.empty());
+    EXPECT_EQ(host.progressFolders, std::vector<std::string>{"/media/cdrom1/DICTS/"});
+    EXPECT_EQ(host.lastReplaceMode, 1);
+}
+
+TEST_F(RunWizardTest, CommandLineFolderWithoutDescriptionsIsForgottenThenThePathPageAsks) {
+    host.actions = {kInstall, kInstall};
+    host.typed = {"/srv/dist"};
+    host.distributions = {"/srv/dist/DICTS/"};
+    host.choices = {{kPageCancel, {}, {}}};
+    const auto trace = Run("/mnt/nothing/");
+    EXPECT_EQ(trace, (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Action, S::Source, S::Path,
+                                      S::Collection, S::End}));
+    // The automatic searches were off (a folder was known at the welcome page).
+    EXPECT_EQ(host.cdQueries, 0);
+    EXPECT_EQ(host.prepared, (std::vector<std::string>{"/mnt/nothing/", "/srv/dist/", "/srv/dist/DICTS/"}));
+    EXPECT_EQ(host.actionPagesNew, (std::vector<bool>{true, true}));
+}
+
+TEST_F(RunWizardTest, BackOnTheCollectionPageAsksForTheFolderAgain) {
+    host.distributions = {"/srv/dist/"};
+    host.actions = {kInstall, kInstall};
+    host.choices = {{kPageBack, {}, {}}, {kPageCancel, {}, {}}};
+    host.typed = {"/srv/other"};
+    host.distributions.insert("/srv/other/");
+    const auto trace = Run("/srv/dist/");
+    EXPECT_EQ(trace, (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Collection, S::Action, S::Source,
+                                      S::Path, S::Collection, S::End}));
+    EXPECT_EQ(host.pathPrefills, std::vector<std::string>{""});
+}
+
+TEST_F(RunWizardTest, EmptyDistributionShows2017AndReturnsToTheActionPage) {
+    host.distributions = {"/srv/dist/"};
+    host.actions = {kInstall};
+    host.choices = {{kPageNext, {}, {}}}; // the page closed itself without a choice
+    EXPECT_EQ(Run("/srv/dist/"), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Collection, S::Load,
+                                                  S::Action, S::End}));
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{2017});
+    EXPECT_TRUE(host.loaded.empty());
+
+    // A chosen collection without profiles gives the same.
+    ScriptedHost second;
+    second.distributions = {"/srv/dist/"};
+    second.actions = {kInstall};
+    second.choices = {kBusiness};
+    second.loads = {{LoadStatus::Loaded, 0}};
+    messages.Clear();
+    Wizard(second).Run("/srv/dist/");
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{2017});
+}
+
+TEST_F(RunWizardTest, InstallAnotherReleasesTheKernelAndShowsTheSameDistribution) {
+    host.distributions = {"/srv/dist/"};
+    host.actions = {kInstall};
+    host.choices = {kBusiness, {kPageCancel, {}, {}}};
+    host.progress = {kPageNext};
+    messages.AnswerNext(MessageAnswer::Yes);
+    EXPECT_EQ(Run("/srv/dist/"), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Collection, S::Load,
+                                                  S::Profiles, S::Progress, S::Question, S::Source, S::Collection, S::End}));
+    EXPECT_EQ(host.releases, 1);
+    EXPECT_EQ(host.passes, 2);
+    EXPECT_EQ(host.prepared, (std::vector<std::string>{"/srv/dist/", "/srv/dist/"}));
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{2016});
+    EXPECT_EQ(messages.Shown()[0].buttons, MessageButtons::YesNo);
+}
+
+TEST_F(RunWizardTest, ReadFailureShows2001AndThePathPageComesPrefilled) {
+    host.actions = {kInstall};
+    host.typed = {"/srv/dist", "/srv/dist"};
+    host.distributions = {"/srv/dist/"};
+    host.choices = {kBusiness, {kPageCancel, {}, {}}};
+    host.loads = {{LoadStatus::ReadFailed, 0}};
+    EXPECT_EQ(Run(), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Path, S::Collection, S::Load,
+                                      S::Source, S::Path, S::Collection, S::End}));
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{2001});
+    EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Error);
+    EXPECT_EQ(host.pathPrefills, (std::vector<std::string>{"", "/srv/dist"}));
+    // The automatic search ran once only, on the first pass.
+    EXPECT_EQ(host.cdQueries, 1);
+}
+
+TEST_F(RunWizardTest, ExceptionWhileReadingEndsTheWizardWith57355) {
+    host.distributions = {"/srv/dist/"};
+    host.actions = {kInstall};
+    host.choices = {kBusiness};
+    host.loads = {{LoadStatus::Exception, 0}};
+    EXPECT_EQ(Run("/srv/dist/").back(), S::End);
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{57355});
+}
+
+TEST_F(RunWizardTest, TypedFolderAndItsDictsSubfolder) {
+    host.actions = {kInstall, kInstall};
+    host.typed = {"/srv/nothing/", "/srv/dist"};
+    host.distributions = {"/srv/dist/DICTS/"};
+    host.choices = {kBusiness};
+    host.profilePages = {{kPageCancel, false, 2}};
+    Run();
+    // The separator is appended even to a folder that ends in one.
+    EXPECT_EQ(host.prepared, (std::vector<std::string>{"/opt/quillon/DICTS/", "/srv/nothing//", "/srv/nothing//DICTS/",
+                                                        "/srv/dist/", "/srv/dist/DICTS/"}));
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{2040});
+    EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Error);
+}
+
+TEST_F(RunWizardTest, DistributionBesideTheInstaller) {
+    host.distributions = {"/opt/quillon/DICTS/"};
+    host.actions = {kInstall};
+    host.choices = {kBusiness};
+    host.profilePages = {{kPageNext, false, 0}}; // nothing selected: straight to the question
+    messages.AnswerId(2016, MessageAnswer::No);
+    EXPECT_EQ(Run(), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Collection, S::Load, S::Profiles,
+                                      S::Question, S::End}));
+    EXPECT_TRUE(host.progressFolders.empty());
+}
+
+TEST_F(RunWizardTest, RemovalKeepsItsActionPageAndBackOnActionShowsWelcome) {
+    host.actions = {kRemove, {kPageBack, WizardAction::Remove}, {kPageCancel, WizardAction::Install}};
+    host.removal = {0, kPageBack};
+    host.welcome = {kPageNext, kPageNext};
+    EXPECT_EQ(Run(), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Removal, S::Removal, S::Action, S::Welcome,
+                                      S::Action, S::End}));
+    EXPECT_EQ(host.actionPagesNew, (std::vector<bool>{true, false, true}));
+}
+
+TEST_F(RunWizardTest, CancelOnAnyPageEndsTheWizard) {
+    host.welcome = {kPageCancel};
+    EXPECT_EQ(Run(), (std::vector<S>{S::Start, S::Welcome, S::End}));
+    ScriptedHost progressFails;
+    progressFails.distributions = {"/d/"};
+    progressFails.actions = {kInstall};
+    progressFails.choices = {kBusiness};
+    progressFails.progress = {kPageCancel};
+    Wizard wizard(progressFails);
+    wizard.Run("/d/");
+    EXPECT_EQ(wizard.Trace()[wizard.Trace().size() - 2], S::Progress); // no question after a failed installation
+    EXPECT_TRUE(messages.Shown().empty());
+}
+
+} // namespace
+} // namespace quillon
