@@ -30,4 +30,8 @@ inline void ThrowIfFailed(HRESULT hr, std::string_view what = {}) {
 // "0x800F000A"
 std::string HResultText(HRESULT hr);
 
+// The text of message 57355 naming the failed code: its "." replaced by ": %X"
+// ("Ошибка при обращении к сервису установки: 800F000A").
+std::string ServiceErrorText(HRESULT hr);
+
 } // namespace quillon

@@ -1,3 +1,6 @@
 list(APPEND QUILLON_CORE_SOURCES
+  shell/MessageFilter.cpp
   shell/RunWizard.cpp
+  shell/ServerWait.cpp
+  shell/SetupApp.cpp
 )

@@ -16,6 +16,16 @@ MessageAnswer ShowMessage(int id, MessageIcon icon, MessageButtons buttons,
     return Messages().Show(request);
 }
 
+MessageAnswer ShowMessageText(int id, const std::string& text, MessageIcon icon, MessageButtons buttons) {
+    MessageBoxRequest request;
+    request.id = id;
+    request.text = text;
+    request.caption = LoadString(kAppTitleId);
+    request.icon = icon;
+    request.buttons = buttons;
+    return Messages().Show(request);
+}
+
 MessageAnswer ShowText(const std::string& text, MessageIcon icon, MessageButtons buttons) {
     MessageBoxRequest request;
     request.text = text;

@@ -15,6 +15,10 @@ MessageAnswer ShowMessage(int id, MessageIcon icon = MessageIcon::None,
                           MessageButtons buttons = MessageButtons::Ok,
                           std::initializer_list<FormatArg> args = {});
 
+// Message `id` shown with a text of the caller's (a variant of the table's text).
+MessageAnswer ShowMessageText(int id, const std::string& text, MessageIcon icon = MessageIcon::None,
+                              MessageButtons buttons = MessageButtons::Ok);
+
 // A text that is not in the string table (a service's own description or answer).
 MessageAnswer ShowText(const std::string& text, MessageIcon icon = MessageIcon::None,
                        MessageButtons buttons = MessageButtons::Ok);

@@ -62,7 +62,7 @@ TEST(LibraryObjectFactory, CreationFailuresAreComErrors) {
 }
 
 TEST(LibraryObjectFactory, InProcessClassesStandBeforeTheRegistry) {
-    auto& factory = InstallPosixPorts().objects;
+    auto& factory = Adapters().objects;
     const std::string clsid = "{ABCDEF00-0000-0000-0000-000000000001}";
     factory.RegisterInProcess(clsid, [] { return std::make_shared<ComObject>(); });
     EXPECT_NE(Objects().CreateInstance("{abcdef00-0000-0000-0000-000000000001}", ServerContext::InProcess), nullptr);

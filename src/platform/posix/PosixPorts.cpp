@@ -4,8 +4,13 @@
 
 namespace quillon::posix {
 
-PosixAdapters& InstallPosixPorts() {
+PosixAdapters& Adapters() {
     static PosixAdapters adapters;
+    return adapters;
+}
+
+PosixAdapters& InstallPosixPorts() {
+    PosixAdapters& adapters = Adapters();
     Ports& ports = CurrentPorts();
     ports.registry = &adapters.registry;
     ports.objects = &adapters.objects;

@@ -16,6 +16,9 @@ struct PosixAdapters {
     ProcProcessList processes;
 };
 
+// The process's adapters (created on first use; installing them is InstallPosixPorts's job).
+PosixAdapters& Adapters();
+
 // Installs registry, objects, files and processes; messages are the front end's to install.
 // Safe to call more than once; answers the same adapters.
 PosixAdapters& InstallPosixPorts();
