@@ -59,7 +59,8 @@ const Language* ByTarget(DirectionId id) {
 }
 
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
 }
 
@@ -114,7 +115,8 @@ bool IsDirectionInstalled(const InstalledDirections& directions, DirectionId id)
     return directions.count(static_cast<std::int32_t>(id)) != 0;
 }
 
-std::unique_ptr<InstalledDirections> GetInstalledDirections(std::shared_ptr<KernelService>& connection) {
+std::unique_ptr<InstalledDirections>
+GetInstalledDirections(std::shared_ptr<KernelService>& connection) {
     auto directions = std::make_unique<InstalledDirections>();
     if (!connection && !Connect(connection))
         return directions;

@@ -55,6 +55,7 @@ bool IsDirectionInstalled(const InstalledDirections& directions, DirectionId id)
 // direction raises an error (ComError or any other exception). A direction whose status is a
 // failure or whose identifier is 0 is left out; a later direction with the same identifier
 // replaces the earlier one's name.
-std::unique_ptr<InstalledDirections> GetInstalledDirections(std::shared_ptr<KernelService>& connection);
+std::unique_ptr<InstalledDirections>
+GetInstalledDirections(std::shared_ptr<KernelService>& connection);
 
 } // namespace quillon

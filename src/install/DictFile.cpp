@@ -26,7 +26,8 @@ CDictFile::~CDictFile() {
 bool CDictFile::Open() {
     Close();
     try {
-        auto service = CreateService<DictFileService>(clsid::DictFileService, ServerContext::InProcess);
+        auto service =
+            CreateService<DictFileService>(clsid::DictFileService, ServerContext::InProcess);
         std::shared_ptr<DictFile> file;
         // Paths are byte strings on this platform: the "ANSI" form is the path itself.
         if (Succeeded(service->Open(m_path, file)) && file) {

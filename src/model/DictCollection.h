@@ -17,7 +17,7 @@ namespace quillon {
 class CDictCollection : public CBaseReferable {
 public:
     using Profiles = std::vector<CSmartPtr<CVdxTopicInfo>>;
-    using DictionaryTable = std::map<std::string, CSmartPtr<CDictInfo>>;  // exact key comparison
+    using DictionaryTable = std::map<std::string, CSmartPtr<CDictInfo>>; // exact key comparison
     using BaseTMTable = std::map<std::string, CSmartPtr<CVdxBaseTM>>;
 
     CDictCollection() = default;

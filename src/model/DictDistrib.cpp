@@ -12,14 +12,16 @@ bool CDictDistrib::CDDEqualCollID::operator()(const CDictCollection& collection)
 }
 
 const CDictCollection& CDictDistrib::FindCollection(const std::string& idText) const {
-    const auto found = std::find_if(m_collections.begin(), m_collections.end(), CDDEqualCollID(idText));
+    const auto found =
+        std::find_if(m_collections.begin(), m_collections.end(), CDDEqualCollID(idText));
     if (found == m_collections.end())
         throw ComError(E_INVALIDARG, "no collection with the identifier \"" + idText + "\"");
     return *found;
 }
 
 CDictCollection& CDictDistrib::FindCollection(const std::string& idText) {
-    return const_cast<CDictCollection&>(static_cast<const CDictDistrib&>(*this).FindCollection(idText));
+    return const_cast<CDictCollection&>(
+        static_cast<const CDictDistrib&>(*this).FindCollection(idText));
 }
 
 } // namespace quillon

@@ -5,7 +5,8 @@
 
 namespace quillon {
 
-bool CDictInfo::CopyLinkAttributes(const std::string& generalDictPath, const std::string& tempFolder) const {
+bool CDictInfo::CopyLinkAttributes(const std::string& generalDictPath,
+                                   const std::string& tempFolder) const {
     std::string unpackedPath = tempFolder;
     AppendBackslash(unpackedPath);
     unpackedPath += GetKey();

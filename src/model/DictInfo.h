@@ -21,7 +21,8 @@ public:
     // general dictionary at `generalDictPath`: copies LinkNumber, then LinkCode from the general
     // dictionary, closes it, sets FormatLevel 72 on the copy and closes it. False when either
     // file cannot be opened (nothing is written then).
-    bool CopyLinkAttributes(const std::string& generalDictPath, const std::string& tempFolder) const;
+    bool CopyLinkAttributes(const std::string& generalDictPath,
+                            const std::string& tempFolder) const;
 
     // "Dict": UID, DirID, Name, File, FullName.
     std::string GetXmlBody() const override;

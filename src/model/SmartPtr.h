@@ -10,11 +10,11 @@
 
 namespace quillon {
 
-template <class T>
-class CSmartPtr {
+template <class T> class CSmartPtr {
 public:
     CSmartPtr() noexcept = default;
-    CSmartPtr(T* target) noexcept : m_target(target) { Acquire(m_target); } // NOLINT: implicit by design
+    // Implicit on purpose: a new model object is handed over as `CSmartPtr<T>(new T)` or `= new T`.
+    CSmartPtr(T* target) noexcept : m_target(target) { Acquire(m_target); } // NOLINT
     CSmartPtr(const CSmartPtr& other) noexcept : m_target(other.m_target) { Acquire(m_target); }
     CSmartPtr(CSmartPtr&& other) noexcept : m_target(std::exchange(other.m_target, nullptr)) {}
     template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>

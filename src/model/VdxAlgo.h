@@ -11,7 +11,8 @@ namespace quillon {
 class CVdxAlgo : public CBaseReferable, public CXmlGenerator {
 public:
     CVdxAlgo() = default;
-    CVdxAlgo(std::string name, std::string value) : m_name(std::move(name)), m_value(std::move(value)) {}
+    CVdxAlgo(std::string name, std::string value)
+        : m_name(std::move(name)), m_value(std::move(value)) {}
 
     const std::string& GetName() const { return m_name; }
     void SetName(std::string name) { m_name = std::move(name); }

@@ -12,7 +12,8 @@ std::int64_t CVdxCollectionItem::CountSize(std::uint32_t pass) {
 }
 
 std::string CVdxCollectionItem::GetStoredItemXmlBody(const std::string& uid) const {
-    return XmlTextElement("UID", uid) + XmlNumberElement("DirID", static_cast<std::int32_t>(m_dirId)) +
+    return XmlTextElement("UID", uid) +
+           XmlNumberElement("DirID", static_cast<std::int32_t>(m_dirId)) +
            XmlTextElement("Name", m_name) + XmlTextElement("File", m_key) +
            XmlTextElement("FullName", m_fullName);
 }

@@ -11,7 +11,8 @@ namespace quillon {
 class CVdxPreproc : public CBaseReferable, public CXmlGenerator {
 public:
     CVdxPreproc() = default;
-    CVdxPreproc(std::string name, std::string uid) : m_name(std::move(name)), m_uid(std::move(uid)) {}
+    CVdxPreproc(std::string name, std::string uid)
+        : m_name(std::move(name)), m_uid(std::move(uid)) {}
 
     // The preprocessor's item key.
     const std::string& GetName() const { return m_name; }

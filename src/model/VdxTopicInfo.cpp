@@ -4,8 +4,7 @@ namespace quillon {
 
 namespace {
 
-template <class T>
-void AppendElements(std::string& out, const std::vector<CSmartPtr<T>>& list) {
+template <class T> void AppendElements(std::string& out, const std::vector<CSmartPtr<T>>& list) {
     for (const auto& entry : list)
         if (entry)
             out += entry->GetXmlElement();

@@ -28,7 +28,7 @@ public:
     HRESULT loginStatus = S_OK;
     bool loginThrows = false;
     int logins = 0;
-    std::optional<HRESULT> countStatus;      // a failed status instead of the count
+    std::optional<HRESULT> countStatus; // a failed status instead of the count
     bool countThrows = false;
     std::optional<std::uint16_t> countOverride; // a count that differs from the script's length
     std::vector<ReportedDirection> directions;
@@ -68,21 +68,35 @@ public:
 
     HRESULT GetDirectionPath(std::uint32_t, std::string&) override { return E_NOTIMPL; }
     HRESULT GetCatalogue(std::shared_ptr<ComObject>&) override { return E_NOTIMPL; }
-    HRESULT OpenDictionary(const std::string&, std::shared_ptr<KernelDictionary>&) override { return E_NOTIMPL; }
-    HRESULT GetDictionaryInfo(const std::string&, std::string&, std::uint32_t&) override { return E_NOTIMPL; }
+    HRESULT OpenDictionary(const std::string&, std::shared_ptr<KernelDictionary>&) override {
+        return E_NOTIMPL;
+    }
+    HRESULT GetDictionaryInfo(const std::string&, std::string&, std::uint32_t&) override {
+        return E_NOTIMPL;
+    }
     HRESULT GetDictionaryValue(const std::string&, std::int64_t&) override { return E_NOTIMPL; }
-    HRESULT SetDictionaryValue(const std::string&, const std::string&, std::int64_t) override { return E_NOTIMPL; }
-    HRESULT ImportDictionary(const std::string&, std::uint32_t, std::int32_t, ProgressReceiver*) override {
+    HRESULT SetDictionaryValue(const std::string&, const std::string&, std::int64_t) override {
+        return E_NOTIMPL;
+    }
+    HRESULT ImportDictionary(const std::string&, std::uint32_t, std::int32_t,
+                             ProgressReceiver*) override {
         return E_NOTIMPL;
     }
     HRESULT DeleteDictionary(const std::string&, std::uint32_t) override { return E_NOTIMPL; }
-    HRESULT InstallBaseTM(const std::string&, std::int32_t, const std::string&, std::int32_t, std::string&) override {
+    HRESULT InstallBaseTM(const std::string&, std::int32_t, const std::string&, std::int32_t,
+                          std::string&) override {
         return E_NOTIMPL;
     }
-    HRESULT InstallProfile(const std::string&, std::int32_t, std::string&) override { return E_NOTIMPL; }
+    HRESULT InstallProfile(const std::string&, std::int32_t, std::string&) override {
+        return E_NOTIMPL;
+    }
     HRESULT GetCollectionCount(std::uint32_t, std::uint16_t&) override { return E_NOTIMPL; }
-    HRESULT GetCollectionName(std::uint32_t, std::uint16_t, std::string&) override { return E_NOTIMPL; }
-    HRESULT GetCollectionState(std::uint32_t, std::uint16_t, std::int32_t&) override { return E_NOTIMPL; }
+    HRESULT GetCollectionName(std::uint32_t, std::uint16_t, std::string&) override {
+        return E_NOTIMPL;
+    }
+    HRESULT GetCollectionState(std::uint32_t, std::uint16_t, std::int32_t&) override {
+        return E_NOTIMPL;
+    }
     HRESULT RemoveCollection(std::uint32_t, std::uint16_t) override { return E_NOTIMPL; }
     HRESULT RemoveDirectionCollections(std::uint32_t) override { return E_NOTIMPL; }
     HRESULT RemoveAllCollections() override { return E_NOTIMPL; }
@@ -93,7 +107,9 @@ class LoginlessObject : public ComObject {};
 
 class InstalledDirectionsTest : public ::testing::Test {
 protected:
-    void TearDown() override { posix::InstallPosixPorts().objects.UnregisterInProcess(clsid::KernelService); }
+    void TearDown() override {
+        posix::InstallPosixPorts().objects.UnregisterInProcess(clsid::KernelService);
+    }
 
     // Registers the kernel class; counts creations.
     void RegisterKernel(std::function<std::shared_ptr<ComObject>()> make) {
@@ -108,11 +124,13 @@ protected:
 };
 
 TEST_F(InstalledDirectionsTest, MapsEveryReportedDirectionOfAnExistingConnection) {
-    kernel->directions = {{S_OK, 0x00020001, "Англо-русский"}, {S_OK, 0x00010002, "Русско-английский"}};
+    kernel->directions = {{S_OK, 0x00020001, "Англо-русский"},
+                          {S_OK, 0x00010002, "Русско-английский"}};
     std::shared_ptr<KernelService> connection = kernel;
     auto map = GetInstalledDirections(connection);
     ASSERT_NE(map, nullptr);
-    EXPECT_EQ(*map, (InstalledDirections{{0x00010002, "Русско-английский"}, {0x00020001, "Англо-русский"}}));
+    EXPECT_EQ(*map, (InstalledDirections{{0x00010002, "Русско-английский"},
+                                         {0x00020001, "Англо-русский"}}));
     EXPECT_TRUE(IsDirectionInstalled(*map, 0x00020001));
     EXPECT_FALSE(IsDirectionInstalled(*map, 0x00020004));
     EXPECT_EQ(kernel->logins, 0) << "an existing connection is used as it is";
@@ -124,7 +142,7 @@ TEST_F(InstalledDirectionsTest, KeepsTheLaterNameOfARepeatedIdentifierAndSkipsBa
         {S_OK, 0x00020001, "первый"},
         {E_FAIL, 0x00020004, "failed"},
         {S_OK, 0, "no direction"},
-        {S_FALSE, 0x00020001, "второй"},  // a success code other than S_OK counts
+        {S_FALSE, 0x00020001, "второй"}, // a success code other than S_OK counts
         {S_OK, 0x00020004, "Немецко-русский"},
     };
     std::shared_ptr<KernelService> connection = kernel;
@@ -197,7 +215,8 @@ TEST_F(InstalledDirectionsTest, NoDirectionsOrAnErrorWhileAskingGivesNoMap) {
     // 0 directions.
     EXPECT_EQ(GetInstalledDirections(connection), nullptr);
 
-    kernel->directions = {{S_OK, 0x00020001, "Англо-русский"}, {S_OK, 0x00010002, "Русско-английский"}};
+    kernel->directions = {{S_OK, 0x00020001, "Англо-русский"},
+                          {S_OK, 0x00010002, "Русско-английский"}};
     kernel->countThrows = true;
     EXPECT_EQ(GetInstalledDirections(connection), nullptr);
 
@@ -207,7 +226,8 @@ TEST_F(InstalledDirectionsTest, NoDirectionsOrAnErrorWhileAskingGivesNoMap) {
 
     kernel->countStatus.reset();
     kernel->throwAtIndex = 1;
-    EXPECT_EQ(GetInstalledDirections(connection), nullptr) << "an error after the first entry loses all";
+    EXPECT_EQ(GetInstalledDirections(connection), nullptr)
+        << "an error after the first entry loses all";
     EXPECT_EQ(connection, kernel) << "errors while asking do not drop the connection";
 }
 

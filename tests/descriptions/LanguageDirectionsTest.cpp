@@ -57,13 +57,13 @@ TEST(CodeFromDirection, RoundTripsEveryPairOfTheTable) {
 
 TEST(CodeFromDirection, IsEmptyUnlessEachHalfIsExactlyOneLanguage) {
     EXPECT_EQ(CodeFromDirection(0x00020001), "ER");
-    EXPECT_EQ(CodeFromDirection(0x00020003), "");  // two source bits
-    EXPECT_EQ(CodeFromDirection(0x00060001), "");  // two target bits
+    EXPECT_EQ(CodeFromDirection(0x00020003), ""); // two source bits
+    EXPECT_EQ(CodeFromDirection(0x00060001), ""); // two target bits
     EXPECT_EQ(CodeFromDirection(0), "");
-    EXPECT_EQ(CodeFromDirection(0x00000001), "");  // no target
-    EXPECT_EQ(CodeFromDirection(0x00020000), "");  // no source
-    EXPECT_EQ(CodeFromDirection(0x00020200), "");  // source bit beyond the table
-    EXPECT_EQ(CodeFromDirection(0x02000001), "");  // target bit beyond the table
+    EXPECT_EQ(CodeFromDirection(0x00000001), ""); // no target
+    EXPECT_EQ(CodeFromDirection(0x00020000), ""); // no source
+    EXPECT_EQ(CodeFromDirection(0x00020200), ""); // source bit beyond the table
+    EXPECT_EQ(CodeFromDirection(0x02000001), ""); // target bit beyond the table
     EXPECT_EQ(CodeFromDirection(0x80000001), "");
 }
 
@@ -78,11 +78,11 @@ TEST(PairName, GivesTheThreeAdjectiveForms) {
 
 TEST(PairName, NamesEveryLanguageOfTheTable) {
     const std::map<std::string, std::string> expected = {
-        {"ER", "Англо-русский"},           {"RG", "Русско-немецкий"},
-        {"GF", "Немецко-французский"},     {"FI", "Французско-итальянский"},
-        {"IS", "Итальянско-испанский"},    {"SP", "Испанско-португальский"},
-        {"PL", "Португальско-польский"},   {"LD", "Польско-голландский"},
-        {"DE", "Голландско-английский"},   {"DD", "Голландско-голландский"},
+        {"ER", "Англо-русский"},         {"RG", "Русско-немецкий"},
+        {"GF", "Немецко-французский"},   {"FI", "Французско-итальянский"},
+        {"IS", "Итальянско-испанский"},  {"SP", "Испанско-португальский"},
+        {"PL", "Португальско-польский"}, {"LD", "Польско-голландский"},
+        {"DE", "Голландско-английский"}, {"DD", "Голландско-голландский"},
     };
     for (const auto& [code, name] : expected)
         EXPECT_EQ(PairName(DirectionFromCode(code), PairForm::Masculine), name) << code;
@@ -102,10 +102,14 @@ class EnglishTable : public StringTable {
 public:
     std::optional<std::string> Find(int id) const override {
         switch (id) {
-        case 1018: return "%s to %s";
-        case 1019: return "English";
-        case 1025: return "Russian (кий)";
-        default: return std::nullopt;
+        case 1018:
+            return "%s to %s";
+        case 1019:
+            return "English";
+        case 1025:
+            return "Russian (кий)";
+        default:
+            return std::nullopt;
         }
     }
 };

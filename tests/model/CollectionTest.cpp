@@ -43,7 +43,8 @@ TEST(DictCollection, ACopyCarriesNamesAndProfilesButNotTablesOrTexts) {
     EXPECT_EQ(copy.GetIdText(), "ABC");
     EXPECT_EQ(copy.GetNumericId(), 42);
     EXPECT_EQ(copy.GetProfileCount(), 2u);
-    EXPECT_EQ(copy.GetProfiles()[0].Get(), original->GetProfiles()[0].Get()) << "the same profile objects";
+    EXPECT_EQ(copy.GetProfiles()[0].Get(), original->GetProfiles()[0].Get())
+        << "the same profile objects";
     EXPECT_EQ(copy.GetProfiles()[0]->GetRefCount(), 2);
     EXPECT_TRUE(copy.GetComment().empty());
     EXPECT_TRUE(copy.GetCopyright().empty());
@@ -72,9 +73,7 @@ TEST(DictCollection, ReleasingTheLastReferenceDeletesProfilesNoCopyHolds) {
     distribution.GetCollections().clear();
     EXPECT_EQ(deleted, 2);
 
-    {
-        CSmartPtr<CDictCollection> alone(new CDictCollection(MakeCollection("B", &deleted, 3)));
-    }
+    { CSmartPtr<CDictCollection> alone(new CDictCollection(MakeCollection("B", &deleted, 3))); }
     EXPECT_EQ(deleted, 5);
 }
 

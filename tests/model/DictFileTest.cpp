@@ -67,12 +67,24 @@ private:
 class FakeDictFile : public DictFile {
 public:
     explicit FakeDictFile(FileState* state) : m_state(state) {}
-    HRESULT GetLinkNumber(std::int32_t& value) override { return Answer([&] { value = m_state->linkNumber; }); }
-    HRESULT SetLinkNumber(std::int32_t value) override { return Write([&] { m_state->linkNumber = value; }); }
-    HRESULT GetLinkCode(std::uint8_t& value) override { return Answer([&] { value = m_state->linkCode; }); }
-    HRESULT SetLinkCode(std::uint8_t value) override { return Write([&] { m_state->linkCode = value; }); }
-    HRESULT GetFormatLevel(std::int32_t& value) override { return Answer([&] { value = m_state->formatLevel; }); }
-    HRESULT SetFormatLevel(std::int32_t value) override { return Write([&] { m_state->formatLevel = value; }); }
+    HRESULT GetLinkNumber(std::int32_t& value) override {
+        return Answer([&] { value = m_state->linkNumber; });
+    }
+    HRESULT SetLinkNumber(std::int32_t value) override {
+        return Write([&] { m_state->linkNumber = value; });
+    }
+    HRESULT GetLinkCode(std::uint8_t& value) override {
+        return Answer([&] { value = m_state->linkCode; });
+    }
+    HRESULT SetLinkCode(std::uint8_t value) override {
+        return Write([&] { m_state->linkCode = value; });
+    }
+    HRESULT GetFormatLevel(std::int32_t& value) override {
+        return Answer([&] { value = m_state->formatLevel; });
+    }
+    HRESULT SetFormatLevel(std::int32_t value) override {
+        return Write([&] { m_state->formatLevel = value; });
+    }
     HRESULT GetPropertySet(std::shared_ptr<DictPropertySet>& properties) override {
         const HRESULT hr = Answer([] {});
         if (Failed(hr))
@@ -82,12 +94,15 @@ public:
         properties = std::make_shared<FakePropertySet>(m_state);
         return S_OK;
     }
-    HRESULT ReadHeader(Bytes& block) override { return Answer([&] { block = m_state->header; }); }
-    HRESULT WriteHeader(const Bytes& block) override { return Write([&] { m_state->header = block; }); }
+    HRESULT ReadHeader(Bytes& block) override {
+        return Answer([&] { block = m_state->header; });
+    }
+    HRESULT WriteHeader(const Bytes& block) override {
+        return Write([&] { m_state->header = block; });
+    }
 
 private:
-    template <class F>
-    HRESULT Answer(F&& action) {
+    template <class F> HRESULT Answer(F&& action) {
         if (m_state->throwEverything)
             throw ComError(KLDO_E_LOCKED);
         if (m_state->failEverything)
@@ -95,8 +110,7 @@ private:
         action();
         return S_OK;
     }
-    template <class F>
-    HRESULT Write(F&& action) {
+    template <class F> HRESULT Write(F&& action) {
         const HRESULT hr = Answer(action);
         if (Succeeded(hr))
             ++m_state->writes;
@@ -125,7 +139,9 @@ protected:
         posix::InstallPosixPorts().objects.RegisterInProcess(clsid::DictFileService,
                                                              [this] { return service; });
     }
-    void TearDown() override { posix::InstallPosixPorts().objects.UnregisterInProcess(clsid::DictFileService); }
+    void TearDown() override {
+        posix::InstallPosixPorts().objects.UnregisterInProcess(clsid::DictFileService);
+    }
 
     FileState& File(const std::string& path) { return service->files[path]; }
 
@@ -151,10 +167,9 @@ TEST_F(DictFileTest, OpensThroughTheServiceAndFailsCleanly) {
     CDictFile unregistered("/w/law.dic");
     EXPECT_FALSE(unregistered.Open());
 
-    posix::InstallPosixPorts().objects.RegisterInProcess(clsid::DictFileService,
-                                                         []() -> std::shared_ptr<ComObject> {
-                                                             throw std::runtime_error("broken library");
-                                                         });
+    posix::InstallPosixPorts().objects.RegisterInProcess(
+        clsid::DictFileService,
+        []() -> std::shared_ptr<ComObject> { throw std::runtime_error("broken library"); });
     EXPECT_FALSE(unregistered.Open());
 }
 

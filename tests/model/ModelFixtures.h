@@ -19,7 +19,8 @@ private:
     int* m_deleted;
 };
 
-inline CSmartPtr<CDictInfo> MakeDictionary(const std::string& key, std::int64_t size, DirectionId dir = 0x00020001) {
+inline CSmartPtr<CDictInfo> MakeDictionary(const std::string& key, std::int64_t size,
+                                           DirectionId dir = 0x00020001) {
     CSmartPtr<CDictInfo> dictionary(new CDictInfo);
     dictionary->SetKey(key);
     dictionary->SetSize(size);
@@ -28,7 +29,8 @@ inline CSmartPtr<CDictInfo> MakeDictionary(const std::string& key, std::int64_t 
     return dictionary;
 }
 
-inline CSmartPtr<CVdxBaseTM> MakeBaseTM(const std::string& key, std::int64_t size, DirectionId dir = 0x00020001) {
+inline CSmartPtr<CVdxBaseTM> MakeBaseTM(const std::string& key, std::int64_t size,
+                                        DirectionId dir = 0x00020001) {
     CSmartPtr<CVdxBaseTM> base(new CVdxBaseTM);
     base->SetKey(key);
     base->SetSize(size);

@@ -35,7 +35,8 @@ TEST(ProfileXml, ABareProfileHasExactlyItsSixLeadingElements) {
     EXPECT_EQ(profile->GetXmlTag(), "Topic");
     EXPECT_EQ(profile->GetXmlBody(), kBareBody);
     EXPECT_EQ(profile->GetXmlElement(), "<Topic>" + kBareBody + "</Topic>");
-    EXPECT_EQ(profile->GetXmlDocument(), std::string(kDeclaration) + "<Topic>" + kBareBody + "</Topic>");
+    EXPECT_EQ(profile->GetXmlDocument(),
+              std::string(kDeclaration) + "<Topic>" + kBareBody + "</Topic>");
 }
 
 TEST(ProfileXml, AFullProfileListsItsPartsInOrder) {
@@ -64,15 +65,18 @@ TEST(ProfileXml, AFullProfileListsItsPartsInOrder) {
     profile->Algorithms().push_back(CSmartPtr<CVdxAlgo>(new CVdxAlgo("Depth", "")));
     profile->Items().push_back(CSmartPtr<CVdxKeywords>(new CVdxKeywords("contract")));
     profile->Items().push_back(CSmartPtr<CVdxKeywords>(new CVdxKeywords("court")));
-    profile->Items().push_back(CSmartPtr<CVdxKeywordsFile>(new CVdxKeywordsFile("/media/cd/DICTS/law.kw")));
-    profile->Items().push_back(CSmartPtr<CVdxWWTsFile>(new CVdxWWTsFile("/media/cd/DICTS/law.wwt")));
+    profile->Items().push_back(
+        CSmartPtr<CVdxKeywordsFile>(new CVdxKeywordsFile("/media/cd/DICTS/law.kw")));
+    profile->Items().push_back(
+        CSmartPtr<CVdxWWTsFile>(new CVdxWWTsFile("/media/cd/DICTS/law.wwt")));
 
     const std::string expected =
         std::string(kDeclaration) +
         "<Topic><DirID>131073</DirID><Name>Право</Name><FilePath>/media/cd/DICTS/law.tpl</FilePath>"
         "<ShowVariants>true</ShowVariants><TranslitUnk>false</TranslitUnk>"
         "<FullName>Англо-русский коллекция словарей \"Право\"</FullName>"
-        "<Dict><UID>{0F2D7C11-1B6A-4E8B-9A43-5C2E8F9D0A17}</UID><DirID>131073</DirID><Name>Право</Name>"
+        "<Dict><UID>{0F2D7C11-1B6A-4E8B-9A43-5C2E8F9D0A17}</UID><DirID>131073</DirID><Name>Право</"
+        "Name>"
         "<File>law.dic</File><FullName>Англо-русский словарь \"Право\"</FullName></Dict>"
         "<Memory><UID>77</UID><DirID>131073</DirID><Name>ТМ</Name><File>law.tmb</File>"
         "<FullName>Англо-русская база ТМ \"ТМ\"</FullName></Memory>"
@@ -106,8 +110,9 @@ TEST(ProfileXml, ADictionarySharedByTwoProfilesIsWrittenIntoEach) {
     first->Dictionaries().push_back(law);
     second->Dictionaries().push_back(law);
     law->SetUID("{U}"); // set by the installation after both profiles were read
-    const std::string dict = "<Dict><UID>{U}</UID><DirID>131073</DirID><Name></Name><File>law.dic</File>"
-                             "<FullName></FullName></Dict>";
+    const std::string dict =
+        "<Dict><UID>{U}</UID><DirID>131073</DirID><Name></Name><File>law.dic</File>"
+        "<FullName></FullName></Dict>";
     EXPECT_EQ(first->GetXmlElement(), "<Topic>" + kBareBody + dict + "</Topic>");
     EXPECT_EQ(second->GetXmlElement(), first->GetXmlElement());
 }
@@ -120,25 +125,31 @@ TEST(ProfileXml, TextContentEscapesAmpersandAndAngleBracketsOnly) {
     CSmartPtr<CVdxAlgo> algo(new CVdxAlgo("<Name>", "a&b"));
     profile->Algorithms().push_back(algo);
     const std::string body = profile->GetXmlBody();
-    EXPECT_NE(body.find("<Name>R&amp;D &lt;draft&gt; \"q\" 'a' &amp;amp;</Name>"), std::string::npos) << body;
+    EXPECT_NE(body.find("<Name>R&amp;D &lt;draft&gt; \"q\" 'a' &amp;amp;</Name>"),
+              std::string::npos)
+        << body;
     EXPECT_NE(body.find("<FilePath>/d/a&amp;b.tpl</FilePath>"), std::string::npos) << body;
     EXPECT_NE(body.find("<Keywords>x&lt;y &amp; z&gt;w</Keywords>"), std::string::npos) << body;
-    EXPECT_NE(body.find("<Algo><Name>&lt;Name&gt;</Name><value>a&amp;b</value></Algo>"), std::string::npos)
+    EXPECT_NE(body.find("<Algo><Name>&lt;Name&gt;</Name><value>a&amp;b</value></Algo>"),
+              std::string::npos)
         << body;
 
     CSmartPtr<CDictInfo> dictionary(new CDictInfo);
     dictionary->SetKey("a&b");
     dictionary->SetUID("<x>");
-    EXPECT_EQ(dictionary->GetXmlBody(), "<UID>&lt;x&gt;</UID><DirID>0</DirID><Name></Name><File>a&amp;b</File>"
-                                        "<FullName></FullName>");
-    EXPECT_EQ(EscapeXmlText(std::string("\0\r\n\t\xD0\x96", 6)), std::string("\0\r\n\t\xD0\x96", 6));
+    EXPECT_EQ(dictionary->GetXmlBody(),
+              "<UID>&lt;x&gt;</UID><DirID>0</DirID><Name></Name><File>a&amp;b</File>"
+              "<FullName></FullName>");
+    EXPECT_EQ(EscapeXmlText(std::string("\0\r\n\t\xD0\x96", 6)),
+              std::string("\0\r\n\t\xD0\x96", 6));
 }
 
 TEST(ProfileXml, NumbersAreSignedDecimal) {
     CSmartPtr<CVdxPreproc> prep(new CVdxPreproc("p", ""));
     prep->SetMask(-1);
     prep->SetIndex(-2);
-    EXPECT_EQ(prep->GetXmlElement(), "<Prep><Name>p</Name><UID></UID><Mask>-1</Mask><idx>-2</idx></Prep>");
+    EXPECT_EQ(prep->GetXmlElement(),
+              "<Prep><Name>p</Name><UID></UID><Mask>-1</Mask><idx>-2</idx></Prep>");
     auto dictionary = test::MakeDictionary("d", 1, 0x80000001u);
     EXPECT_NE(dictionary->GetXmlBody().find("<DirID>-2147483647</DirID>"), std::string::npos);
     EXPECT_EQ(XmlNumberElement("n", 0), "<n>0</n>");

@@ -1,6 +1,6 @@
 // Reference counting of model objects.
-#include "model/BaseReferable.h"
 #include "model/SmartPtr.h"
+#include "model/BaseReferable.h"
 #include "model/VdxItemBase.h"
 #include "model/VdxKeywords.h"
 #include "model/VdxWWTsFile.h"
