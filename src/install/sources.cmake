@@ -1,0 +1,5 @@
+list(APPEND QUILLON_CORE_SOURCES
+  install/PackedBodyDecoder.cpp
+  install/Packer.cpp
+  install/UnpackFile.cpp
+)
