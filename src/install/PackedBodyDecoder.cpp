@@ -2,14 +2,13 @@
 
 #include "install/PackedFormat.h"
 
+#include <bit>
 #include <cassert>
 #include <cstring>
 
 namespace quillon {
 namespace {
 
-using packed::kKey;
-constexpr std::uint64_t kKey8 = 0x0101010101010101ull * kKey;
 // Wide copies may write this far past the end of a match.
 constexpr std::size_t kSlack = 64;
 
@@ -35,8 +34,6 @@ inline unsigned char* CopyMatch(unsigned char* out, std::size_t distance, unsign
         Copy8(out, src);
         Copy8(out + 8, src + 8);
         Copy8(out + 16, src + 16);
-    } else if (distance == 1) {
-        std::memset(out, src[0], 18);
     } else {
         for (unsigned n = 0; n < length; ++n)
             out[n] = src[n];
@@ -63,44 +60,57 @@ PackedBodyDecoder::Stop PackedBodyDecoder::Decode(const unsigned char*& inRef, c
     unsigned char* const outLimit = outLimit_;
     unsigned char* const groupLimit = outLimit_ - 7 * packed::kMaxMatch;
 
-    auto match = [&](unsigned b1, unsigned b2) {
-        const unsigned position = b1 | ((b2 & 0xF0u) << 4);
-        const unsigned length = (b2 & 0x0Fu) + packed::kMinMatch;
+    auto distance = [&](unsigned b1, unsigned b2) -> std::size_t {
+        const std::size_t position = b1 | ((b2 & 0xF0u) << 4);
         const std::size_t writePos = (std::size_t(out - base) + packed::kRingStart) & 4095;
-        const std::size_t distance = ((writePos - position - 1) & 4095) + 1;
-        out = CopyMatch(out, distance, length);
+        return ((writePos - position - 1) & 4095) + 1;
     };
 
     Stop stop;
     for (;;) {
         if (flags == 1) {
-            // Whole groups without bounds checks while a full group fits in and out.
+            // Whole groups while a full group fits in and out. No branch on the item kind: a
+            // literal is a copy of length 1 from the input, a match one from the output; both
+            // copy 32 bytes (the input has padding, the window slack). Only a match that
+            // overlaps its own output takes the byte loop.
             while (end - in >= std::ptrdiff_t(packed::kMaxGroupBytes) && out <= groupLimit) {
-                unsigned f = in[0] ^ kKey;
-                ++in;
-                if (f == 0xFF) {
-                    std::uint64_t v;
-                    std::memcpy(&v, in, 8);
-                    v ^= kKey8;
-                    std::memcpy(out, &v, 8);
-                    in += 8;
-                    out += 8;
-                    continue;
-                }
-                for (int k = 0; k < 8; ++k, f >>= 1) {
-                    if (f & 1) {
-                        *out++ = static_cast<unsigned char>(*in++ ^ kKey);
+                // Each run of literals is one 8-byte copy (the input has padding, the window
+                // slack); then one match. Only a match overlapping its own output copies byte
+                // by byte.
+                unsigned f = *in++;
+                unsigned left = 8;
+                for (;;) {
+                    const unsigned run = static_cast<unsigned>(std::countr_zero(~f));
+                    Copy8(out, in);
+                    out += run;
+                    in += run;
+                    if (run == left)
+                        break;
+                    left -= run + 1;
+                    f >>= run + 1;
+                    const unsigned b2 = in[1];
+                    const std::size_t d = distance(in[0], b2);
+                    const unsigned length = (b2 & 0x0Fu) + packed::kMinMatch;
+                    const unsigned char* src = out - d;
+                    in += 2;
+                    if (d < length) {
+                        for (unsigned n = 0; n < length; ++n)
+                            out[n] = src[n];
                     } else {
-                        match(in[0] ^ kKey, in[1] ^ kKey);
-                        in += 2;
+                        Copy16(out, src);
+                        if (length > 16)  // 17 or 18: rare
+                            Copy16(out + 16, src + 16);
                     }
+                    out += length;
+                    if (left == 0)
+                        break;
                 }
             }
             if (in >= end) {
                 stop = Stop::NeedInput;
                 break;
             }
-            flags = (*in++ ^ kKey) | 0x100u;
+            flags = *in++ | 0x100u;
         }
         if (out > outLimit) {
             stop = Stop::OutputFull;
@@ -111,13 +121,13 @@ PackedBodyDecoder::Stop PackedBodyDecoder::Decode(const unsigned char*& inRef, c
                 stop = Stop::NeedInput;
                 break;
             }
-            *out++ = static_cast<unsigned char>(*in++ ^ kKey);
+            *out++ = *in++;
         } else {
             if (end - in < 2) {
                 stop = Stop::NeedInput;
                 break;
             }
-            match(in[0] ^ kKey, in[1] ^ kKey);
+            out = CopyMatch(out, distance(in[0], in[1]), (in[1] & 0x0Fu) + packed::kMinMatch);
             in += 2;
         }
         flags >>= 1;
@@ -126,6 +136,19 @@ PackedBodyDecoder::Stop PackedBodyDecoder::Decode(const unsigned char*& inRef, c
     out_ = out;
     flags_ = flags;
     return stop;
+}
+
+void Descramble(unsigned char* data, std::size_t size) {
+    constexpr std::uint64_t kKey8 = 0x0101010101010101ull * packed::kKey;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, data + i, 8);
+        v ^= kKey8;
+        std::memcpy(data + i, &v, 8);
+    }
+    for (; i < size; ++i)
+        data[i] = static_cast<unsigned char>(data[i] ^ packed::kKey);
 }
 
 void PackedBodyDecoder::Compact(std::uint64_t keepFrom) {

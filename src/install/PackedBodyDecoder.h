@@ -17,9 +17,12 @@ public:
     };
 
     // outputCapacity: how many bytes may be produced between two Compact() calls.
-    explicit PackedBodyDecoder(std::size_t outputCapacity = std::size_t(4) << 20);
+    explicit PackedBodyDecoder(std::size_t outputCapacity = std::size_t(256) << 10);
 
-    // Decodes whole items from the scrambled bytes [in, end) and advances `in` past them.
+    // Bytes after `end` that Decode may read (and ignore): inputs carry this much padding.
+    static constexpr std::size_t kInputPadding = 32;
+
+    // Decodes whole items from the descrambled bytes [in, end) and advances `in` past them.
     // A flag byte is taken as soon as it is there; an incomplete item is left unread.
     Stop Decode(const unsigned char*& in, const unsigned char* end);
 
@@ -44,5 +47,8 @@ private:
     std::uint64_t shifted_ = 0;       // bytes dropped from the front (a multiple of 4096)
     unsigned flags_ = 1;              // flag bits still to use, above a sentinel 1
 };
+
+// Undoes (or applies) the scrambling of body bytes: XOR with the key.
+void Descramble(unsigned char* data, std::size_t size);
 
 } // namespace quillon

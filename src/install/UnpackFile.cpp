@@ -1,5 +1,6 @@
 #include "install/UnpackFile.h"
 
+#include "install/OutputPipeline.h"
 #include "install/PackedBodyDecoder.h"
 #include "install/PackedFormat.h"
 #include "support/Crc32.h"
@@ -62,24 +63,51 @@ private:
     int fd_;
 };
 
-// One unpacking: reads the body of an open source whose header was taken, decodes it, computes
-// the CRC and writes the output (when a destination is given). Progress thresholds are those of
-// reading one byte at a time: the callback for threshold t is asked just before body byte t is
-// used, after everything a byte-at-a-time unpacker would have written by then is written.
+// A source this large is unpacked with the CRC and the writes on a second thread.
+constexpr std::uint64_t kThreadedFrom = std::uint64_t(256) << 10;
+
+bool WriteChunk(const unsigned char* data, std::size_t size, void* context) {
+    const int fd = *static_cast<const int*>(context);
+    UnpackWriteFunction write = g_write.load(std::memory_order_relaxed);
+    if (!write)
+        write = SystemWrite;
+    while (size > 0) {
+        const long n = write(fd, data, std::min<std::size_t>(size, std::size_t(1) << 30));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= std::size_t(n);
+    }
+    return true;
+}
+
+// One unpacking: reads the body of an open source whose header was taken, decodes it, and
+// hands the output to the pipeline (CRC, and writes when a destination is given). Progress
+// thresholds are those of reading one byte at a time: the callback for threshold t is asked
+// just before body byte t is used, once everything a byte-at-a-time unpacker would have
+// written by then is written.
 class Unpacking {
 public:
     Unpacking(int source, int destination, std::uint64_t sourceSize, UnpackCallback callback,
               void* context)
         : source_(source), destination_(destination), size_(sourceSize ? sourceSize : 1),
-          step_(std::max<std::uint64_t>(sourceSize / 100, 1024)), threshold_(callback ? step_ : UINT64_MAX),
-          callback_(callback), context_(context), input_(kInputBlock + packed::kMaxGroupBytes) {}
+          step_(std::max<std::uint64_t>(sourceSize / 100, 1024)),
+          threshold_(callback ? step_ : UINT64_MAX), callback_(callback), context_(context),
+          input_(kInputBlock + packed::kMaxGroupBytes + PackedBodyDecoder::kInputPadding),
+          pipeline_(sourceSize >= kThreadedFrom, destination >= 0 ? &WriteChunk : nullptr, &destination_) {}
 
     void Run();
-    // Writes what is left (unless a write failed already).
-    void Finish() { TakeOutput(decoder_.Produced()); }
+    // Writes what is left (unless a write failed already) and waits for the writes.
+    void Finish() {
+        if (!writeFailed_)
+            TakeOutput(decoder_.Produced());
+        writeFailed_ = !pipeline_.Drain();
+    }
     bool Cancelled() const { return cancelled_; }
     bool WriteFailed() const { return writeFailed_; }
-    std::uint32_t Crc() const { return crc_.Value(); }
+    std::uint32_t Crc() const { return pipeline_.Crc(); }
     void Report(std::uint16_t percent) {
         if (callback_ && !callback_(percent, context_))
             cancelled_ = true;
@@ -92,8 +120,12 @@ private:
             return 0;
         return produced - (produced - packed::kMaxMatch) % packed::kRingSize;
     }
-    void TakeOutput(std::uint64_t writeUpTo);
-    bool Write(std::uint64_t upTo);
+    void TakeOutput(std::uint64_t upTo) {
+        if (upTo > taken_) {
+            pipeline_.Submit(decoder_.At(taken_), std::size_t(upTo - taken_));
+            taken_ = upTo;
+        }
+    }
 
     int source_;
     int destination_;  // -1: verify only
@@ -104,43 +136,11 @@ private:
     void* context_;
     std::vector<unsigned char> input_;
     PackedBodyDecoder decoder_;
-    Crc32 crc_;
-    std::uint64_t crcDone_ = 0;
-    std::uint64_t written_ = 0;
+    OutputPipeline pipeline_;
+    std::uint64_t taken_ = 0;  // output handed to the pipeline (every byte is, in order)
     bool cancelled_ = false;
     bool writeFailed_ = false;
 };
-
-bool Unpacking::Write(std::uint64_t upTo) {
-    if (destination_ < 0) {
-        written_ = upTo;
-        return true;
-    }
-    UnpackWriteFunction write = g_write.load(std::memory_order_relaxed);
-    if (!write)
-        write = SystemWrite;
-    while (written_ < upTo) {
-        const std::size_t chunk = std::size_t(std::min<std::uint64_t>(upTo - written_, std::size_t(1) << 30));
-        const long n = write(destination_, decoder_.At(written_), chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        written_ += std::uint64_t(n);
-    }
-    return true;
-}
-
-// Adds the new output to the CRC and writes it up to `writeUpTo`.
-void Unpacking::TakeOutput(std::uint64_t writeUpTo) {
-    const std::uint64_t produced = decoder_.Produced();
-    if (produced > crcDone_) {
-        crc_.Update(decoder_.At(crcDone_), std::size_t(produced - crcDone_));
-        crcDone_ = produced;
-    }
-    if (!writeFailed_ && writeUpTo > written_ && !Write(writeUpTo))
-        writeFailed_ = true;
-}
 
 void Unpacking::Run() {
     const unsigned char* begin = input_.data();
@@ -154,15 +154,15 @@ void Unpacking::Run() {
             freeBytes < std::uint64_t(end - begin) ? begin + freeBytes : end;
         if (decoder_.Decode(in, limit) == PackedBodyDecoder::Stop::OutputFull) {
             TakeOutput(RingBoundary(decoder_.Produced()));
-            if (writeFailed_)
+            if ((writeFailed_ = pipeline_.Failed()))
                 return;
-            decoder_.Compact(written_);
+            decoder_.Compact(taken_);
             continue;
         }
         if (limit < end) {
             // The next item needs the threshold byte.
             TakeOutput(RingBoundary(decoder_.Produced()));
-            if (writeFailed_)
+            if ((writeFailed_ = !pipeline_.Drain()))
                 return;
             const std::uint64_t percent = std::min<std::uint64_t>(threshold_ * 100 / size_, 100);
             threshold_ += step_;
@@ -177,6 +177,7 @@ void Unpacking::Run() {
         inputBase += std::uint64_t(in - begin);
         bool failed = false;
         const std::size_t got = ReadFully(source_, input_.data() + left, kInputBlock, failed);
+        Descramble(input_.data() + left, got);
         in = begin;
         end = begin + left + got;
         if (got == 0)
@@ -250,7 +251,9 @@ int VerifyPackedFile(const std::string& source) {
     std::uint32_t storedCrc = 0;
     if (const int rc = OpenSource(source, header, storedCrc, in); rc != kUnpackOk)
         return rc;
-    Unpacking unpacking(in.Get(), -1, 0, nullptr, nullptr);
+    struct stat st {};
+    const std::uint64_t size = ::fstat(in.Get(), &st) == 0 && st.st_size > 0 ? std::uint64_t(st.st_size) : 0;
+    Unpacking unpacking(in.Get(), -1, size, nullptr, nullptr);
     unpacking.Run();
     unpacking.Finish();
     return unpacking.Crc() == storedCrc ? kUnpackOk : kUnpackChecksumError;
@@ -262,23 +265,43 @@ int UnpackToMemory(const void* packedData, std::size_t size, std::vector<unsigne
     std::uint32_t storedCrc = 0;
     if (size < packed::kHeaderSize || !packed::ValidHeader(bytes, storedCrc))
         return kUnpackBadHeader;
-    const unsigned char* in = bytes + packed::kHeaderSize;
+    const unsigned char* next = bytes + packed::kHeaderSize;
     const unsigned char* const end = bytes + size;
+    // The body is descrambled block by block into a padded buffer, as UnpackFile reads it.
+    constexpr std::size_t kBlock = std::size_t(64) << 10;
+    std::vector<unsigned char> block(kBlock + packed::kMaxGroupBytes + PackedBodyDecoder::kInputPadding);
+    const unsigned char* in = block.data();
+    const unsigned char* blockEnd = block.data();
     PackedBodyDecoder decoder;
-    Crc32 crc;
+    auto append = [](const unsigned char* data, std::size_t count, void* context) {
+        auto* out = static_cast<std::vector<unsigned char>*>(context);
+        out->insert(out->end(), data, data + count);
+        return true;
+    };
+    OutputPipeline pipeline(size >= kThreadedFrom, append, &output);
     std::uint64_t taken = 0;
-    output.reserve(size * 3);
-    for (bool more = true; more;) {
-        more = decoder.Decode(in, end) == PackedBodyDecoder::Stop::OutputFull;
+    for (;;) {
+        const bool full = decoder.Decode(in, blockEnd) == PackedBodyDecoder::Stop::OutputFull;
         const std::uint64_t produced = decoder.Produced();
         const std::size_t count = std::size_t(produced - taken);
-        const unsigned char* data = decoder.At(taken);
-        crc.Update(data, count);
-        output.insert(output.end(), data, data + count);
+        pipeline.Submit(decoder.At(taken), count);
         taken = produced;
         decoder.Compact(taken);
+        if (full)
+            continue;
+        if (next == end)
+            break;
+        const std::size_t left = std::size_t(blockEnd - in);
+        std::memmove(block.data(), in, left);
+        const std::size_t got = std::min<std::size_t>(kBlock, std::size_t(end - next));
+        std::memcpy(block.data() + left, next, got);
+        Descramble(block.data() + left, got);
+        next += got;
+        in = block.data();
+        blockEnd = block.data() + left + got;
     }
-    return crc.Value() == storedCrc ? kUnpackOk : kUnpackChecksumError;
+    pipeline.Drain();
+    return pipeline.Crc() == storedCrc ? kUnpackOk : kUnpackChecksumError;
 }
 
 } // namespace quillon

@@ -1,4 +1,5 @@
 list(APPEND QUILLON_CORE_SOURCES
+  install/OutputPipeline.cpp
   install/PackedBodyDecoder.cpp
   install/Packer.cpp
   install/UnpackFile.cpp
