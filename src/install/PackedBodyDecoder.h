@@ -1,0 +1,54 @@
+#pragma once
+// The LZSS decoder of packed bodies, over a linear output window: the 4096 bytes before the
+// write pointer are always present, so the ring positions of the format map to plain distances
+// and matches copy without masking each byte. Used by UnpackFile (file to file) and by
+// UnpackToMemory.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace quillon {
+
+class PackedBodyDecoder {
+public:
+    enum class Stop {
+        NeedInput,   // the next item (or flag byte) is not complete in the bytes given
+        OutputFull,  // the window is full: take the output, then Compact()
+    };
+
+    // outputCapacity: how many bytes may be produced between two Compact() calls.
+    explicit PackedBodyDecoder(std::size_t outputCapacity = std::size_t(256) << 10);
+
+    // Bytes after `end` that Decode may read (and ignore): inputs carry this much padding.
+    static constexpr std::size_t kInputPadding = 32;
+
+    // Decodes whole items from the descrambled bytes [in, end) and advances `in` past them.
+    // A flag byte is taken as soon as it is there; an incomplete item is left unread.
+    Stop Decode(const unsigned char*& in, const unsigned char* end);
+
+    // Bytes produced since the start (64-bit), and the address of output byte `offset`;
+    // valid for offsets not yet released by Compact().
+    std::uint64_t Produced() const { return shifted_ + std::uint64_t(out_ - HistoryEnd()); }
+    const unsigned char* At(std::uint64_t offset) const {
+        return HistoryEnd() + static_cast<std::ptrdiff_t>(offset - shifted_);
+    }
+
+    // Releases the output before `keepFrom` (an offset the caller has finished with), keeping the
+    // 4096 bytes of history the decoder needs.
+    void Compact(std::uint64_t keepFrom);
+
+private:
+    const unsigned char* HistoryEnd() const { return buf_.data() + kHistory; }
+    static constexpr std::size_t kHistory = 4096;
+
+    std::vector<unsigned char> buf_;  // [history | output | slack for wide copies]
+    unsigned char* out_;              // next output byte
+    unsigned char* outLimit_;         // an item may start while out_ <= outLimit_
+    std::uint64_t shifted_ = 0;       // bytes dropped from the front (a multiple of 4096)
+    unsigned flags_ = 1;              // flag bits still to use, above a sentinel 1
+};
+
+// Undoes (or applies) the scrambling of body bytes: XOR with the key.
+void Descramble(unsigned char* data, std::size_t size);
+
+} // namespace quillon

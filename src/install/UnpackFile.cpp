@@ -1,0 +1,307 @@
+#include "install/UnpackFile.h"
+
+#include "install/OutputPipeline.h"
+#include "install/PackedBodyDecoder.h"
+#include "install/PackedFormat.h"
+#include "support/Crc32.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillon {
+namespace {
+
+std::atomic<UnpackWriteFunction> g_write{nullptr};
+
+long SystemWrite(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
+
+constexpr std::size_t kInputBlock = std::size_t(1) << 20;
+
+// Reads up to `size` bytes; fewer only at the end of the file or on an error.
+std::size_t ReadFully(int fd, unsigned char* data, std::size_t size, bool& failed) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, data + done, size - done);
+        if (n > 0) {
+            done += std::size_t(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            failed = n < 0;
+            break;
+        }
+    }
+    return done;
+}
+
+class FileHandle {
+public:
+    explicit FileHandle(int fd = -1) : fd_(fd) {}
+    ~FileHandle() { Close(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int Get() const { return fd_; }
+    void Reset(int fd) {
+        Close();
+        fd_ = fd;
+    }
+    // false when the system reports an error at closing (a delayed write error).
+    bool Close() {
+        if (fd_ < 0)
+            return true;
+        const int rc = ::close(fd_);
+        fd_ = -1;
+        return rc == 0;
+    }
+
+private:
+    int fd_;
+};
+
+// A source this large is unpacked with the CRC and the writes on a second thread.
+constexpr std::uint64_t kThreadedFrom = std::uint64_t(256) << 10;
+
+bool WriteChunk(const unsigned char* data, std::size_t size, void* context) {
+    const int fd = *static_cast<const int*>(context);
+    UnpackWriteFunction write = g_write.load(std::memory_order_relaxed);
+    if (!write)
+        write = SystemWrite;
+    while (size > 0) {
+        const long n = write(fd, data, std::min<std::size_t>(size, std::size_t(1) << 30));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= std::size_t(n);
+    }
+    return true;
+}
+
+// One unpacking: reads the body of an open source whose header was taken, decodes it, and
+// hands the output to the pipeline (CRC, and writes when a destination is given). Progress
+// thresholds are those of reading one byte at a time: the callback for threshold t is asked
+// just before body byte t is used, once everything a byte-at-a-time unpacker would have
+// written by then is written.
+class Unpacking {
+public:
+    Unpacking(int source, int destination, std::uint64_t sourceSize, UnpackCallback callback,
+              void* context)
+        : source_(source), destination_(destination), size_(sourceSize ? sourceSize : 1),
+          step_(std::max<std::uint64_t>(sourceSize / 100, 1024)),
+          threshold_(callback ? step_ : UINT64_MAX), callback_(callback), context_(context),
+          input_(kInputBlock + packed::kMaxGroupBytes + PackedBodyDecoder::kInputPadding),
+          pipeline_(sourceSize >= kThreadedFrom, destination >= 0 ? &WriteChunk : nullptr, &destination_) {}
+
+    void Run();
+    // Writes what is left (unless a write failed already) and waits for the writes.
+    void Finish() {
+        if (!writeFailed_)
+            TakeOutput(decoder_.Produced());
+        writeFailed_ = !pipeline_.Drain();
+    }
+    bool Cancelled() const { return cancelled_; }
+    bool WriteFailed() const { return writeFailed_; }
+    std::uint32_t Crc() const { return pipeline_.Crc(); }
+    void Report(std::uint16_t percent) {
+        if (callback_ && !callback_(percent, context_))
+            cancelled_ = true;
+    }
+
+private:
+    // A byte-at-a-time unpacker writes its ring when it fills: after 18 bytes, then every 4096.
+    static std::uint64_t RingBoundary(std::uint64_t produced) {
+        if (produced < packed::kMaxMatch)
+            return 0;
+        return produced - (produced - packed::kMaxMatch) % packed::kRingSize;
+    }
+    void TakeOutput(std::uint64_t upTo) {
+        if (upTo > taken_) {
+            pipeline_.Submit(decoder_.At(taken_), std::size_t(upTo - taken_));
+            taken_ = upTo;
+        }
+    }
+
+    int source_;
+    int destination_;  // -1: verify only
+    std::uint64_t size_;
+    std::uint64_t step_;
+    std::uint64_t threshold_;  // 1-based index of the body byte whose reading reports progress
+    UnpackCallback callback_;
+    void* context_;
+    std::vector<unsigned char> input_;
+    PackedBodyDecoder decoder_;
+    OutputPipeline pipeline_;
+    std::uint64_t taken_ = 0;  // output handed to the pipeline (every byte is, in order)
+    bool cancelled_ = false;
+    bool writeFailed_ = false;
+};
+
+void Unpacking::Run() {
+    const unsigned char* begin = input_.data();
+    const unsigned char* in = begin;
+    const unsigned char* end = begin;
+    std::uint64_t inputBase = 0;  // body offset of input_[0]
+    for (;;) {
+        // Bytes before the next threshold byte may be used freely.
+        const std::uint64_t freeBytes = threshold_ - 1 - inputBase;
+        const unsigned char* limit =
+            freeBytes < std::uint64_t(end - begin) ? begin + freeBytes : end;
+        if (decoder_.Decode(in, limit) == PackedBodyDecoder::Stop::OutputFull) {
+            TakeOutput(RingBoundary(decoder_.Produced()));
+            if ((writeFailed_ = pipeline_.Failed()))
+                return;
+            decoder_.Compact(taken_);
+            continue;
+        }
+        if (limit < end) {
+            // The next item needs the threshold byte.
+            TakeOutput(RingBoundary(decoder_.Produced()));
+            if ((writeFailed_ = !pipeline_.Drain()))
+                return;
+            const std::uint64_t percent = std::min<std::uint64_t>(threshold_ * 100 / size_, 100);
+            threshold_ += step_;
+            Report(static_cast<std::uint16_t>(percent));
+            if (cancelled_)
+                return;
+            continue;
+        }
+        // Keep the incomplete item and read the next block behind it.
+        const std::size_t left = std::size_t(end - in);
+        std::memmove(input_.data(), in, left);
+        inputBase += std::uint64_t(in - begin);
+        bool failed = false;
+        const std::size_t got = ReadFully(source_, input_.data() + left, kInputBlock, failed);
+        Descramble(input_.data() + left, got);
+        in = begin;
+        end = begin + left + got;
+        if (got == 0)
+            return;  // end of the body (or a read error): an incomplete item is ignored
+    }
+}
+
+int OpenSource(const std::string& path, unsigned char* header, std::uint32_t& storedCrc, FileHandle& file) {
+    file.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0)
+        return kUnpackSourceError;
+    bool failed = false;
+    if (ReadFully(file.Get(), header, packed::kHeaderSize, failed) != packed::kHeaderSize ||
+        !packed::ValidHeader(header, storedCrc))
+        return kUnpackBadHeader;
+    return kUnpackOk;
+}
+
+} // namespace
+
+UnpackWriteFunction SetUnpackWriteFunction(UnpackWriteFunction function) {
+    return g_write.exchange(function);
+}
+
+int UnpackFile(const std::string& source, const std::string& destination, UnpackCallback callback,
+               void* context) {
+    if (callback)
+        callback(65535, context);
+
+    FileHandle in;
+    unsigned char header[packed::kHeaderSize];
+    std::uint32_t storedCrc = 0;
+    if (const int rc = OpenSource(source, header, storedCrc, in); rc != kUnpackOk)
+        return rc;
+
+    struct stat sourceStat {};
+    if (::fstat(in.Get(), &sourceStat) != 0)
+        return kUnpackSourceError;
+    // Truncating the source itself would destroy it before it is read.
+    struct stat destStat {};
+    if (::stat(destination.c_str(), &destStat) == 0 && destStat.st_dev == sourceStat.st_dev &&
+        destStat.st_ino == sourceStat.st_ino)
+        return kUnpackCreateError;
+
+    FileHandle out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (out.Get() < 0)
+        return kUnpackCreateError;
+
+    const std::uint64_t size =
+        sourceStat.st_size > 0 ? std::uint64_t(sourceStat.st_size) : packed::kHeaderSize;
+    Unpacking unpacking(in.Get(), out.Get(), size, callback, context);
+    unpacking.Report(0);
+    if (!unpacking.Cancelled())
+        unpacking.Run();
+    unpacking.Finish();
+    unpacking.Report(100);
+    in.Close();
+    const bool closed = out.Close();
+    if (unpacking.Cancelled())
+        return kUnpackCancelled;
+    const bool writeFailed = unpacking.WriteFailed() || !closed;
+    if (!writeFailed && unpacking.Crc() == storedCrc)
+        return kUnpackOk;
+    ::unlink(destination.c_str());
+    return writeFailed ? kUnpackWriteError : kUnpackChecksumError;
+}
+
+int VerifyPackedFile(const std::string& source) {
+    FileHandle in;
+    unsigned char header[packed::kHeaderSize];
+    std::uint32_t storedCrc = 0;
+    if (const int rc = OpenSource(source, header, storedCrc, in); rc != kUnpackOk)
+        return rc;
+    struct stat st {};
+    const std::uint64_t size = ::fstat(in.Get(), &st) == 0 && st.st_size > 0 ? std::uint64_t(st.st_size) : 0;
+    Unpacking unpacking(in.Get(), -1, size, nullptr, nullptr);
+    unpacking.Run();
+    unpacking.Finish();
+    return unpacking.Crc() == storedCrc ? kUnpackOk : kUnpackChecksumError;
+}
+
+int UnpackToMemory(const void* packedData, std::size_t size, std::vector<unsigned char>& output) {
+    output.clear();
+    const auto* bytes = static_cast<const unsigned char*>(packedData);
+    std::uint32_t storedCrc = 0;
+    if (size < packed::kHeaderSize || !packed::ValidHeader(bytes, storedCrc))
+        return kUnpackBadHeader;
+    const unsigned char* next = bytes + packed::kHeaderSize;
+    const unsigned char* const end = bytes + size;
+    // The body is descrambled block by block into a padded buffer, as UnpackFile reads it.
+    constexpr std::size_t kBlock = std::size_t(64) << 10;
+    std::vector<unsigned char> block(kBlock + packed::kMaxGroupBytes + PackedBodyDecoder::kInputPadding);
+    const unsigned char* in = block.data();
+    const unsigned char* blockEnd = block.data();
+    PackedBodyDecoder decoder;
+    auto append = [](const unsigned char* data, std::size_t count, void* context) {
+        auto* out = static_cast<std::vector<unsigned char>*>(context);
+        out->insert(out->end(), data, data + count);
+        return true;
+    };
+    OutputPipeline pipeline(size >= kThreadedFrom, append, &output);
+    std::uint64_t taken = 0;
+    for (;;) {
+        const bool full = decoder.Decode(in, blockEnd) == PackedBodyDecoder::Stop::OutputFull;
+        const std::uint64_t produced = decoder.Produced();
+        const std::size_t count = std::size_t(produced - taken);
+        pipeline.Submit(decoder.At(taken), count);
+        taken = produced;
+        decoder.Compact(taken);
+        if (full)
+            continue;
+        if (next == end)
+            break;
+        const std::size_t left = std::size_t(blockEnd - in);
+        std::memmove(block.data(), in, left);
+        const std::size_t got = std::min<std::size_t>(kBlock, std::size_t(end - next));
+        std::memcpy(block.data() + left, next, got);
+        Descramble(block.data() + left, got);
+        next += got;
+        in = block.data();
+        blockEnd = block.data() + left + got;
+    }
+    pipeline.Drain();
+    return pipeline.Crc() == storedCrc ? kUnpackOk : kUnpackChecksumError;
+}
+
+} // namespace quillon

@@ -1,0 +1,86 @@
+// quillon-dist pack | unpack | verify: packed dictionary files.
+#include "install/Packer.h"
+#include "install/UnpackFile.h"
+#include "tools/Commands.h"
+
+#include <cstdio>
+
+namespace quillon::dist {
+namespace {
+
+const char* UnpackMessage(int result) {
+    switch (result) {
+    case kUnpackOk: return "ok";
+    case kUnpackSourceError: return "cannot open the packed file for reading";
+    case kUnpackCreateError: return "cannot create the destination file";
+    case kUnpackWriteError: return "writing the destination failed (removed)";
+    case kUnpackBadHeader: return "not a packed file (short header, wrong magic or version not 1)";
+    case kUnpackChecksumError: return "checksum mismatch: the unpacked data are damaged";
+    case kUnpackCancelled: return "cancelled";
+    default: return "unexpected result";
+    }
+}
+
+const char* PackMessage(int result) {
+    switch (result) {
+    case kPackOk: return "ok";
+    case kPackSourceError: return "cannot read the source file";
+    case kPackCreateError: return "cannot create the destination file";
+    case kPackWriteError: return "writing the destination failed (removed)";
+    default: return "unexpected result";
+    }
+}
+
+int Pack(const Args& args) {
+    if (args.size() != 2) {
+        std::fprintf(stderr, "usage: quillon-dist pack IN OUT\n");
+        return 2;
+    }
+    const int rc = PackFile(args[0], args[1]);
+    if (rc != kPackOk) {
+        std::fprintf(stderr, "pack: %s: %s (%d)\n", args[0].c_str(), PackMessage(rc), rc);
+        return 1;
+    }
+    return 0;
+}
+
+int Unpack(const Args& args) {
+    if (args.size() != 2) {
+        std::fprintf(stderr, "usage: quillon-dist unpack IN OUT\n");
+        return 2;
+    }
+    const int rc = UnpackFile(args[0], args[1], nullptr, nullptr);
+    if (rc != kUnpackOk) {
+        std::fprintf(stderr, "unpack: %s: %s (%d)\n", args[0].c_str(), UnpackMessage(rc), rc);
+        return 1;
+    }
+    return 0;
+}
+
+int Verify(const Args& args) {
+    if (args.empty()) {
+        std::fprintf(stderr, "usage: quillon-dist verify FILE...\n");
+        return 2;
+    }
+    int exitCode = 0;
+    for (const std::string& file : args) {
+        const int rc = VerifyPackedFile(file);
+        std::printf("%s: %s\n", file.c_str(), UnpackMessage(rc));
+        if (rc != kUnpackOk)
+            exitCode = 1;
+    }
+    return exitCode;
+}
+
+} // namespace
+
+const std::vector<Command>& PackCommands() {
+    static const std::vector<Command> commands{
+        {"pack", "IN OUT        pack a file into the distribution's packed form", &Pack},
+        {"unpack", "IN OUT      unpack a packed file", &Unpack},
+        {"verify", "FILE...     check header and checksum of packed files", &Verify},
+    };
+    return commands;
+}
+
+} // namespace quillon::dist

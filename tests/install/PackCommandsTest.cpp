@@ -1,0 +1,41 @@
+#include "install/Packer.h"
+#include "tools/Commands.h"
+#include "testsupport/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace quillon::test {
+namespace {
+
+int RunCommand(const std::string& name, const dist::Args& args) {
+    for (const dist::Command& c : dist::PackCommands())
+        if (name == c.name)
+            return c.run(args);
+    ADD_FAILURE() << "no command " << name;
+    return -1;
+}
+
+TEST(PackCommands, PackUnpackVerify) {
+    TempDir dir;
+    const std::string plain = dir.Write("plain.txt", std::string(10000, 'q') + "словарь");
+    EXPECT_EQ(RunCommand("pack", {plain, dir / "a.pk"}), 0);
+    EXPECT_EQ(RunCommand("unpack", {dir / "a.pk", dir / "a.out"}), 0);
+    EXPECT_EQ(ReadFile(dir / "a.out"), ReadFile(plain));
+
+    std::string damaged = ReadFile(dir / "a.pk");
+    damaged[20] = static_cast<char>(damaged[20] ^ 0x55);
+    dir.Write("bad.pk", damaged);
+    dir.Write("short.pk", "DP");
+    EXPECT_EQ(RunCommand("verify", {dir / "a.pk"}), 0);
+    EXPECT_EQ(RunCommand("verify", {dir / "a.pk", dir / "bad.pk"}), 1);
+    EXPECT_EQ(RunCommand("verify", {dir / "short.pk", dir / "a.pk"}), 1);
+    EXPECT_EQ(RunCommand("unpack", {dir / "bad.pk", dir / "b.out"}), 1);
+    EXPECT_EQ(RunCommand("unpack", {dir / "missing", dir / "b.out"}), 1);
+    EXPECT_EQ(RunCommand("pack", {dir / "missing", dir / "c.pk"}), 1);
+    EXPECT_EQ(RunCommand("pack", {plain}), 2);
+    EXPECT_EQ(RunCommand("verify", {}), 2);
+}
+
+} // namespace
+} // namespace quillon::test
