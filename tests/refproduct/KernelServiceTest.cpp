@@ -66,8 +66,19 @@ TEST_F(KernelServiceTest, DirectionsCarryRussianPairNamesAndTheirFolders) {
     ASSERT_EQ(kernel->GetDirectionPath(kER, path), S_OK);
     EXPECT_EQ(path, Folder("ER") + "/");
     EXPECT_LT(kernel->GetDirectionPath(0x00040001, path), 0);
-    // The installer finds the same folder through the registry.
+    // The installer finds the same folder through the registry, and lists the same names.
     EXPECT_EQ(GetDirectionFolder(kER), Folder("ER") + "/");
+    struct List : DirectionListPort {
+        void AddString(const std::string& text) override { items.push_back(text); }
+        void SelectFirst() override { selected = true; }
+        std::vector<std::string> items;
+        bool selected = false;
+    } list;
+    std::map<std::string, std::uint32_t> names;
+    ASSERT_TRUE(FillDirectionList(list, &names));
+    EXPECT_EQ(list.items, (std::vector<std::string>{"Англо-русский", "Русско-английский"}));
+    EXPECT_TRUE(list.selected);
+    EXPECT_EQ(names["Русско-английский"], kRE);
 }
 
 TEST_F(KernelServiceTest, RunningInitAgainKeepsTheGeneralDictionaryAndAddsNewDirections) {
