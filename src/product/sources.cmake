@@ -4,3 +4,4 @@ list(APPEND QUILLON_CORE_SOURCES
   product/RegistryKey.cpp
   product/WorkFolders.cpp
 )
+list(APPEND QUILLON_CORE_SOURCES product/KernelConnection.cpp)

@@ -1,0 +1,265 @@
+// kaldo-product: sets up and inspects the reference product (docs/kaldo-product.md).
+#include "DirectionTable.h"
+#include "Journal.h"
+#include "Product.h"
+#include "ProductRegistry.h"
+#include "platform/posix/HiveRegistry.h"
+#include "product/Paths.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <limits.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using kaldo::Product;
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: kaldo-product COMMAND\n"
+                 "  init ROOT [--directions ER,RE,...] [--lang 0x0419] [--library PATH] [--installer PATH]\n"
+                 "  status\n"
+                 "  list [--json]\n"
+                 "  journal\n"
+                 "  verify\n"
+                 "  lock DICT | unlock DICT\n"
+                 "  fault OPERATION HRESULT [COUNT]   (COUNT 0 clears the fault)\n"
+                 "The hive is $QUILLON_REGISTRY, else /etc/velmar-soft/registry.reg.\n");
+    return 2;
+}
+
+std::string SelfFolder() {
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0)
+        return {};
+    std::string path(buf, static_cast<std::size_t>(n));
+    return path.substr(0, path.rfind('/'));
+}
+
+std::string DefaultLibrary() {
+    const std::string beside = SelfFolder() + "/libkaldo_refproduct.so";
+    if (quillon::FileExists(beside))
+        return beside;
+    return KALDO_REFPRODUCT_LIBRARY;
+}
+
+std::unique_ptr<Product> OpenProduct() {
+    std::string error;
+    auto product = Product::OpenFromHive(quillon::posix::HiveRegistry::DefaultPath(), error);
+    if (!product)
+        std::fprintf(stderr, "kaldo-product: %s\n", error.c_str());
+    return product;
+}
+
+std::string Hex(std::uint32_t v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%08X", v);
+    return buf;
+}
+
+int Init(const std::vector<std::string>& args) {
+    if (args.empty())
+        return Usage();
+    kaldo::InitOptions options;
+    options.root = args[0];
+    if (!options.root.empty() && options.root.front() != '/') {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd))
+            options.root = std::string(cwd) + "/" + options.root;
+    }
+    while (options.root.size() > 1 && options.root.back() == '/')
+        options.root.pop_back();
+    options.library = DefaultLibrary();
+    options.hivePath = quillon::posix::HiveRegistry::DefaultPath();
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (i + 1 >= args.size())
+            return Usage();
+        const std::string& v = args[++i];
+        if (a == "--directions") {
+            options.directions.clear();
+            for (std::size_t start = 0; start <= v.size();) {
+                const auto end = std::min(v.find(',', start), v.size());
+                if (end > start)
+                    options.directions.push_back(v.substr(start, end - start));
+                start = end + 1;
+            }
+        } else if (a == "--lang") {
+            auto n = kaldo::ParseNumber(v);
+            if (!n || *n < 0 || *n > 0xFFFF)
+                return Usage();
+            options.languageId = static_cast<std::uint32_t>(*n);
+        } else if (a == "--library") {
+            options.library = v;
+        } else if (a == "--installer") {
+            options.installer = v;
+        } else {
+            return Usage();
+        }
+    }
+    std::string error;
+    if (!Product::Initialise(options, error)) {
+        std::fprintf(stderr, "kaldo-product: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("product at %s registered in %s\n", options.root.c_str(), options.hivePath.c_str());
+    return 0;
+}
+
+int Status() {
+    auto product = OpenProduct();
+    if (!product)
+        return 1;
+    std::printf("root: %s\n", product->Root().c_str());
+    for (const auto& d : product->Directions())
+        std::printf("%s %s %-24s dictionaries: %zu  collections: %zu\n", d.code.c_str(), Hex(d.id).c_str(),
+                    kaldo::DirectionName(d.id).c_str(), product->Dictionaries(d.id).size(),
+                    product->Collections(d.id).size());
+    std::printf("TM bases: %zu\n", product->TmBases().size());
+    return 0;
+}
+
+int List(const std::vector<std::string>& args) {
+    const bool json = !args.empty() && args[0] == "--json";
+    if (!args.empty() && !json)
+        return Usage();
+    auto product = OpenProduct();
+    if (!product)
+        return 1;
+    const auto dictionaries = product->Dictionaries();
+    const auto tmBases = product->TmBases();
+    auto dictFile = [&](const std::string& uid) -> std::string {
+        for (const auto& d : dictionaries)
+            if (d.uid == uid)
+                return d.file;
+        return {};
+    };
+    auto tmFile = [&](const std::string& uid) -> std::string {
+        for (const auto& t : tmBases)
+            if (t.uid == uid)
+                return t.file;
+        return {};
+    };
+    using kaldo::JsonQuote;
+    std::string out = json ? "{\"directions\":[" : "";
+    bool firstDirection = true;
+    for (const auto& d : product->Directions()) {
+        if (json) {
+            out += std::string(firstDirection ? "" : ",") + "{\"code\":" + JsonQuote(d.code) + ",\"id\":" +
+                   std::to_string(d.id) + ",\"name\":" + JsonQuote(kaldo::DirectionName(d.id)) + ",\"collections\":[";
+        } else {
+            out += d.code + " " + kaldo::DirectionName(d.id) + "\n";
+        }
+        firstDirection = false;
+        bool firstCollection = true;
+        for (const auto& c : product->Collections(d.id)) {
+            if (json) {
+                out += std::string(firstCollection ? "" : ",") + "{\"name\":" + JsonQuote(c.name) +
+                       ",\"fullName\":" + JsonQuote(c.fullName) + ",\"state\":" + std::to_string(c.state) +
+                       ",\"dictionaries\":[";
+                for (std::size_t i = 0; i < c.dictionaries.size(); ++i)
+                    out += std::string(i ? "," : "") + "{\"uid\":" + JsonQuote(c.dictionaries[i]) +
+                           ",\"file\":" + JsonQuote(dictFile(c.dictionaries[i])) + "}";
+                out += "],\"tmBases\":[";
+                for (std::size_t i = 0; i < c.tmBases.size(); ++i)
+                    out += std::string(i ? "," : "") + "{\"uid\":" + JsonQuote(c.tmBases[i]) +
+                           ",\"file\":" + JsonQuote(tmFile(c.tmBases[i])) + "}";
+                out += "]}";
+            } else {
+                out += "  " + c.name + (c.fullName.empty() ? "" : " (" + c.fullName + ")") + "\n";
+                for (const auto& uid : c.dictionaries)
+                    out += "    dictionary " + uid + " " + dictFile(uid) + "\n";
+                for (const auto& uid : c.tmBases)
+                    out += "    TM base " + uid + " " + tmFile(uid) + "\n";
+            }
+            firstCollection = false;
+        }
+        if (json)
+            out += "]}";
+    }
+    if (json)
+        out += "]}\n";
+    std::fputs(out.c_str(), stdout);
+    return 0;
+}
+
+int Journal() {
+    auto product = OpenProduct();
+    if (!product)
+        return 1;
+    std::ifstream in(kaldo::JournalPath(product->Root()), std::ios::binary);
+    std::cout << in.rdbuf();
+    return 0;
+}
+
+int Verify() {
+    auto product = OpenProduct();
+    if (!product)
+        return 1;
+    const auto problems = product->Verify();
+    for (const auto& p : problems)
+        std::printf("%s\n", p.c_str());
+    if (problems.empty())
+        std::printf("ok\n");
+    return problems.empty() ? 0 : 1;
+}
+
+int Lock(const std::vector<std::string>& args, bool locked) {
+    if (args.size() != 1)
+        return Usage();
+    auto product = OpenProduct();
+    if (!product)
+        return 1;
+    if (!product->SetLocked(args[0], locked)) {
+        std::fprintf(stderr, "kaldo-product: no installed dictionary \"%s\"\n", args[0].c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int Fault(const std::vector<std::string>& args) {
+    if (args.size() < 2 || args.size() > 3)
+        return Usage();
+    auto status = kaldo::ParseNumber(args[1]);
+    auto count = args.size() == 3 ? kaldo::ParseNumber(args[2]) : std::optional<std::int64_t>(1);
+    if (!status || !count || *count < 0 || *count > 0xFFFFFFFFll)
+        return Usage();
+    if (!kaldo::PlanFault(quillon::posix::HiveRegistry::DefaultPath(), args[0],
+                          static_cast<std::int32_t>(static_cast<std::uint32_t>(*status)),
+                          static_cast<std::uint32_t>(*count))) {
+        std::fprintf(stderr, "kaldo-product: cannot write the registry\n");
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2)
+        return Usage();
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "init")
+        return Init(args);
+    if (command == "status" && args.empty())
+        return Status();
+    if (command == "list")
+        return List(args);
+    if (command == "journal" && args.empty())
+        return Journal();
+    if (command == "verify" && args.empty())
+        return Verify();
+    if (command == "lock")
+        return Lock(args, true);
+    if (command == "unlock")
+        return Lock(args, false);
+    if (command == "fault")
+        return Fault(args);
+    return Usage();
+}

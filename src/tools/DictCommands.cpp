@@ -1,0 +1,187 @@
+// quillon-dist dict: makes dictionary files of the reference product's format from a word list,
+// so that distributions carry real dictionaries (format in docs/dictionary-files.md).
+#include "tools/Commands.h"
+
+#include "DictionaryFile.h"
+#include "DirectionTable.h"
+#include "support/Guid.h"
+#include "support/Text.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+namespace quillon::dist {
+namespace {
+
+std::optional<long long> Number(const std::string& text) {
+    if (text.empty())
+        return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(text.c_str(), &end, 0);
+    if (errno != 0 || *end != '\0')
+        return std::nullopt;
+    return v;
+}
+
+bool IsValidUtf8(const std::string& s) { return Utf16ToUtf8(Utf8ToUtf16(s)) == s; }
+
+// Word list: UTF-8 lines "word<TAB>translation[<TAB>translation...]"; blank lines and lines
+// starting with '#' are skipped.
+bool ParseWordList(const std::string& text, std::vector<kaldo::DictionaryEntry>& entries, std::string& error) {
+    std::size_t pos = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    for (std::size_t lineNo = 1; pos < text.size(); ++lineNo) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (Trim(line).empty() || line[0] == '#')
+            continue;
+        if (!IsValidUtf8(line)) {
+            error = "line " + std::to_string(lineNo) + ": not UTF-8 text";
+            return false;
+        }
+        kaldo::DictionaryEntry entry;
+        std::size_t start = 0;
+        std::vector<std::string> fields;
+        for (;;) {
+            const std::size_t tab = line.find('\t', start);
+            fields.push_back(Trim(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start)));
+            if (tab == std::string::npos)
+                break;
+            start = tab + 1;
+        }
+        if (fields.size() < 2 || fields[0].empty()) {
+            error = "line " + std::to_string(lineNo) + ": expected a word, a tab and its translation";
+            return false;
+        }
+        if (fields[0].size() > 0xFFFF || fields.size() - 1 > 0xFFFF) {
+            error = "line " + std::to_string(lineNo) + ": entry too long";
+            return false;
+        }
+        entry.word = fields[0];
+        for (std::size_t i = 1; i < fields.size(); ++i)
+            if (!fields[i].empty())
+                entry.lines.push_back(fields[i]);
+        entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "quillon-dist: %s\n", message.c_str());
+    return 1;
+}
+
+int Make(const Args& args) {
+    std::string words, out, title, remarks, copyright, guid = NewGuidString();
+    long long version = 4, linkNumber = 0, linkCode = 0, level = 0;
+    std::uint32_t direction = 0;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (i + 1 >= args.size())
+            return 2;
+        const std::string& v = args[++i];
+        std::optional<long long> n;
+        if (a == "--words") words = v;
+        else if (a == "--out") out = v;
+        else if (a == "--title") title = v;
+        else if (a == "--remarks") remarks = v;
+        else if (a == "--copyright") copyright = v;
+        else if (a == "--guid") guid = v;
+        else if (a == "--direction") {
+            direction = kaldo::DirectionIdFromCode(v);
+            if (v.size() != 2 && (n = Number(v)))
+                direction = static_cast<std::uint32_t>(*n);
+            if (direction == 0 || kaldo::DirectionCode(direction).empty())
+                return Fail("unknown direction \"" + v + "\"");
+        } else if ((a == "--version" || a == "--link-number" || a == "--link-code" || a == "--format-level") &&
+                   (n = Number(v))) {
+            (a == "--version" ? version : a == "--link-number" ? linkNumber : a == "--link-code" ? linkCode : level) = *n;
+        } else {
+            std::fprintf(stderr, "quillon-dist: bad option or value: %s %s\n", a.c_str(), v.c_str());
+            return 2;
+        }
+    }
+    if (words.empty() || out.empty())
+        return 2;
+    if (version < kaldo::kMinDictVersion || version > kaldo::kMaxDictVersion)
+        return Fail("format version must be 1 to 5");
+    if (linkCode < 0 || linkCode > 255 || linkNumber < INT32_MIN || linkNumber > 0xFFFFFFFFll ||
+        level < INT32_MIN || level > INT32_MAX)
+        return Fail("link attribute out of range");
+    if (!IsGuidString(guid))
+        return Fail("\"" + guid + "\" is not a GUID in registry form");
+    std::string text, error;
+    if (!kaldo::ReadWholeFile(words, text, error, 256u * 1024 * 1024))
+        return Fail(error);
+    kaldo::DictionaryFile file;
+    if (!ParseWordList(text, file.Entries(), error))
+        return Fail(words + ": " + error);
+    file.SetVersion(static_cast<std::uint16_t>(version));
+    file.SetLinkNumber(static_cast<std::int32_t>(static_cast<std::uint32_t>(linkNumber)));
+    file.SetLinkCode(static_cast<std::uint8_t>(linkCode));
+    file.SetFormatLevel(static_cast<std::int32_t>(level));
+    file.SetDirectionId(direction);
+    file.SetGuid(guid);
+    file.SetTitleBytes(Utf8ToCp1251(title));
+    if (version >= kaldo::kPropertiesVersion) {
+        auto both = [&](const char* name, const std::string& value) {
+            if (value.empty())
+                return;
+            const std::string ansi = Utf8ToCp1251(value);
+            file.SetProperty(name, std::vector<std::uint8_t>(ansi.begin(), ansi.end()));
+            file.SetProperty(std::string(name) + "_w", Utf8ToUtf16LeBytes(value, false));
+        };
+        both("title", title);
+        both("remarks", remarks);
+        both("copyright", copyright);
+    }
+    if (!kaldo::WriteDictionaryFile(out, file, error))
+        return Fail(error);
+    std::printf("%s: %zu entries, version %lld, %s\n", out.c_str(), file.Entries().size(), version, guid.c_str());
+    return 0;
+}
+
+int Show(const Args& args) {
+    if (args.size() != 1)
+        return 2;
+    std::string error;
+    auto file = kaldo::ReadDictionaryFile(args[0], error);
+    if (!file)
+        return Fail(error);
+    std::printf("version %u\nGUID %s\ndirection 0x%08X %s\nLinkNumber %d\nLinkCode %u\nFormatLevel %d\ntitle %s\n",
+                file->Version(), file->Guid().c_str(), file->DirectionId(), kaldo::DirectionCode(file->DirectionId()).c_str(),
+                file->LinkNumber(), file->LinkCode(), file->FormatLevel(), Cp1251ToUtf8(file->TitleBytes()).c_str());
+    for (const auto& [name, bytes] : file->Properties())
+        std::printf("property %s (%zu bytes)\n", name.c_str(), bytes.size());
+    std::printf("%zu entries\n", file->Entries().size());
+    for (const auto& e : file->Entries()) {
+        std::printf("%s", e.word.c_str());
+        for (const auto& l : e.lines)
+            std::printf("\t%s", l.c_str());
+        std::printf("\n");
+    }
+    return 0;
+}
+
+} // namespace
+
+const std::vector<Command>& DictCommands() {
+    static const std::vector<Command> commands{
+        {"dict make",
+         "--words LIST.txt --out FILE [--version 1..5] [--title T] [--remarks T] [--copyright T] [--direction ER|0xID] "
+         "[--link-number N] [--link-code N] [--format-level N] [--guid {...}]",
+         Make},
+        {"dict show", "FILE", Show},
+    };
+    return commands;
+}
+
+} // namespace quillon::dist
