@@ -26,12 +26,15 @@ void ServerWait::Tick() {
         ++s.ticks;
         if (!running && s.timerSet.exchange(false))
             s.serverGone = true;
+        if (s.ticksWhenDone == 0 && (s.serverGone || s.elapsed > s.timeoutMs))
+            s.ticksWhenDone = s.ticks.load();
     }
     s.changed.notify_all();
 }
 
 bool ServerWait::Wait(std::uint32_t timeoutMs) {
     State& s = *state_;
+    s.timeoutMs = timeoutMs;
     s.timerSet = true;
     try {
         timer_ = std::thread([this] {

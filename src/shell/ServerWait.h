@@ -34,7 +34,8 @@ public:
     bool Wait(std::uint32_t timeoutMs);
 
     std::uint32_t ElapsedMs() const { return state_->elapsed.load(); }
-    int Ticks() const { return state_->ticks.load(); }
+    // Ticks counted when the wait ended (the timer may tick on afterwards).
+    int TicksWhenDone() const { return state_->ticksWhenDone.load(); }
 
 private:
     struct State {
@@ -43,6 +44,8 @@ private:
         std::atomic<bool> timerSet{false};
         std::atomic<bool> stop{false};
         std::atomic<int> ticks{0};
+        std::atomic<std::uint32_t> timeoutMs{0};
+        std::atomic<int> ticksWhenDone{0}; // the tick that ended the wait
         std::mutex mutex;
         std::condition_variable changed;
     };

@@ -86,7 +86,7 @@ bool CSetupApp::InitInstance(const std::vector<std::string>& commandLine) {
         const std::uint32_t timeout = ServerWaitTimeoutMs();
         serverWait_ = std::make_unique<ServerWait>(Processes(), kServerProcessName, host_.TimerPeriod());
         serverWait_->Wait(timeout);
-        serverWaitTicks_ = serverWait_->Ticks();
+        serverWaitTicks_ = serverWait_->TicksWhenDone();
     }
 
     if (!ServerLoop() || !KernelProbe() || !ConnectKernel())
