@@ -26,6 +26,8 @@ public:
     virtual ~CXCryptedProfile2();
     CXCryptedProfile2(const CXCryptedProfile2&) = delete;
     CXCryptedProfile2& operator=(const CXCryptedProfile2&) = delete;
+    CXCryptedProfile2(CXCryptedProfile2&&) noexcept = default;
+    CXCryptedProfile2& operator=(CXCryptedProfile2&&) noexcept = default;
 
     // Loads a profile file (container and record stream, see ProfileContainer.h). Answers 1 and
     // sets the source path; answers 0 when nothing exists at `path`, it is a folder, it cannot be
