@@ -12,6 +12,11 @@ std::string NormalizeProfileText(std::string_view text) {
     const auto nul = text.find('\0');
     if (nul != std::string_view::npos)
         text = text.substr(0, nul);
+    bool ascii = true;
+    for (const char c : text)
+        ascii &= static_cast<unsigned char>(c) < 0x80;
+    if (ascii) // nothing to replace: the common case, kept cheap for large files
+        return std::string(text);
     return Utf16ToUtf8(Utf8ToUtf16(text));
 }
 
