@@ -35,11 +35,15 @@ int main(int argc, char** argv) {
     std::vector<std::string> names;
     quillon::CXCryptedProfile2 built;
     for (int i = 0; i < entries; ++i) {
-        std::string name = "Dict" + std::to_string(i) + (i % 3 == 0 ? ".NameOnCD" : i % 3 == 1 ? ".Size" : ".Name.R");
+        std::string name = "Dict" + std::to_string(i) +
+                           (i % 3 == 0   ? ".NameOnCD"
+                            : i % 3 == 1 ? ".Size"
+                                         : ".Name.R");
         if (i % 3 == 1)
             built.AddEntry(section, name, CProfileValue::Int(i));
         else
-            built.AddEntry(section, name, CProfileValue::String("DICTS\\FILE" + std::to_string(i) + ".ER"));
+            built.AddEntry(section, name,
+                           CProfileValue::String("DICTS\\FILE" + std::to_string(i) + ".ER"));
         names.push_back(std::move(name));
     }
     std::vector<std::uint8_t> image;
@@ -93,10 +97,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double n = static_cast<double>(entries);
-    std::printf("profile_lookup: %d entries in one section, %zu-byte file, loaded in %.1f ms\n", entries,
-                image.size(), loadSeconds * 1e3);
-    std::printf("  indexed lookup (section Find)        %10.1f ns/lookup\n", indexedSeconds / n * 1e9);
-    std::printf("  indexed lookup (GetEntryType)        %10.1f ns/lookup\n", facadeSeconds / n * 1e9);
+    std::printf("profile_lookup: %d entries in one section, %zu-byte file, loaded in %.1f ms\n",
+                entries, image.size(), loadSeconds * 1e3);
+    std::printf("  indexed lookup (section Find)        %10.1f ns/lookup\n",
+                indexedSeconds / n * 1e9);
+    std::printf("  indexed lookup (GetEntryType)        %10.1f ns/lookup\n",
+                facadeSeconds / n * 1e9);
     std::printf("  linear walk in index order           %10.1f ns/lookup\n", walkSeconds / n * 1e9);
     std::printf("  walk / indexed                       %10.0fx\n", walkSeconds / indexedSeconds);
     return 0;

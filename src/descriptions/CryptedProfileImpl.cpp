@@ -73,7 +73,8 @@ const CCryptedSection* CCryptedProfileImpl::FindSection(std::string_view name) c
     return Find(Adapt(name));
 }
 
-const CProfileValue* CCryptedProfileImpl::FindValue(std::string_view section, std::string_view name) const {
+const CProfileValue* CCryptedProfileImpl::FindValue(std::string_view section,
+                                                    std::string_view name) const {
     const CCryptedSection* s = FindSection(section);
     if (!s)
         return nullptr;

@@ -7,7 +7,9 @@
 
 namespace quillon {
 
-std::string InterfaceLanguageLetter() { return LoadString(500); }
+std::string InterfaceLanguageLetter() {
+    return LoadString(500);
+}
 
 std::string LocalizedEntryName(std::string_view name, std::string_view letter) {
     std::string result(name);
@@ -54,14 +56,16 @@ std::optional<DirectionLetters> ParseDirectionCode(std::string_view code) {
     auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
     const char source = upper(code[0]);
     const char target = upper(code[1]);
-    if (kLetters.find(source) == std::string_view::npos || kLetters.find(target) == std::string_view::npos)
+    if (kLetters.find(source) == std::string_view::npos ||
+        kLetters.find(target) == std::string_view::npos)
         return std::nullopt;
     return DirectionLetters{source, target};
 }
 
 std::int32_t CollectionNumber(std::string_view identifier) {
     std::size_t i = 0;
-    while (i < identifier.size() && (identifier[i] == ' ' || (identifier[i] >= '\t' && identifier[i] <= '\r')))
+    while (i < identifier.size() &&
+           (identifier[i] == ' ' || (identifier[i] >= '\t' && identifier[i] <= '\r')))
         ++i;
     bool negative = false;
     if (i < identifier.size() && (identifier[i] == '+' || identifier[i] == '-'))
@@ -78,16 +82,20 @@ std::int32_t CollectionNumber(std::string_view identifier) {
     return static_cast<std::int32_t>(std::min<std::int64_t>(value, kLimit - 1));
 }
 
-std::string ReadTextOrFlag(const CXCryptedProfile2& store, std::string_view section, std::string_view entry) {
+std::string ReadTextOrFlag(const CXCryptedProfile2& store, std::string_view section,
+                           std::string_view entry) {
     switch (store.GetEntryType(section, entry)) {
-    case kTypeString: return store.GetString(section, entry);
-    case kTypeInt: return store.GetInt(section, entry, 0) != 0 ? "true" : "false";
-    default: return {};
+    case kTypeString:
+        return store.GetString(section, entry);
+    case kTypeInt:
+        return store.GetInt(section, entry, 0) != 0 ? "true" : "false";
+    default:
+        return {};
     }
 }
 
-std::vector<std::string> ReadNumberedStrings(const CXCryptedProfile2& store, std::string_view section,
-                                             std::string_view prefix) {
+std::vector<std::string> ReadNumberedStrings(const CXCryptedProfile2& store,
+                                             std::string_view section, std::string_view prefix) {
     std::vector<std::string> values;
     // A section cannot hold more numbered entries than entries, which bounds the walk.
     const std::int32_t most = store.GetEntryCount(section);
@@ -150,7 +158,9 @@ ItemEntries CSetupIni::ReadItem(std::string_view key) const {
     return item;
 }
 
-std::string CSetupIni::PreprocessorUid(std::string_view key) const { return store_.GetString(key, "UID"); }
+std::string CSetupIni::PreprocessorUid(std::string_view key) const {
+    return store_.GetString(key, "UID");
+}
 
 ProfileEntries CSetupIni::ReadProfile(std::string_view key) const {
     ProfileEntries p;

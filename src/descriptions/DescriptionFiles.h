@@ -55,12 +55,13 @@ std::int32_t CollectionNumber(std::string_view identifier);
 
 // A setting stored as "S" or "I" ("ShowTransVariants", "TranslitUnknown"): an "S" entry as it
 // stands, an "I" entry as "true" (non-zero) or "false"; empty when absent or of another type.
-std::string ReadTextOrFlag(const CXCryptedProfile2& store, std::string_view section, std::string_view entry);
+std::string ReadTextOrFlag(const CXCryptedProfile2& store, std::string_view section,
+                           std::string_view entry);
 
 // The string entries prefix + "1", prefix + "2", ... of a section, up to the first missing or
 // empty one ("Algo.", "Keywords.").
-std::vector<std::string> ReadNumberedStrings(const CXCryptedProfile2& store, std::string_view section,
-                                             std::string_view prefix);
+std::vector<std::string> ReadNumberedStrings(const CXCryptedProfile2& store,
+                                             std::string_view section, std::string_view prefix);
 
 // RAVIRI.INF.
 class CRaviriInf {
@@ -82,31 +83,32 @@ private:
 
 // The entries every item section has (profile, dictionary, TM base).
 struct ItemEntries {
-    std::int32_t size = 0;  // "Size"
-    std::string nameOnCD;   // "NameOnCD", relative to the distribution root
-    std::string direction;  // "Direction", the code as written (see ParseDirectionCode)
-    std::string name;       // "Name." + L
+    std::int32_t size = 0; // "Size"
+    std::string nameOnCD;  // "NameOnCD", relative to the distribution root
+    std::string direction; // "Direction", the code as written (see ParseDirectionCode)
+    std::string name;      // "Name." + L
 };
 
 // A preprocessor a profile names, with a non-empty "UID".
 struct PreprocessorEntries {
-    std::string key;        // the piece of the profile's "Preproc" list (its section name)
-    std::string uid;        // "UID" of that section
-    std::int32_t mask = 0;  // "Preproc." + key of the profile's section
+    std::string key;       // the piece of the profile's "Preproc" list (its section name)
+    std::string uid;       // "UID" of that section
+    std::int32_t mask = 0; // "Preproc." + key of the profile's section
 };
 
 // The further entries of a profile section.
 struct ProfileEntries {
-    std::vector<std::string> dictionaries;           // "Dictionaries" list
-    std::vector<std::string> baseTM;                 // "BaseTM" list
-    std::vector<std::string> preprocessorKeys;       // "Preproc" list, as written
-    std::vector<PreprocessorEntries> preprocessors;  // those of preprocessorKeys with a UID, in order
-    std::vector<AlgoSetting> algorithms;             // "Algo.1", "Algo.2", ... split into pairs
-    std::vector<std::string> keywords;               // "Keywords.1", "Keywords.2", ...
-    std::string keywordsFile;                        // "Keywords"
-    std::string wwtFile;                             // "WWT"
-    std::string showTransVariants;                   // see ReadTextOrFlag
-    std::string translitUnknown;                     // see ReadTextOrFlag
+    std::vector<std::string> dictionaries;     // "Dictionaries" list
+    std::vector<std::string> baseTM;           // "BaseTM" list
+    std::vector<std::string> preprocessorKeys; // "Preproc" list, as written
+    std::vector<PreprocessorEntries>
+        preprocessors;                   // those of preprocessorKeys with a UID, in order
+    std::vector<AlgoSetting> algorithms; // "Algo.1", "Algo.2", ... split into pairs
+    std::vector<std::string> keywords;   // "Keywords.1", "Keywords.2", ...
+    std::string keywordsFile;            // "Keywords"
+    std::string wwtFile;                 // "WWT"
+    std::string showTransVariants;       // see ReadTextOrFlag
+    std::string translitUnknown;         // see ReadTextOrFlag
 };
 
 // SETUP.INI.
@@ -114,8 +116,8 @@ class CSetupIni {
 public:
     CSetupIni(const CXCryptedProfile2& store, std::string letter);
 
-    std::string Comment() const;    // "Comment." + L of "Info"
-    std::string Copyright() const;  // "Copyright." + L of "Info"
+    std::string Comment() const;   // "Comment." + L of "Info"
+    std::string Copyright() const; // "Copyright." + L of "Info"
     ItemEntries ReadItem(std::string_view key) const;
     ProfileEntries ReadProfile(std::string_view key) const;
     // "UID" of a preprocessor section; empty means the preprocessor is ignored.

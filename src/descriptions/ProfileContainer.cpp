@@ -10,7 +10,8 @@ namespace {
 constexpr char kMagic[4] = {'X', 'C', 'P', '2'};
 
 std::uint32_t ReadU32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
 }
 
 void AppendU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
@@ -22,25 +23,40 @@ void AppendU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 const char* ProfileLoadErrorText(ProfileLoadError error) {
     switch (error) {
-    case ProfileLoadError::None: return "no error";
-    case ProfileLoadError::Missing: return "no such file";
-    case ProfileLoadError::Unreadable: return "cannot be read as a file";
-    case ProfileLoadError::AlreadyLoaded: return "the store is already loaded";
-    case ProfileLoadError::TooShort: return "shorter than the profile header";
-    case ProfileLoadError::BadMagic: return "not a profile file (bad magic)";
-    case ProfileLoadError::BadLength: return "record stream length disagrees with the file size";
-    case ProfileLoadError::BadCrc: return "CRC-32 mismatch";
-    case ProfileLoadError::Truncated: return "record stream ends early";
-    case ProfileLoadError::BadTag: return "unexpected item tag in the record stream";
-    case ProfileLoadError::BadType: return "unknown entry type code";
-    case ProfileLoadError::BadFlag: return "flag item other than 0 or 1";
-    case ProfileLoadError::BadCount: return "negative section or entry count";
-    case ProfileLoadError::TrailingData: return "data after the last section";
+    case ProfileLoadError::None:
+        return "no error";
+    case ProfileLoadError::Missing:
+        return "no such file";
+    case ProfileLoadError::Unreadable:
+        return "cannot be read as a file";
+    case ProfileLoadError::AlreadyLoaded:
+        return "the store is already loaded";
+    case ProfileLoadError::TooShort:
+        return "shorter than the profile header";
+    case ProfileLoadError::BadMagic:
+        return "not a profile file (bad magic)";
+    case ProfileLoadError::BadLength:
+        return "record stream length disagrees with the file size";
+    case ProfileLoadError::BadCrc:
+        return "CRC-32 mismatch";
+    case ProfileLoadError::Truncated:
+        return "record stream ends early";
+    case ProfileLoadError::BadTag:
+        return "unexpected item tag in the record stream";
+    case ProfileLoadError::BadType:
+        return "unknown entry type code";
+    case ProfileLoadError::BadFlag:
+        return "flag item other than 0 or 1";
+    case ProfileLoadError::BadCount:
+        return "negative section or entry count";
+    case ProfileLoadError::TrailingData:
+        return "data after the last section";
     }
     return "unknown error";
 }
 
-ProfileLoadError CheckProfileHeader(const std::uint8_t* header, std::size_t headerSize, std::uint64_t fileSize) {
+ProfileLoadError CheckProfileHeader(const std::uint8_t* header, std::size_t headerSize,
+                                    std::uint64_t fileSize) {
     if (headerSize < kProfileHeaderSize || fileSize < kProfileHeaderSize)
         return ProfileLoadError::TooShort;
     if (std::memcmp(header, kMagic, sizeof kMagic) != 0)
@@ -50,7 +66,8 @@ ProfileLoadError CheckProfileHeader(const std::uint8_t* header, std::size_t head
     return ProfileLoadError::None;
 }
 
-ProfileLoadError UnwrapProfileStream(const std::uint8_t* file, std::size_t size, std::vector<std::uint8_t>& stream) {
+ProfileLoadError UnwrapProfileStream(const std::uint8_t* file, std::size_t size,
+                                     std::vector<std::uint8_t>& stream) {
     stream.clear();
     if (const auto e = CheckProfileHeader(file, size, size); e != ProfileLoadError::None)
         return e;

@@ -38,10 +38,12 @@ const char* ProfileLoadErrorText(ProfileLoadError error);
 
 // The record stream of a whole file image: checks the header, the length and the CRC and undoes
 // the XOR. Answers None and fills `stream`, or the reason and leaves `stream` empty.
-ProfileLoadError UnwrapProfileStream(const std::uint8_t* file, std::size_t size, std::vector<std::uint8_t>& stream);
+ProfileLoadError UnwrapProfileStream(const std::uint8_t* file, std::size_t size,
+                                     std::vector<std::uint8_t>& stream);
 
 // Checks only the 12-byte header against the size of the whole file (before reading the rest).
-ProfileLoadError CheckProfileHeader(const std::uint8_t* header, std::size_t headerSize, std::uint64_t fileSize);
+ProfileLoadError CheckProfileHeader(const std::uint8_t* header, std::size_t headerSize,
+                                    std::uint64_t fileSize);
 
 // The file image of a record stream. Answers false when the stream is longer than a u32 allows.
 bool WrapProfileStream(const std::vector<std::uint8_t>& stream, std::vector<std::uint8_t>& file);

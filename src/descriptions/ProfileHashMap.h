@@ -31,7 +31,9 @@ std::uint32_t ProfileNameHash(std::string_view utf8Name, TextForm form);
 // Hash of the name index; transparent, so a lookup by string_view allocates nothing.
 struct ProfileNameIndexHash {
     using is_transparent = void;
-    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+    std::size_t operator()(std::string_view name) const {
+        return std::hash<std::string_view>{}(name);
+    }
 };
 
 template <class T> class CProfileHashMap {
@@ -64,9 +66,7 @@ public:
         const auto it = index_.find(name);
         return it == index_.end() ? nullptr : it->second->value.get();
     }
-    T* Find(std::string_view name) {
-        return const_cast<T*>(std::as_const(*this).Find(name));
-    }
+    T* Find(std::string_view name) { return const_cast<T*>(std::as_const(*this).Find(name)); }
 
     // The same answer as Find, by walking the nodes in index order and comparing every name.
     // Kept as the reference the index is checked and measured against.
@@ -104,10 +104,11 @@ private:
     }
 
     TextForm form_;
-    std::vector<std::unique_ptr<Node>> added_;               // owns the nodes, in adding order
+    std::vector<std::unique_ptr<Node>> added_;                // owns the nodes, in adding order
     std::array<std::vector<Node*>, kProfileBuckets> buckets_; // each chain, its head at the back
-    std::unordered_map<std::string, Node*, ProfileNameIndexHash, std::equal_to<>> index_;           // name -> head-most node of that name
-    mutable std::vector<const Node*> order_;                  // index order, rebuilt after a change
+    std::unordered_map<std::string, Node*, ProfileNameIndexHash, std::equal_to<>>
+        index_;                              // name -> head-most node of that name
+    mutable std::vector<const Node*> order_; // index order, rebuilt after a change
 };
 
 } // namespace quillon

@@ -17,7 +17,8 @@ ProfileLoadError RecordReader::U32(std::uint32_t& value) {
     if (Left() < 5)
         return ProfileLoadError::Truncated;
     const std::uint8_t* p = data_ + pos_ + 1;
-    value = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+    value = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+            std::uint32_t(p[3]) << 24;
     return ProfileLoadError::None;
 }
 

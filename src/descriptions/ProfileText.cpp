@@ -41,11 +41,21 @@ std::string Quote(std::string_view text) {
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20 || c == 0x7F)
                 AppendUnitEscape(out, c);
@@ -61,13 +71,27 @@ std::string JsonString(std::string_view text) {
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20)
                 AppendUnitEscape(out, c);
@@ -97,7 +121,8 @@ public:
         token = Token{};
         if (line_[pos_] != '"') {
             const std::size_t start = pos_;
-            while (pos_ < line_.size() && line_[pos_] != ' ' && line_[pos_] != '\t' && line_[pos_] != '"')
+            while (pos_ < line_.size() && line_[pos_] != ' ' && line_[pos_] != '\t' &&
+                   line_[pos_] != '"')
                 ++pos_;
             token.text = std::string(line_.substr(start, pos_ - start));
             return true;
@@ -122,11 +147,21 @@ public:
             }
             const char e = line_[pos_++];
             switch (e) {
-            case '"': token.text += '"'; break;
-            case '\\': token.text += '\\'; break;
-            case 'n': token.text += '\n'; break;
-            case 'r': token.text += '\r'; break;
-            case 't': token.text += '\t'; break;
+            case '"':
+                token.text += '"';
+                break;
+            case '\\':
+                token.text += '\\';
+                break;
+            case 'n':
+                token.text += '\n';
+                break;
+            case 'r':
+                token.text += '\r';
+                break;
+            case 't':
+                token.text += '\t';
+                break;
             case 'u': {
                 unsigned code = 0;
                 for (int k = 0; k < 4; ++k) {
@@ -145,7 +180,9 @@ public:
                 token.text += Utf16ToUtf8(std::u16string(1, static_cast<char16_t>(code)));
                 break;
             }
-            default: error = std::string("unknown escape \\") + e; return false;
+            default:
+                error = std::string("unknown escape \\") + e;
+                return false;
             }
         }
     }
@@ -155,7 +192,9 @@ private:
     std::size_t pos_ = 0;
 };
 
-bool ValidUtf8(std::string_view text) { return Utf16ToUtf8(Utf8ToUtf16(text)) == text; }
+bool ValidUtf8(std::string_view text) {
+    return Utf16ToUtf8(Utf8ToUtf16(text)) == text;
+}
 
 bool ParseValue(char type, const Token& token, CProfileValue& value, std::string& error) {
     switch (type) {
@@ -192,7 +231,8 @@ bool ParseValue(char type, const Token& token, CProfileValue& value, std::string
         value = CProfileValue::Bytes(std::move(bytes));
         return true;
     }
-    default: return error = "unknown type", false;
+    default:
+        return error = "unknown type", false;
     }
 }
 
@@ -275,11 +315,18 @@ std::string PrintProfileText(const CXCryptedProfile2& store) {
             out += v.Type();
             out += " " + Quote(entry->name) + " ";
             switch (v.Type()) {
-            case kTypeString: out += Quote(v.Text()); break;
+            case kTypeString:
+                out += Quote(v.Text());
+                break;
             case kTypeInt:
-            case kTypeBool: out += std::to_string(v.Number()); break;
-            case kTypeBytes: out += v.Data().empty() ? std::string("\"\"") : Hex(v.Data()); break;
-            default: break;
+            case kTypeBool:
+                out += std::to_string(v.Number());
+                break;
+            case kTypeBytes:
+                out += v.Data().empty() ? std::string("\"\"") : Hex(v.Data());
+                break;
+            default:
+                break;
             }
             out += "\n";
         }
@@ -305,11 +352,19 @@ std::string PrintProfileJson(const CXCryptedProfile2& store) {
             out += v.Type();
             out += "\",\"value\":";
             switch (v.Type()) {
-            case kTypeString: out += JsonString(v.Text()); break;
+            case kTypeString:
+                out += JsonString(v.Text());
+                break;
             case kTypeInt:
-            case kTypeBool: out += std::to_string(v.Number()); break;
-            case kTypeBytes: out += "\"" + Hex(v.Data()) + "\""; break;
-            default: out += "null"; break;
+            case kTypeBool:
+                out += std::to_string(v.Number());
+                break;
+            case kTypeBytes:
+                out += "\"" + Hex(v.Data()) + "\"";
+                break;
+            default:
+                out += "null";
+                break;
             }
             out += "}";
         }

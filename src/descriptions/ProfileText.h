@@ -25,8 +25,8 @@
 namespace quillon {
 
 struct ProfileTextError {
-    int line = 0;      // 1-based
-    std::string what;  // "unterminated string", ...
+    int line = 0;     // 1-based
+    std::string what; // "unterminated string", ...
 };
 
 // Adds the sections and entries of `text` to `store` (an empty one). On the first error answers

@@ -21,7 +21,8 @@ constexpr std::size_t kMaxCount = std::numeric_limits<std::int32_t>::max();
 
 } // namespace
 
-bool WriteProfileImage(const CXCryptedProfile2& store, std::vector<std::uint8_t>& image, std::string* error) {
+bool WriteProfileImage(const CXCryptedProfile2& store, std::vector<std::uint8_t>& image,
+                       std::string* error) {
     image.clear();
     const CCryptedProfileImpl& impl = store.Implementation();
     if (impl.Size() > kMaxCount)
@@ -44,11 +45,20 @@ bool WriteProfileImage(const CXCryptedProfile2& store, std::vector<std::uint8_t>
             out.WriteInteger(v.Type());
             bool ok = true;
             switch (v.Type()) {
-            case kTypeBool: out.WriteFlag(v.Number() != 0); break;
-            case kTypeInt: out.WriteInteger(v.Number()); break;
-            case kTypeString: ok = out.WriteText(v.Text()); break;
-            case kTypeBytes: ok = out.WriteBlock(v.Data()); break;
-            default: return Fail(error, "entry of unknown type");
+            case kTypeBool:
+                out.WriteFlag(v.Number() != 0);
+                break;
+            case kTypeInt:
+                out.WriteInteger(v.Number());
+                break;
+            case kTypeString:
+                ok = out.WriteText(v.Text());
+                break;
+            case kTypeBytes:
+                ok = out.WriteBlock(v.Data());
+                break;
+            default:
+                return Fail(error, "entry of unknown type");
             }
             if (!ok)
                 return Fail(error, "value of \"" + entry->name + "\" too long");
@@ -72,7 +82,8 @@ bool SaveProfileFile(const CXCryptedProfile2& store, const std::string& path, st
     {
         std::ofstream file(temp, std::ios::binary | std::ios::trunc);
         if (file)
-            file.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+            file.write(reinterpret_cast<const char*>(image.data()),
+                       static_cast<std::streamsize>(image.size()));
         if (file)
             file.flush();
         if (!file) {

@@ -13,10 +13,12 @@ namespace quillon {
 
 // The whole file image. Answers false (with a message in `error` when given) when a count or a
 // length does not fit the format's 32 bits.
-bool WriteProfileImage(const CXCryptedProfile2& store, std::vector<std::uint8_t>& image, std::string* error = nullptr);
+bool WriteProfileImage(const CXCryptedProfile2& store, std::vector<std::uint8_t>& image,
+                       std::string* error = nullptr);
 
 // Writes the file image to `path`: into a temporary file beside it, then renamed over `path`,
 // so a failure leaves no half-written file (and an existing file at `path` unchanged).
-bool SaveProfileFile(const CXCryptedProfile2& store, const std::string& path, std::string* error = nullptr);
+bool SaveProfileFile(const CXCryptedProfile2& store, const std::string& path,
+                     std::string* error = nullptr);
 
 } // namespace quillon

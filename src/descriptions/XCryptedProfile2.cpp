@@ -18,14 +18,18 @@ CXCryptedProfile2::CXCryptedProfile2(int wide) {
 CXCryptedProfile2::~CXCryptedProfile2() = default;
 
 CCryptedProfileImpl& CXCryptedProfile2::Impl() {
-    return wide_ ? static_cast<CCryptedProfileImpl&>(*wide_) : static_cast<CCryptedProfileImpl&>(*narrow_);
+    return wide_ ? static_cast<CCryptedProfileImpl&>(*wide_)
+                 : static_cast<CCryptedProfileImpl&>(*narrow_);
 }
 
 const CCryptedProfileImpl& CXCryptedProfile2::Implementation() const {
-    return wide_ ? static_cast<const CCryptedProfileImpl&>(*wide_) : static_cast<const CCryptedProfileImpl&>(*narrow_);
+    return wide_ ? static_cast<const CCryptedProfileImpl&>(*wide_)
+                 : static_cast<const CCryptedProfileImpl&>(*narrow_);
 }
 
-const std::string& CXCryptedProfile2::SourcePath() const { return Implementation().SourcePath(); }
+const std::string& CXCryptedProfile2::SourcePath() const {
+    return Implementation().SourcePath();
+}
 
 bool CXCryptedProfile2::Load(const std::string& path) {
     if (loaded_ || Implementation().Size() != 0) {
@@ -61,7 +65,8 @@ bool CXCryptedProfile2::Load(const std::string& path) {
     }
     std::vector<std::uint8_t> image(static_cast<std::size_t>(size));
     std::copy(header, header + sizeof header, image.begin());
-    in.read(reinterpret_cast<char*>(image.data() + sizeof header), static_cast<std::streamsize>(size - sizeof header));
+    in.read(reinterpret_cast<char*>(image.data() + sizeof header),
+            static_cast<std::streamsize>(size - sizeof header));
     if (static_cast<std::uintmax_t>(in.gcount()) != size - sizeof header) {
         lastError_ = ProfileLoadError::Unreadable;
         return false;
@@ -69,7 +74,8 @@ bool CXCryptedProfile2::Load(const std::string& path) {
     return LoadImage(image.data(), image.size(), path);
 }
 
-bool CXCryptedProfile2::LoadImage(const std::uint8_t* data, std::size_t size, std::string sourcePath) {
+bool CXCryptedProfile2::LoadImage(const std::uint8_t* data, std::size_t size,
+                                  std::string sourcePath) {
     if (loaded_ || Implementation().Size() != 0) {
         lastError_ = ProfileLoadError::AlreadyLoaded;
         return false;
@@ -98,7 +104,9 @@ bool CXCryptedProfile2::LoadImage(const std::uint8_t* data, std::size_t size, st
     return true;
 }
 
-std::int32_t CXCryptedProfile2::GetSectionCount() const { return Implementation().SectionCount(); }
+std::int32_t CXCryptedProfile2::GetSectionCount() const {
+    return Implementation().SectionCount();
+}
 
 std::int32_t CXCryptedProfile2::GetEntryCount(std::string_view section) const {
     const CCryptedSection* s = Implementation().FindSection(section);
@@ -153,13 +161,17 @@ int CXCryptedProfile2::GetBool(std::string_view section, std::string_view name) 
     return v->Number() != 0 ? 1 : 0;
 }
 
-const CProfileValue* CXCryptedProfile2::FindValue(std::string_view section, std::string_view name) const {
+const CProfileValue* CXCryptedProfile2::FindValue(std::string_view section,
+                                                  std::string_view name) const {
     return Implementation().FindValue(section, name);
 }
 
-void CXCryptedProfile2::AddSection(std::string_view name) { Impl().AddSection(name); }
+void CXCryptedProfile2::AddSection(std::string_view name) {
+    Impl().AddSection(name);
+}
 
-void CXCryptedProfile2::AddEntry(std::string_view section, std::string_view name, const CProfileValue& value) {
+void CXCryptedProfile2::AddEntry(std::string_view section, std::string_view name,
+                                 const CProfileValue& value) {
     CCryptedProfileImpl& impl = Impl();
     const std::string key = impl.Adapt(NormalizeProfileText(section));
     CCryptedSection* s = impl.Find(key);
@@ -168,7 +180,8 @@ void CXCryptedProfile2::AddEntry(std::string_view section, std::string_view name
     CProfileValue stored = value;
     if (value.Type() == kTypeString)
         stored = CProfileValue::String(impl.Adapt(value.Text()));
-    s->Add(impl.Adapt(NormalizeProfileText(name)), std::make_unique<CProfileValue>(std::move(stored)));
+    s->Add(impl.Adapt(NormalizeProfileText(name)),
+           std::make_unique<CProfileValue>(std::move(stored)));
 }
 
 } // namespace quillon

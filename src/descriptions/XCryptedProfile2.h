@@ -53,7 +53,8 @@ public:
     char GetEntryTypeAt(std::string_view section, std::int32_t index) const;
     char GetEntryType(std::string_view section, std::string_view name) const;
     // The value of an 'I' or 'B' entry; `defaultValue` when it is missing or of another type.
-    std::int32_t GetInt(std::string_view section, std::string_view name, std::int32_t defaultValue) const;
+    std::int32_t GetInt(std::string_view section, std::string_view name,
+                        std::int32_t defaultValue) const;
     // The text of an 'S' entry; empty when it is missing or of another type.
     std::string GetString(std::string_view section, std::string_view name) const;
     // 1 when an 'I' or 'B' entry is non-zero; 0 otherwise (missing, zero, another type).

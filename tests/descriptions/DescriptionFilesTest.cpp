@@ -100,7 +100,7 @@ section "7 - collection"
     }
     EXPECT_EQ(inf.CollectionIds(), indexOrder);
     EXPECT_EQ(inf.CollectionDisplayName("7"), "Общая");
-    EXPECT_EQ(inf.CollectionDisplayName("5"), "5");    // only another letter's name
+    EXPECT_EQ(inf.CollectionDisplayName("5"), "5"); // only another letter's name
     EXPECT_EQ(inf.CollectionDisplayName("12"), "only a name");
     EXPECT_EQ(inf.CollectionDisplayName("99"), "99");
     EXPECT_EQ(inf.ProfileKeys("7"), EntryNames(raviri.store, "7 - templates"));

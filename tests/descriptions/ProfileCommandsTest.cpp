@@ -18,7 +18,8 @@ struct DistRun {
 };
 
 DistRun Dist(const std::string& args, const TempDir& dir) {
-    const std::string command = std::string(QUILLON_DIST_EXE) + " " + args + " 2>" + (dir / "stderr");
+    const std::string command =
+        std::string(QUILLON_DIST_EXE) + " " + args + " 2>" + (dir / "stderr");
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe)
         return {-1, {}};
@@ -41,7 +42,8 @@ TEST(ProfileCommands, CompileDumpAndJson) {
                                "  B \"On\" 1\n"
                                "  H \"Raw\" 0aff\n";
     dir.Write("raviri.txt", source);
-    ASSERT_EQ(Dist("profile compile " + (dir / "raviri.txt") + " " + (dir / "RAVIRI.INF"), dir).code, 0)
+    ASSERT_EQ(
+        Dist("profile compile " + (dir / "raviri.txt") + " " + (dir / "RAVIRI.INF"), dir).code, 0)
         << ReadFile(dir / "stderr");
 
     const DistRun text = Dist("profile dump " + (dir / "RAVIRI.INF"), dir);
@@ -53,18 +55,23 @@ TEST(ProfileCommands, CompileDumpAndJson) {
 
     // The dump compiles back to the same file.
     dir.Write("again.txt", text.out);
-    ASSERT_EQ(Dist("profile compile " + (dir / "again.txt") + " " + (dir / "AGAIN.INF"), dir).code, 0);
+    ASSERT_EQ(Dist("profile compile " + (dir / "again.txt") + " " + (dir / "AGAIN.INF"), dir).code,
+              0);
     EXPECT_EQ(ReadFile(dir / "AGAIN.INF"), ReadFile(dir / "RAVIRI.INF"));
 
     const DistRun json = Dist("profile dump " + (dir / "RAVIRI.INF") + " --json", dir);
     ASSERT_EQ(json.code, 0);
-    // Index order: "7 - collection" is bucket 3, "7 - templates" 16; Size 1, Raw 2, Name.R 13, On 14.
-    EXPECT_EQ(json.out, "{\"sections\":[{\"name\":\"7 - collection\",\"entries\":["
-                        "{\"name\":\"Size\",\"type\":\"I\",\"value\":10},"
-                        "{\"name\":\"Raw\",\"type\":\"H\",\"value\":\"0aff\"},"
-                        "{\"name\":\"Name.R\",\"type\":\"S\",\"value\":\"Общая \\\"лексика\\\"\"},"
-                        "{\"name\":\"On\",\"type\":\"B\",\"value\":1}]},"
-                        "{\"name\":\"7 - templates\",\"entries\":[{\"name\":\"general\",\"type\":\"S\",\"value\":\"\"}]}]}\n");
+    // Index order: "7 - collection" is bucket 3, "7 - templates" 16; Size 1, Raw 2, Name.R 13,
+    // On 14.
+    EXPECT_EQ(
+        json.out,
+        "{\"sections\":[{\"name\":\"7 - collection\",\"entries\":["
+        "{\"name\":\"Size\",\"type\":\"I\",\"value\":10},"
+        "{\"name\":\"Raw\",\"type\":\"H\",\"value\":\"0aff\"},"
+        "{\"name\":\"Name.R\",\"type\":\"S\",\"value\":\"Общая \\\"лексика\\\"\"},"
+        "{\"name\":\"On\",\"type\":\"B\",\"value\":1}]},"
+        "{\"name\":\"7 - "
+        "templates\",\"entries\":[{\"name\":\"general\",\"type\":\"S\",\"value\":\"\"}]}]}\n");
 }
 
 TEST(ProfileCommands, ErrorsAndUsage) {

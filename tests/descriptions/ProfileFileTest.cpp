@@ -16,7 +16,11 @@ StreamBuilder SmallProfile() {
     StreamBuilder b;
     b.Int(3);
     b.Section("7 - templates", 2).S("law", "").S("it", "x");
-    b.Section("Info", 4).S("Comment.R", "Комментарий").I("Size", 1024).B("Flag", true).H("Blob", {0, 0xFF, 7});
+    b.Section("Info", 4)
+        .S("Comment.R", "Комментарий")
+        .I("Size", 1024)
+        .B("Flag", true)
+        .H("Blob", {0, 0xFF, 7});
     b.Section("Empty", 0);
     return b;
 }
@@ -48,8 +52,10 @@ TEST(ProfileContainer, SoundFileLoadsAndHeaderIsAsDocumented) {
     const Bytes stream = SmallProfile().Stream();
     ASSERT_EQ(image.size(), 12 + stream.size());
     EXPECT_EQ(std::string(image.begin(), image.begin() + 4), "XCP2");
-    EXPECT_EQ(image[4] | image[5] << 8 | image[6] << 16 | image[7] << 24, static_cast<int>(stream.size()));
-    const std::uint32_t crc = image[8] | image[9] << 8 | image[10] << 16 | std::uint32_t(image[11]) << 24;
+    EXPECT_EQ(image[4] | image[5] << 8 | image[6] << 16 | image[7] << 24,
+              static_cast<int>(stream.size()));
+    const std::uint32_t crc =
+        image[8] | image[9] << 8 | image[10] << 16 | std::uint32_t(image[11]) << 24;
     EXPECT_EQ(crc, Crc32::Of(image.data() + 12, stream.size()));
     for (std::size_t i = 0; i < stream.size(); ++i)
         ASSERT_EQ(image[12 + i], stream[i] ^ 0xA7) << i;
@@ -105,7 +111,8 @@ TEST(ProfileContainer, EveryTruncationOfTheFileFails) {
         const Bytes cut(good.begin(), good.begin() + static_cast<long>(size));
         CXCryptedProfile2 store;
         ASSERT_FALSE(LoadImage(store, cut)) << size;
-        EXPECT_EQ(store.LastError(), size < 12 ? ProfileLoadError::TooShort : ProfileLoadError::BadLength);
+        EXPECT_EQ(store.LastError(),
+                  size < 12 ? ProfileLoadError::TooShort : ProfileLoadError::BadLength);
         EXPECT_EQ(store.GetSectionCount(), 0);
     }
 }
@@ -124,42 +131,42 @@ TEST(ProfileRecordStream, EveryCutOfTheStreamFailsEvenWithARightCrc) {
 }
 
 TEST(ProfileRecordStream, WrongTagsTypesAndFlags) {
-    {   // The section count is not an integer item.
+    { // The section count is not an integer item.
         StreamBuilder b;
         b.Text("3");
         EXPECT_EQ(StreamError(b), ProfileLoadError::BadTag);
     }
-    {   // A section name given as an integer.
+    { // A section name given as an integer.
         StreamBuilder b;
         b.Int(1).Int(5).Int(0);
         EXPECT_EQ(StreamError(b), ProfileLoadError::BadTag);
     }
-    {   // An unknown tag byte.
+    { // An unknown tag byte.
         StreamBuilder b;
         b.Int(1).Raw({9, 0, 0, 0, 0}).Int(0);
         EXPECT_EQ(StreamError(b), ProfileLoadError::BadTag);
     }
-    {   // Type code 'X'.
+    { // Type code 'X'.
         StreamBuilder b;
         b.Int(1).Section("s", 1).Text("e").Int('X').Int(1);
         EXPECT_EQ(StreamError(b), ProfileLoadError::BadType);
     }
-    {   // Type 'S' with an integer value.
+    { // Type 'S' with an integer value.
         StreamBuilder b;
         b.Int(1).Section("s", 1).Text("e").Int('S').Int(1);
         EXPECT_EQ(StreamError(b), ProfileLoadError::BadTag);
     }
-    {   // Type 'B' with an integer item instead of a flag.
+    { // Type 'B' with an integer item instead of a flag.
         StreamBuilder b;
         b.Int(1).Section("s", 1).Text("e").Int('B').Int(1);
         EXPECT_EQ(StreamError(b), ProfileLoadError::BadTag);
     }
-    {   // A flag of 2.
+    { // A flag of 2.
         StreamBuilder b;
         b.Int(1).Section("s", 1).Text("e").Int('B').Flag(2);
         EXPECT_EQ(StreamError(b), ProfileLoadError::BadFlag);
     }
-    {   // Type 'H' with a text.
+    { // Type 'H' with a text.
         StreamBuilder b;
         b.Int(1).Section("s", 1).Text("e").Int('H').Text("ab");
         EXPECT_EQ(StreamError(b), ProfileLoadError::BadTag);
@@ -177,7 +184,7 @@ TEST(ProfileRecordStream, CountsAndLengthsBoundedByTheBytesLeft) {
         b.Int(1).Section("s", -3);
         EXPECT_EQ(StreamError(b), ProfileLoadError::BadCount);
     }
-    {   // Two billion sections announced in a few bytes: refused before any is made.
+    { // Two billion sections announced in a few bytes: refused before any is made.
         StreamBuilder b;
         b.Int(0x7FFFFFFF).Section("s", 0);
         EXPECT_EQ(StreamError(b), ProfileLoadError::Truncated);
@@ -198,12 +205,12 @@ TEST(ProfileRecordStream, CountsAndLengthsBoundedByTheBytesLeft) {
         b.Int(1).Section("s", 1).Text("e").Int('H').Raw({kTagBlock}).U32(n).Raw({1, 2, 3, 4, 5});
         EXPECT_EQ(StreamError(b), ProfileLoadError::Truncated) << n;
     }
-    {   // Data after the last section.
+    { // Data after the last section.
         StreamBuilder b;
         b.Int(1).Section("s", 0).Int(0);
         EXPECT_EQ(StreamError(b), ProfileLoadError::TrailingData);
     }
-    {   // Fewer sections than announced.
+    { // Fewer sections than announced.
         StreamBuilder b;
         b.Int(2).Section("s", 1).I("a", 1);
         EXPECT_EQ(StreamError(b), ProfileLoadError::Truncated);

@@ -16,17 +16,27 @@ class StreamBuilder {
 public:
     StreamBuilder& Text(std::string_view utf8);
     StreamBuilder& Int(std::int32_t v);
-    StreamBuilder& Flag(std::uint32_t v);  // any value, 0/1 or not
+    StreamBuilder& Flag(std::uint32_t v); // any value, 0/1 or not
     StreamBuilder& Block(const Bytes& bytes);
     StreamBuilder& Raw(const Bytes& bytes); // bytes as they stand (tags, lengths of bad items)
     StreamBuilder& U32(std::uint32_t v);
 
     // Section header and typed entries, for well-formed streams.
-    StreamBuilder& Section(std::string_view name, std::int32_t entries) { return Text(name).Int(entries); }
-    StreamBuilder& S(std::string_view name, std::string_view value) { return Text(name).Int('S').Text(value); }
-    StreamBuilder& I(std::string_view name, std::int32_t value) { return Text(name).Int('I').Int(value); }
-    StreamBuilder& B(std::string_view name, bool value) { return Text(name).Int('B').Flag(value ? 1 : 0); }
-    StreamBuilder& H(std::string_view name, const Bytes& value) { return Text(name).Int('H').Block(value); }
+    StreamBuilder& Section(std::string_view name, std::int32_t entries) {
+        return Text(name).Int(entries);
+    }
+    StreamBuilder& S(std::string_view name, std::string_view value) {
+        return Text(name).Int('S').Text(value);
+    }
+    StreamBuilder& I(std::string_view name, std::int32_t value) {
+        return Text(name).Int('I').Int(value);
+    }
+    StreamBuilder& B(std::string_view name, bool value) {
+        return Text(name).Int('B').Flag(value ? 1 : 0);
+    }
+    StreamBuilder& H(std::string_view name, const Bytes& value) {
+        return Text(name).Int('H').Block(value);
+    }
 
     const Bytes& Stream() const { return bytes_; }
     Bytes Image() const; // wrapped in the container

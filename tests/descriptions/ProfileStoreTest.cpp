@@ -100,7 +100,7 @@ TEST(ProfileQueries, EmptyStreamAndEmptySection) {
     EXPECT_EQ(store.GetSectionCount(), 2);
     EXPECT_EQ(store.GetEntryCount("Empty"), 0);
     EXPECT_EQ(SectionNames(store), (Names{"Empty", "Info"})); // buckets 9 and 12
-    EXPECT_EQ(store.GetSectionName(2), "");  // index equal to the count
+    EXPECT_EQ(store.GetSectionName(2), "");                   // index equal to the count
     EXPECT_EQ(store.GetSectionName(-1), "");
     EXPECT_EQ(store.GetEntryName("Info", 1), "");
     EXPECT_EQ(store.GetEntryName("Info", -1), "");
@@ -111,7 +111,13 @@ TEST(ProfileQueries, EmptyStreamAndEmptySection) {
 TEST(ProfileQueries, TypedGettersAndOtherTypes) {
     StreamBuilder b;
     b.Int(1).Section("s", 7);
-    b.S("str", "").S("num", "12").I("int", -5).I("zero", 0).B("on", true).B("off", false).H("blob", {1, 2});
+    b.S("str", "")
+        .S("num", "12")
+        .I("int", -5)
+        .I("zero", 0)
+        .B("on", true)
+        .B("off", false)
+        .H("blob", {1, 2});
     const auto store = Loaded(b);
     EXPECT_EQ(store.GetEntryType("s", "str"), 'S');
     EXPECT_EQ(store.GetString("s", "str"), "");
@@ -224,7 +230,8 @@ TEST(ProfileLoad, MissingFileFolderAndSecondLoad) {
     StreamBuilder other;
     other.Int(0);
     const Bytes otherImage = other.Image();
-    const std::string second = dir.Write("RAVIRI.INF", std::string(otherImage.begin(), otherImage.end()));
+    const std::string second =
+        dir.Write("RAVIRI.INF", std::string(otherImage.begin(), otherImage.end()));
     EXPECT_FALSE(store.Load(second));
     EXPECT_EQ(store.LastError(), ProfileLoadError::AlreadyLoaded);
     EXPECT_EQ(store.SourcePath(), path);

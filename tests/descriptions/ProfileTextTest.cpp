@@ -27,15 +27,16 @@ TEST(ProfileText, CompilesEveryTypeAndEscape) {
 
     CXCryptedProfile2 store;
     ProfileTextError error;
-    ASSERT_TRUE(ParseProfileText("section \"Info\"\r\n"
-                                 "\tS \"Comment.R\" \"a \\\"q\\\" \\\\ \\n\\t\\r \\u0001\\u042f Я\"\r\n"
-                                 "I \"Size\" -2147483648\n"
-                                 "  I \"Max\" 2147483647\n"
-                                 "  B \"On\" 1\n"
-                                 "  H \"Blob\" 00fFa7\n"
-                                 "  H \"None\" \"\"\n"
-                                 "section \"\"\n",
-                                 store, error))
+    ASSERT_TRUE(
+        ParseProfileText("section \"Info\"\r\n"
+                         "\tS \"Comment.R\" \"a \\\"q\\\" \\\\ \\n\\t\\r \\u0001\\u042f Я\"\r\n"
+                         "I \"Size\" -2147483648\n"
+                         "  I \"Max\" 2147483647\n"
+                         "  B \"On\" 1\n"
+                         "  H \"Blob\" 00fFa7\n"
+                         "  H \"None\" \"\"\n"
+                         "section \"\"\n",
+                         store, error))
         << error.line << ": " << error.what;
     EXPECT_EQ(store.GetSectionCount(), 2);
     EXPECT_EQ(store.GetString("Info", "Comment.R"), "a \"q\" \\ \n\t\r \x01Я Я");
@@ -52,7 +53,12 @@ TEST(ProfileText, CompilesEveryTypeAndEscape) {
 
 TEST(ProfileText, PrintedFormCompilesBackToAnEqualStore) {
     StreamBuilder b;
-    b.Int(3).Section("Info", 5).S("Comment.R", "строка \"x\"\n\t\x01").I("Size", -1).B("F", false).H("E", {});
+    b.Int(3)
+        .Section("Info", 5)
+        .S("Comment.R", "строка \"x\"\n\t\x01")
+        .I("Size", -1)
+        .B("F", false)
+        .H("E", {});
     b.H("H", {0xde, 0xad});
     b.Section("Info", 1).S("dup", "second section of the same name");
     b.Section("s", 3).I("dup", 1).I("dup", 2).S(" lead", " blank");
@@ -61,10 +67,12 @@ TEST(ProfileText, PrintedFormCompilesBackToAnEqualStore) {
     const std::string text = PrintProfileText(loaded);
     CXCryptedProfile2 compiled;
     ProfileTextError error;
-    ASSERT_TRUE(ParseProfileText(text, compiled, error)) << error.line << ": " << error.what << "\n" << text;
+    ASSERT_TRUE(ParseProfileText(text, compiled, error)) << error.line << ": " << error.what << "\n"
+                                                         << text;
     ExpectSameAnswers(loaded, compiled);
     EXPECT_EQ(PrintProfileText(compiled), text);
-    EXPECT_NE(text.find("  S \"Comment.R\" \"строка \\\"x\\\"\\n\\t\\u0001\"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  S \"Comment.R\" \"строка \\\"x\\\"\\n\\t\\u0001\"\n"), std::string::npos)
+        << text;
     EXPECT_NE(text.find("  H \"E\" \"\"\n"), std::string::npos) << text;
     EXPECT_NE(text.find("  H \"H\" dead\n"), std::string::npos) << text;
 }
@@ -80,7 +88,8 @@ TEST(ProfileText, JsonListsIndexOrderWithTypedValues) {
               "{\"sections\":["
               "{\"name\":\"D\",\"entries\":[{\"name\":\"D\",\"type\":\"I\",\"value\":-3},"
               "{\"name\":\"b\",\"type\":\"B\",\"value\":1}]},"
-              "{\"name\":\"A\",\"entries\":[{\"name\":\"a\",\"type\":\"S\",\"value\":\"q\\\"\\\\\\n\\u0001/\"},"
+              "{\"name\":\"A\",\"entries\":[{\"name\":\"a\",\"type\":\"S\",\"value\":"
+              "\"q\\\"\\\\\\n\\u0001/\"},"
               "{\"name\":\"b\",\"type\":\"H\",\"value\":\"ab01\"}]}"
               "]}\n");
     CXCryptedProfile2 empty;
@@ -112,7 +121,8 @@ TEST(ProfileText, ErrorsNameTheirLine) {
         {"section \"Info\"\nH \"a\" abc\n"sv, 2, "H value needs an even number of hex digits"},
         {"section \"Info\"\nH \"a\" zz\n"sv, 2, "H value holds a non-hex digit"},
         {"section \"Info\"\nI \"a\" 1 2\n"sv, 2, "unexpected text after the value"},
-        {"section \"Info\"\nX \"a\" 1\n"sv, 2, "unknown keyword \"X\" (expected section, S, I, B or H)"},
+        {"section \"Info\"\nX \"a\" 1\n"sv, 2,
+         "unknown keyword \"X\" (expected section, S, I, B or H)"},
         {"section \"Info\"\n\"a\" 1\n"sv, 2, "expected \"section\" or an entry type (S, I, B, H)"},
         {"section \"Info\"\nS \"a\" \"\xC3\x28\"\n"sv, 2, "invalid UTF-8"},
         {"section \"Info\"\nS \"a\" \"x\0y\"\n"sv, 2, "NUL character"},

@@ -15,8 +15,9 @@ namespace {
 // Random names from a small alphabet (so names repeat, sections and entries collide in buckets
 // and duplicates occur), with Cyrillic, a supplementary-plane character and control characters.
 std::string RandomText(std::mt19937& random, std::size_t maxLength) {
-    static const std::vector<std::string> kPieces = {"a", "b", "Z", ".", " ", "Я", "ё", "日", "\xF0\x9F\x98\x80",
-                                                     "\t", "\n", "\"", "\\", "1", "9", ";", "|"};
+    static const std::vector<std::string> kPieces = {
+        "a",  "b",  "Z",  ".",  " ", "Я", "ё", "日", "\xF0\x9F\x98\x80",
+        "\t", "\n", "\"", "\\", "1", "9", ";", "|"};
     std::string text;
     const std::size_t length = random() % (maxLength + 1);
     for (std::size_t i = 0; i < length; ++i)
@@ -26,9 +27,12 @@ std::string RandomText(std::mt19937& random, std::size_t maxLength) {
 
 CProfileValue RandomValue(std::mt19937& random) {
     switch (random() % 4) {
-    case 0: return CProfileValue::Bool(random() % 2 != 0);
-    case 1: return CProfileValue::Int(static_cast<std::int32_t>(random()));
-    case 2: return CProfileValue::String(RandomText(random, 12));
+    case 0:
+        return CProfileValue::Bool(random() % 2 != 0);
+    case 1:
+        return CProfileValue::Int(static_cast<std::int32_t>(random()));
+    case 2:
+        return CProfileValue::String(RandomText(random, 12));
     default: {
         Bytes bytes(random() % 9);
         for (auto& b : bytes)
@@ -95,7 +99,9 @@ TEST(ProfileWriter, SaveReplacesTheFileWholeOrNotAtAll) {
     ASSERT_TRUE(loaded.Load(path));
     EXPECT_EQ(loaded.GetInt("Info", "Size", 0), 5);
     // No temporary file is left beside it.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
 
     // A folder that does not exist: refused with a message, nothing created.
     EXPECT_FALSE(SaveProfileFile(store, dir / "missing/SETUP.INI", &error));
