@@ -420,16 +420,16 @@ bool CompoundFile::Open(const std::string& path, Access access) {
     const int fd = ::open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     if (fd < 0)
         return Fail(errno == ENOENT || errno == ENOTDIR ? Failure::Missing : Failure::Unreadable,
-                    path + ": " + std::strerror(errno));
+                    std::strerror(errno));
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return Fail(Failure::Unreadable, path + ": not a regular file");
+        return Fail(Failure::Unreadable, "not a regular file");
     }
     // Advisory lock: readers share, a writer excludes. A file system without locks does not stop us.
     if (::flock(fd, (write ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         ::close(fd);
-        return Fail(Failure::Locked, path + ": locked by another process");
+        return Fail(Failure::Locked, "locked by another process");
     }
     source_ = std::make_unique<FdSource>(fd, static_cast<std::uint64_t>(st.st_size));
     return Parse();

@@ -483,7 +483,7 @@ TEST(CompoundFile, SurvivesRandomDamage) {
             const int hits = 1 + static_cast<int>(rng() % 4);
             for (int k = 0; k < hits; ++k) {
                 // Mostly the header, FAT and directory (the first sectors), sometimes anywhere.
-                const std::size_t limit = rng() % 4 ? std::min<std::size_t>(fx.bytes.size(), 4 * fx.SectorSize()) : fx.bytes.size();
+                const std::size_t limit = rng() % 4 ? std::min<std::size_t>(fx.bytes.size(), 4 * good.SectorSize()) : fx.bytes.size();
                 fx.bytes[rng() % limit] = static_cast<std::uint8_t>(rng());
             }
             CompoundFile f;

@@ -20,10 +20,9 @@ struct Result {
 };
 
 Result Dist(const std::string& arguments) {
-    const char* bin = std::getenv("QUILLON_BINARY_DIR");
-    const std::string tool = std::string(bin ? bin : ".") + "/src/tools/quillon-dist";
+    const std::string tool = QUILLON_DIST_PROGRAM;
     Result r;
-    FILE* pipe = ::popen((tool + " " + arguments + " 2>/dev/null").c_str(), "r");
+    FILE* pipe = ::popen((tool + " " + arguments + " 2>&1").c_str(), "r");
     if (!pipe)
         return r;
     char buffer[4096];
@@ -43,9 +42,9 @@ TEST(StorageCommands, CreateListExtract) {
     const std::string bigFile = dir.Write("big.bin", big);
     const std::string empty = dir.Write("empty.txt", "");
     const std::string out = dir / "setup.inf";
-    ASSERT_EQ(Dist("storage create " + Q(out) + " RAVIRI.INF=" + Q(raviri) + " SETUP.INI=" + Q(bigFile) +
-                   " Пусто=" + Q(empty)).code,
-              0);
+    const Result created =
+        Dist("storage create " + Q(out) + " RAVIRI.INF=" + Q(raviri) + " SETUP.INI=" + Q(bigFile) + " Пусто=" + Q(empty));
+    ASSERT_EQ(created.code, 0) << created.out;
     const Result list = Dist("storage list " + Q(out));
     EXPECT_EQ(list.code, 0);
     EXPECT_EQ(list.out, "stream\t0\tПусто\nstream\t6000\tSETUP.INI\nstream\t17\tRAVIRI.INF\n");
