@@ -41,7 +41,8 @@ std::string MakeWorkingFolder() {
     const std::string work = GetProductTempFolder("MORVELX/");
     if (temp.empty() || work.empty() || work.compare(0, temp.size(), temp) != 0)
         return {};
-    for (std::size_t pos = work.find('/', temp.size()); pos != std::string::npos; pos = work.find('/', pos + 1))
+    for (std::size_t pos = work.find('/', temp.size()); pos != std::string::npos;
+         pos = work.find('/', pos + 1))
         if (!Files().EnsurePrivateFolder(work.substr(0, pos)))
             return {};
     return work;
@@ -87,7 +88,9 @@ bool CopyToNewFile(const std::string& from, const std::string& to) {
 
 } // namespace
 
-CKldoInifileManager::~CKldoInifileManager() { Reset(); }
+CKldoInifileManager::~CKldoInifileManager() {
+    Reset();
+}
 
 void CKldoInifileManager::Reset() {
     for (const std::string* copy : {&mainCopy_, &setupIniCopy_})

@@ -8,8 +8,10 @@ std::string DecodeMountField(std::string_view field) {
     const auto octal = [](char c) { return c >= '0' && c <= '7'; };
     std::string out;
     for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && octal(field[i + 1]) && octal(field[i + 2]) && octal(field[i + 3])) {
-            const int value = (field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0');
+        if (field[i] == '\\' && i + 3 < field.size() && octal(field[i + 1]) &&
+            octal(field[i + 2]) && octal(field[i + 3])) {
+            const int value =
+                (field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0');
             if (value <= 0xFF) {
                 out += static_cast<char>(value);
                 i += 3;
@@ -42,7 +44,8 @@ MountTable MountTable::Parse(std::string_view text) {
         }
         if (fields.size() < 3)
             continue;
-        table.entries_.push_back({DecodeMountField(fields[0]), DecodeMountField(fields[1]), DecodeMountField(fields[2])});
+        table.entries_.push_back({DecodeMountField(fields[0]), DecodeMountField(fields[1]),
+                                  DecodeMountField(fields[2])});
     }
     return table;
 }

@@ -9,7 +9,8 @@ namespace quillon {
 
 struct MountEntry {
     std::string device;
-    std::string mountPoint; // decoded: "\040" is a blank, "\011" a tab, "\012" a newline, "\134" a '\'
+    std::string
+        mountPoint; // decoded: "\040" is a blank, "\011" a tab, "\012" a newline, "\134" a '\'
     std::string type;
 };
 

@@ -14,7 +14,8 @@ std::string& TablePath() {
 int CurrentRoot(const std::vector<std::string>& roots, const std::string& text) {
     int best = -1;
     for (std::size_t i = 0; i < roots.size(); ++i)
-        if (text.compare(0, roots[i].size(), roots[i]) == 0 && (best < 0 || roots[i].size() > roots[best].size()))
+        if (text.compare(0, roots[i].size(), roots[i]) == 0 &&
+            (best < 0 || roots[i].size() > roots[best].size()))
             best = static_cast<int>(i);
     return best;
 }
@@ -36,7 +37,9 @@ bool NextCdDrive(std::string& drivePath, const MountTable& mounts) {
     return true;
 }
 
-bool NextCdDrive(std::string& drivePath) { return NextCdDrive(drivePath, MountTable::Load(MountTablePath())); }
+bool NextCdDrive(std::string& drivePath) {
+    return NextCdDrive(drivePath, MountTable::Load(MountTablePath()));
+}
 
 void CutToDriveRoot(std::string& path, const MountTable& mounts) {
     const std::vector<std::string> roots = mounts.OpticalRoots();
@@ -44,12 +47,20 @@ void CutToDriveRoot(std::string& path, const MountTable& mounts) {
         path.resize(roots[static_cast<std::size_t>(current)].size());
 }
 
-void CutToDriveRoot(std::string& path) { CutToDriveRoot(path, MountTable::Load(MountTablePath())); }
+void CutToDriveRoot(std::string& path) {
+    CutToDriveRoot(path, MountTable::Load(MountTablePath()));
+}
 
-const std::string& MountTablePath() { return TablePath(); }
+const std::string& MountTablePath() {
+    return TablePath();
+}
 
-ScopedMountTablePath::ScopedMountTablePath(std::string path) : saved_(TablePath()) { TablePath() = std::move(path); }
-ScopedMountTablePath::~ScopedMountTablePath() { TablePath() = saved_; }
+ScopedMountTablePath::ScopedMountTablePath(std::string path) : saved_(TablePath()) {
+    TablePath() = std::move(path);
+}
+ScopedMountTablePath::~ScopedMountTablePath() {
+    TablePath() = saved_;
+}
 
 std::string GetInstallerFolder(const std::string& exeLink) {
     std::error_code ec;
@@ -60,6 +71,8 @@ std::string GetInstallerFolder(const std::string& exeLink) {
     return target.substr(0, slash + 1);
 }
 
-std::string GetInstallerFolder() { return GetInstallerFolder("/proc/self/exe"); }
+std::string GetInstallerFolder() {
+    return GetInstallerFolder("/proc/self/exe");
+}
 
 } // namespace quillon

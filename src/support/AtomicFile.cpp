@@ -10,7 +10,9 @@
 
 namespace quillon {
 
-AtomicFile::~AtomicFile() { Abandon(); }
+AtomicFile::~AtomicFile() {
+    Abandon();
+}
 
 bool AtomicFile::Fail(std::string reason) {
     error_ = std::move(reason);
@@ -34,14 +36,16 @@ bool AtomicFile::Begin(const std::string& path, unsigned mode) {
     if (path.empty() || path.back() == '/')
         return Fail("no file name in \"" + path + "\"");
     const auto slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     static thread_local std::random_device device;
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, ".%08X.tmp", static_cast<unsigned>(device()));
         std::string candidate = folder + "." + base + suffix;
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        const int fd =
+            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0) {
             fd_ = fd;
             temp_ = std::move(candidate);

@@ -15,7 +15,8 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Creates the temporary file for `path` (permissions `mode` less the umask). False with Error().
+    // Creates the temporary file for `path` (permissions `mode` less the umask). False with
+    // Error().
     bool Begin(const std::string& path, unsigned mode = 0666);
     // Appends bytes; false with Error() on a write error (the file is then abandoned).
     bool Write(const void* data, std::size_t size);

@@ -84,7 +84,8 @@ public:
     Parser(CompoundFile::Source& source, std::string& error) : src_(source), error_(error) {}
 
     bool Run(std::uint32_t& sectorSize, std::vector<CompoundEntry>& elements,
-             std::vector<std::vector<std::uint32_t>>& chains, std::vector<std::uint32_t>& miniStream);
+             std::vector<std::vector<std::uint32_t>>& chains,
+             std::vector<std::uint32_t>& miniStream);
 
 private:
     bool Fail(std::string reason) {
@@ -97,15 +98,16 @@ private:
     }
     bool ReadSector(std::uint32_t sid, std::uint8_t* out, const char* what) {
         if (!Fits(sid, ss_) || !src_.Read((std::uint64_t(sid) + 1) * ss_, out, ss_))
-            return Fail(std::string(what) + ": sector " + std::to_string(sid) + " lies past the end of the file");
+            return Fail(std::string(what) + ": sector " + std::to_string(sid) +
+                        " lies past the end of the file");
         return true;
     }
     bool Claim(std::uint32_t sid, const char* what) {
         if (sid > kMaxRegSect)
             return Fail(std::string(what) + ": reserved sector id " + Hex(sid) + " inside a chain");
         if (sid >= sectorCount_)
-            return Fail(std::string(what) + ": sector " + std::to_string(sid) + " is beyond the file's " +
-                        std::to_string(sectorCount_) + " sectors");
+            return Fail(std::string(what) + ": sector " + std::to_string(sid) +
+                        " is beyond the file's " + std::to_string(sectorCount_) + " sectors");
         if (claimed_[sid])
             return Fail(std::string(what) + ": sector " + std::to_string(sid) +
                         " is used twice (a loop or chains sharing sectors)");
@@ -114,14 +116,15 @@ private:
     }
     // Follows a FAT chain from `start`. `expected` = 0: to its end; otherwise exactly that many
     // sectors, the last of which needs only `lastBytes` bytes inside the file.
-    bool Walk(std::uint32_t start, std::uint64_t expected, std::uint64_t lastBytes, std::vector<std::uint32_t>& out,
-              const char* what);
+    bool Walk(std::uint32_t start, std::uint64_t expected, std::uint64_t lastBytes,
+              std::vector<std::uint32_t>& out, const char* what);
     // The same in the mini stream; the last mini sector needs only `lastBytes` inside it.
-    bool WalkMini(std::uint32_t start, std::uint64_t expected, std::uint64_t lastBytes, std::vector<std::uint32_t>& out,
-                  const char* what);
+    bool WalkMini(std::uint32_t start, std::uint64_t expected, std::uint64_t lastBytes,
+                  std::vector<std::uint32_t>& out, const char* what);
     bool ReadDifat(const std::uint8_t* header, std::uint32_t fatCount, std::uint32_t firstDifat,
                    std::uint32_t difatCount, std::vector<std::uint32_t>& fatSectors);
-    bool WalkRoot(const std::vector<std::uint8_t>& dir, std::uint32_t rootChild, std::vector<CompoundEntry>& elements,
+    bool WalkRoot(const std::vector<std::uint8_t>& dir, std::uint32_t rootChild,
+                  std::vector<CompoundEntry>& elements,
                   std::vector<std::vector<std::uint32_t>>& chains);
 
     CompoundFile::Source& src_;
@@ -137,39 +140,45 @@ private:
     std::uint64_t miniStreamSize_ = 0;
 };
 
-bool Parser::Walk(std::uint32_t start, std::uint64_t expected, std::uint64_t lastBytes, std::vector<std::uint32_t>& out,
-                  const char* what) {
+bool Parser::Walk(std::uint32_t start, std::uint64_t expected, std::uint64_t lastBytes,
+                  std::vector<std::uint32_t>& out, const char* what) {
     out.clear();
     for (std::uint32_t sid = start; sid != kEndOfChain || (expected && out.size() < expected);) {
         if (sid == kEndOfChain)
-            return Fail(std::string(what) + ": chain of " + std::to_string(out.size()) + " sectors is shorter than its size (" +
-                        std::to_string(expected) + " sectors)");
+            return Fail(std::string(what) + ": chain of " + std::to_string(out.size()) +
+                        " sectors is shorter than its size (" + std::to_string(expected) +
+                        " sectors)");
         if (expected && out.size() == expected)
-            return Fail(std::string(what) + ": chain is longer than its size (" + std::to_string(expected) + " sectors)");
+            return Fail(std::string(what) + ": chain is longer than its size (" +
+                        std::to_string(expected) + " sectors)");
         if (!Claim(sid, what))
             return false;
         const bool last = expected && out.size() + 1 == expected;
         if (!Fits(sid, last ? lastBytes : ss_))
-            return Fail(std::string(what) + ": sector " + std::to_string(sid) + " lies past the end of the file");
+            return Fail(std::string(what) + ": sector " + std::to_string(sid) +
+                        " lies past the end of the file");
         out.push_back(sid);
         if (sid >= fat_.size())
-            return Fail(std::string(what) + ": sector " + std::to_string(sid) + " has no FAT entry");
+            return Fail(std::string(what) + ": sector " + std::to_string(sid) +
+                        " has no FAT entry");
         sid = fat_[sid];
     }
     return true;
 }
 
-bool Parser::WalkMini(std::uint32_t start, std::uint64_t expected, std::uint64_t lastBytes, std::vector<std::uint32_t>& out,
-                      const char* what) {
+bool Parser::WalkMini(std::uint32_t start, std::uint64_t expected, std::uint64_t lastBytes,
+                      std::vector<std::uint32_t>& out, const char* what) {
     out.clear();
     std::uint32_t sid = start;
     while (out.size() < expected) {
         if (sid > kMaxRegSect)
-            return Fail(std::string(what) + ": mini chain ends after " + std::to_string(out.size()) + " of its " +
-                        std::to_string(expected) + " mini sectors");
+            return Fail(std::string(what) + ": mini chain ends after " +
+                        std::to_string(out.size()) + " of its " + std::to_string(expected) +
+                        " mini sectors");
         const std::uint64_t need = out.size() + 1 == expected ? lastBytes : kMiniSectorSize;
         if (std::uint64_t(sid) * kMiniSectorSize + need > miniStreamSize_ || sid >= miniFat_.size())
-            return Fail(std::string(what) + ": mini sector " + std::to_string(sid) + " is beyond the mini stream");
+            return Fail(std::string(what) + ": mini sector " + std::to_string(sid) +
+                        " is beyond the mini stream");
         if (miniClaimed_[sid])
             return Fail(std::string(what) + ": mini sector " + std::to_string(sid) +
                         " is used twice (a loop or chains sharing mini sectors)");
@@ -178,7 +187,8 @@ bool Parser::WalkMini(std::uint32_t start, std::uint64_t expected, std::uint64_t
         sid = miniFat_[sid];
     }
     if (sid != kEndOfChain)
-        return Fail(std::string(what) + ": mini chain is longer than its size (" + std::to_string(expected) + " mini sectors)");
+        return Fail(std::string(what) + ": mini chain is longer than its size (" +
+                    std::to_string(expected) + " mini sectors)");
     return true;
 }
 
@@ -193,10 +203,11 @@ bool Parser::ReadDifat(const std::uint8_t* header, std::uint32_t fatCount, std::
     std::uint32_t read = 0;
     while (fatSectors.size() < fatCount) {
         if (sid == kEndOfChain || sid == kFreeSect)
-            return Fail("DIFAT ends after " + std::to_string(fatSectors.size()) + " of the FAT's " + std::to_string(fatCount) +
-                        " sectors");
+            return Fail("DIFAT ends after " + std::to_string(fatSectors.size()) + " of the FAT's " +
+                        std::to_string(fatCount) + " sectors");
         if (++read > difatCount)
-            return Fail("DIFAT chain is longer than the header's count of " + std::to_string(difatCount) + " sectors");
+            return Fail("DIFAT chain is longer than the header's count of " +
+                        std::to_string(difatCount) + " sectors");
         if (!Claim(sid, "DIFAT") || !ReadSector(sid, sector.data(), "DIFAT"))
             return false;
         for (std::uint32_t i = 0; i < perSector && fatSectors.size() < fatCount; ++i)
@@ -207,7 +218,8 @@ bool Parser::ReadDifat(const std::uint8_t* header, std::uint32_t fatCount, std::
 }
 
 bool Parser::Run(std::uint32_t& sectorSize, std::vector<CompoundEntry>& elements,
-                 std::vector<std::vector<std::uint32_t>>& chains, std::vector<std::uint32_t>& miniStream) {
+                 std::vector<std::vector<std::uint32_t>>& chains,
+                 std::vector<std::uint32_t>& miniStream) {
     fileSize_ = src_.Size();
     std::uint8_t h[kHeaderSize];
     if (!src_.Read(0, h, kHeaderSize))
@@ -218,17 +230,22 @@ bool Parser::Run(std::uint32_t& sectorSize, std::vector<CompoundEntry>& elements
     const std::uint16_t shift = ReadU16(h + kOffSectorShift);
     if (shift != 9 && shift != 12)
         return Fail("sector shift " + std::to_string(shift) + " (only 9 and 12 exist)");
-    if ((version_ == 3 && shift != 9) || (version_ == 4 && shift != 12) || (version_ != 3 && version_ != 4))
-        return Fail("version " + std::to_string(version_) + " with sector shift " + std::to_string(shift));
+    if ((version_ == 3 && shift != 9) || (version_ == 4 && shift != 12) ||
+        (version_ != 3 && version_ != 4))
+        return Fail("version " + std::to_string(version_) + " with sector shift " +
+                    std::to_string(shift));
     if (ReadU16(h + kOffMiniSectorShift) != 6)
-        return Fail("mini sector shift " + std::to_string(ReadU16(h + kOffMiniSectorShift)) + " (only 6 exists)");
+        return Fail("mini sector shift " + std::to_string(ReadU16(h + kOffMiniSectorShift)) +
+                    " (only 6 exists)");
     if (ReadU32(h + kOffMiniCutoff) != kMiniStreamCutoff)
-        return Fail("mini stream cutoff " + std::to_string(ReadU32(h + kOffMiniCutoff)) + " (only 4096 exists)");
+        return Fail("mini stream cutoff " + std::to_string(ReadU32(h + kOffMiniCutoff)) +
+                    " (only 4096 exists)");
     ss_ = 1u << shift;
     sectorSize = ss_;
     if (fileSize_ < ss_)
         return Fail("the file ends inside its header sector");
-    // Sectors that begin inside the file; a last one cut short is accepted where nothing reads its tail.
+    // Sectors that begin inside the file; a last one cut short is accepted where nothing reads its
+    // tail.
     const std::uint64_t sectors = (fileSize_ - ss_ + ss_ - 1) / ss_;
     sectorCount_ = sectors > kMaxRegSect ? kMaxRegSect + 1 : static_cast<std::uint32_t>(sectors);
     claimed_.assign(sectorCount_, false);
@@ -243,8 +260,8 @@ bool Parser::Run(std::uint32_t& sectorSize, std::vector<CompoundEntry>& elements
         return Fail("DIFAT sector count " + std::to_string(difatCount) + " exceeds the file's " +
                     std::to_string(sectorCount_) + " sectors");
     if (miniFatCount > sectorCount_)
-        return Fail("mini FAT sector count " + std::to_string(miniFatCount) + " exceeds the file's " +
-                    std::to_string(sectorCount_) + " sectors");
+        return Fail("mini FAT sector count " + std::to_string(miniFatCount) +
+                    " exceeds the file's " + std::to_string(sectorCount_) + " sectors");
 
     std::vector<std::uint32_t> fatSectors;
     if (!ReadDifat(h, fatCount, ReadU32(h + kOffFirstDifat), difatCount, fatSectors))
@@ -279,7 +296,8 @@ bool Parser::Run(std::uint32_t& sectorSize, std::vector<CompoundEntry>& elements
         return Fail("mini stream size " + std::to_string(miniStreamSize_) + " exceeds the file");
     if (miniStreamSize_ > 0) {
         const std::uint64_t n = (miniStreamSize_ + ss_ - 1) / ss_;
-        if (!Walk(ReadU32(root + kOffEntryStart), n, miniStreamSize_ - (n - 1) * ss_, miniStream, "mini stream"))
+        if (!Walk(ReadU32(root + kOffEntryStart), n, miniStreamSize_ - (n - 1) * ss_, miniStream,
+                  "mini stream"))
             return false;
     }
 
@@ -300,7 +318,8 @@ bool Parser::Run(std::uint32_t& sectorSize, std::vector<CompoundEntry>& elements
     return WalkRoot(dir, ReadU32(root + kOffEntryChild), elements, chains);
 }
 
-bool Parser::WalkRoot(const std::vector<std::uint8_t>& dir, std::uint32_t rootChild, std::vector<CompoundEntry>& elements,
+bool Parser::WalkRoot(const std::vector<std::uint8_t>& dir, std::uint32_t rootChild,
+                      std::vector<CompoundEntry>& elements,
                       std::vector<std::vector<std::uint32_t>>& chains) {
     const std::uint32_t count = static_cast<std::uint32_t>(dir.size() / kEntrySize);
     std::vector<bool> visited(count, false);
@@ -329,7 +348,8 @@ bool Parser::WalkRoot(const std::vector<std::uint8_t>& dir, std::uint32_t rootCh
         const std::string where = "directory entry " + std::to_string(id);
         const std::uint8_t type = e[kOffEntryType];
         if (type != kTypeStorage && type != kTypeStream)
-            return Fail(where + " in the tree is of type " + std::to_string(type) + ", not a stream or storage");
+            return Fail(where + " in the tree is of type " + std::to_string(type) +
+                        ", not a stream or storage");
         const std::uint16_t nameBytes = ReadU16(e + kOffEntryNameLength);
         if (nameBytes % 2 != 0)
             return Fail(where + ": odd name length " + std::to_string(nameBytes));
@@ -353,13 +373,15 @@ bool Parser::WalkRoot(const std::vector<std::uint8_t>& dir, std::uint32_t rootCh
             if (version_ == 3)
                 entry.size &= 0xFFFFFFFFu;
             if (entry.size > fileSize_)
-                return Fail(where + ": stream size " + std::to_string(entry.size) + " exceeds the file");
+                return Fail(where + ": stream size " + std::to_string(entry.size) +
+                            " exceeds the file");
             const std::uint32_t start = ReadU32(e + kOffEntryStart);
             if (entry.size == 0) {
                 // Nothing to read; the start sector is not looked at.
             } else if (entry.size < kMiniStreamCutoff) {
                 const std::uint64_t n = (entry.size + kMiniSectorSize - 1) / kMiniSectorSize;
-                if (!WalkMini(start, n, entry.size - (n - 1) * kMiniSectorSize, chain, where.c_str()))
+                if (!WalkMini(start, n, entry.size - (n - 1) * kMiniSectorSize, chain,
+                              where.c_str()))
                     return false;
             } else {
                 const std::uint64_t n = (entry.size + ss_ - 1) / ss_;
@@ -409,7 +431,8 @@ CompoundFile::Failure CompoundFile::Test(const std::string& path) {
     }
     FdSource file(fd, static_cast<std::uint64_t>(st.st_size)); // closes fd
     std::uint8_t head[kHeaderSize];
-    if (!file.Read(0, head, kHeaderSize) || std::memcmp(head, kSignatureBytes, sizeof kSignatureBytes) != 0)
+    if (!file.Read(0, head, kHeaderSize) ||
+        std::memcmp(head, kSignatureBytes, sizeof kSignatureBytes) != 0)
         result = Failure::NotCompound;
     return result;
 }
@@ -426,7 +449,8 @@ bool CompoundFile::Open(const std::string& path, Access access) {
         ::close(fd);
         return Fail(Failure::Unreadable, "not a regular file");
     }
-    // Advisory lock: readers share, a writer excludes. A file system without locks does not stop us.
+    // Advisory lock: readers share, a writer excludes. A file system without locks does not stop
+    // us.
     if (::flock(fd, (write ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         ::close(fd);
         return Fail(Failure::Locked, "locked by another process");
@@ -463,7 +487,8 @@ int CompoundFile::Find(std::string_view name) const {
 }
 
 std::int64_t CompoundFile::Read(int index, std::uint64_t offset, void* buffer, std::size_t size) {
-    if (!source_ || index < 0 || static_cast<std::size_t>(index) >= elements_.size() || !elements_[index].isStream) {
+    if (!source_ || index < 0 || static_cast<std::size_t>(index) >= elements_.size() ||
+        !elements_[index].isStream) {
         error_ = "no such stream";
         return -1;
     }
@@ -485,7 +510,8 @@ std::int64_t CompoundFile::Read(int index, std::uint64_t offset, void* buffer, s
         std::uint64_t fileOffset;
         if (mini) {
             const std::uint64_t inMini = std::uint64_t(chain[k]) * kMiniSectorSize + within;
-            fileOffset = (std::uint64_t(miniStream_[inMini / sectorSize_]) + 1) * sectorSize_ + inMini % sectorSize_;
+            fileOffset = (std::uint64_t(miniStream_[inMini / sectorSize_]) + 1) * sectorSize_ +
+                         inMini % sectorSize_;
         } else {
             fileOffset = (std::uint64_t(chain[k]) + 1) * sectorSize_ + within;
         }

@@ -32,9 +32,9 @@
 namespace quillon {
 
 struct CompoundEntry {
-    std::string name;      // UTF-8
-    std::u16string name16; // as stored, without the terminator
-    bool isStream = false; // otherwise a storage
+    std::string name;       // UTF-8
+    std::u16string name16;  // as stored, without the terminator
+    bool isStream = false;  // otherwise a storage
     std::uint64_t size = 0; // streams only
 };
 
@@ -42,11 +42,11 @@ class CompoundFile {
 public:
     enum class Failure {
         None,
-        Missing,       // the file does not exist
-        Unreadable,    // it cannot be opened or read, or is not a regular file
-        NotCompound,   // shorter than a header, or without the compound-file signature
-        Locked,        // another process holds a conflicting lock on it
-        Corrupt,       // it has the signature but its structure is broken
+        Missing,     // the file does not exist
+        Unreadable,  // it cannot be opened or read, or is not a regular file
+        NotCompound, // shorter than a header, or without the compound-file signature
+        Locked,      // another process holds a conflicting lock on it
+        Corrupt,     // it has the signature but its structure is broken
     };
     enum class Access {
         Read,               // read-only; others may read too (shared advisory lock)

@@ -27,7 +27,9 @@ char16_t Upper(char16_t c) {
     return c;
 }
 
-std::uint64_t CeilDiv(std::uint64_t a, std::uint64_t b) { return (a + b - 1) / b; }
+std::uint64_t CeilDiv(std::uint64_t a, std::uint64_t b) {
+    return (a + b - 1) / b;
+}
 
 // Node links of the balanced sibling tree over `sorted` positions.
 struct TreeNode {
@@ -37,14 +39,17 @@ struct TreeNode {
 };
 
 // Middle element as the root of each range: every empty link then lies on the last two levels.
-std::size_t BuildTree(std::size_t lo, std::size_t hi, int depth, std::vector<TreeNode>& nodes, int& maxDepth) {
+std::size_t BuildTree(std::size_t lo, std::size_t hi, int depth, std::vector<TreeNode>& nodes,
+                      int& maxDepth) {
     const std::size_t mid = lo + (hi - lo) / 2;
     nodes[mid].depth = depth;
     maxDepth = std::max(maxDepth, depth);
     if (mid > lo)
-        nodes[mid].left = static_cast<std::uint32_t>(BuildTree(lo, mid, depth + 1, nodes, maxDepth));
+        nodes[mid].left =
+            static_cast<std::uint32_t>(BuildTree(lo, mid, depth + 1, nodes, maxDepth));
     if (mid + 1 < hi)
-        nodes[mid].right = static_cast<std::uint32_t>(BuildTree(mid + 1, hi, depth + 1, nodes, maxDepth));
+        nodes[mid].right =
+            static_cast<std::uint32_t>(BuildTree(mid + 1, hi, depth + 1, nodes, maxDepth));
     return mid;
 }
 
@@ -71,7 +76,8 @@ bool CompoundFileWriter::AddStream(std::string_view name, std::vector<std::uint8
     }
     for (char16_t c : name16) {
         if (c < 0x20 || c == u'/' || c == u'\\' || c == u':' || c == u'!') {
-            error_ = "stream name \"" + std::string(name) + "\" holds a character streams may not have";
+            error_ =
+                "stream name \"" + std::string(name) + "\" holds a character streams may not have";
             return false;
         }
     }
@@ -119,15 +125,19 @@ std::vector<std::uint8_t> CompoundFileWriter::Build() const {
     for (;;) {
         const std::uint64_t total = std::uint64_t(F) + X + D + MF + M + bigSectors;
         const auto needF = static_cast<std::uint32_t>(CeilDiv(total, perFat));
-        const std::uint32_t needX = needF > kHeaderDifatEntries ? static_cast<std::uint32_t>(CeilDiv(needF - kHeaderDifatEntries, perFat - 1)) : 0;
+        const std::uint32_t needX =
+            needF > kHeaderDifatEntries
+                ? static_cast<std::uint32_t>(CeilDiv(needF - kHeaderDifatEntries, perFat - 1))
+                : 0;
         if (needF == F && needX == X)
             break;
         F = std::max(F, needF);
         X = std::max(X, needX);
     }
     // Sector map: FAT, DIFAT, directory, mini FAT, mini stream, regular streams.
-    const std::uint32_t firstDifat = F, firstDir = F + X, firstMiniFat = firstDir + D, firstMini = firstMiniFat + MF,
-                        firstBig = firstMini + M, totalSectors = firstBig + bigSectors;
+    const std::uint32_t firstDifat = F, firstDir = F + X, firstMiniFat = firstDir + D,
+                        firstMini = firstMiniFat + MF, firstBig = firstMini + M,
+                        totalSectors = firstBig + bigSectors;
 
     std::vector<std::uint8_t> out((std::size_t(totalSectors) + 1) * ss, 0);
     auto sector = [&](std::uint32_t sid) { return out.data() + (std::size_t(sid) + 1) * ss; };
@@ -165,7 +175,8 @@ std::vector<std::uint8_t> CompoundFileWriter::Build() const {
     for (std::size_t k = 0; k < fat.size(); ++k)
         WriteU32(sector(static_cast<std::uint32_t>(k / perFat)) + 4 * (k % perFat), fat[k]);
     for (std::size_t k = 0; k < miniFat.size(); ++k)
-        WriteU32(sector(firstMiniFat + static_cast<std::uint32_t>(k / perFat)) + 4 * (k % perFat), miniFat[k]);
+        WriteU32(sector(firstMiniFat + static_cast<std::uint32_t>(k / perFat)) + 4 * (k % perFat),
+                 miniFat[k]);
 
     // Header.
     std::uint8_t* h = out.data();
@@ -188,7 +199,8 @@ std::vector<std::uint8_t> CompoundFileWriter::Build() const {
     for (std::uint32_t d = 0; d < X; ++d) {
         std::uint8_t* s = sector(firstDifat + d);
         for (std::uint32_t k = 0; k + 1 < perFat; ++k) {
-            const std::uint64_t fatIndex = kHeaderDifatEntries + std::uint64_t(d) * (perFat - 1) + k;
+            const std::uint64_t fatIndex =
+                kHeaderDifatEntries + std::uint64_t(d) * (perFat - 1) + k;
             WriteU32(s + 4 * k, fatIndex < F ? static_cast<std::uint32_t>(fatIndex) : kFreeSect);
         }
         WriteU32(s + 4 * (perFat - 1), d + 1 < X ? firstDifat + d + 1 : kEndOfChain);
@@ -210,8 +222,9 @@ std::vector<std::uint8_t> CompoundFileWriter::Build() const {
     };
     std::vector<std::size_t> sorted(n);
     std::iota(sorted.begin(), sorted.end(), std::size_t(0));
-    std::sort(sorted.begin(), sorted.end(),
-              [&](std::size_t a, std::size_t b) { return CompareNames(streams_[a].name, streams_[b].name) < 0; });
+    std::sort(sorted.begin(), sorted.end(), [&](std::size_t a, std::size_t b) {
+        return CompareNames(streams_[a].name, streams_[b].name) < 0;
+    });
     std::vector<TreeNode> nodes(n);
     int maxDepth = 0;
     const std::size_t top = n ? BuildTree(0, n, 0, nodes, maxDepth) : 0;
@@ -232,8 +245,13 @@ std::vector<std::uint8_t> CompoundFileWriter::Build() const {
         // to an empty link then meets the same number of black entries, and no red entry has a
         // red child.
         p[kOffEntryColor] = nodes[pos].depth == maxDepth && maxDepth > 0 ? kRed : kBlack;
-        WriteU32(p + kOffEntryLeft, nodes[pos].left == kNoStream ? kNoStream : static_cast<std::uint32_t>(sorted[nodes[pos].left] + 1));
-        WriteU32(p + kOffEntryRight, nodes[pos].right == kNoStream ? kNoStream : static_cast<std::uint32_t>(sorted[nodes[pos].right] + 1));
+        WriteU32(p + kOffEntryLeft, nodes[pos].left == kNoStream
+                                        ? kNoStream
+                                        : static_cast<std::uint32_t>(sorted[nodes[pos].left] + 1));
+        WriteU32(p + kOffEntryRight,
+                 nodes[pos].right == kNoStream
+                     ? kNoStream
+                     : static_cast<std::uint32_t>(sorted[nodes[pos].right] + 1));
         WriteU32(p + kOffEntryStart, start[i]);
         WriteU64(p + kOffEntrySize, streams_[i].content.size());
     }

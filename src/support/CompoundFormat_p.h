@@ -53,11 +53,16 @@ inline constexpr std::uint8_t kTypeRoot = 5;
 inline constexpr std::uint8_t kRed = 0;
 inline constexpr std::uint8_t kBlack = 1;
 
-inline std::uint16_t ReadU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-inline std::uint32_t ReadU32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+inline std::uint16_t ReadU16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
-inline std::uint64_t ReadU64(const std::uint8_t* p) { return ReadU32(p) | std::uint64_t(ReadU32(p + 4)) << 32; }
+inline std::uint32_t ReadU32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+inline std::uint64_t ReadU64(const std::uint8_t* p) {
+    return ReadU32(p) | std::uint64_t(ReadU32(p + 4)) << 32;
+}
 inline void WriteU16(std::uint8_t* p, std::uint16_t v) {
     p[0] = static_cast<std::uint8_t>(v);
     p[1] = static_cast<std::uint8_t>(v >> 8);

@@ -22,7 +22,8 @@ int CStorage::Open(bool readOnly) {
         error_ = path_ + ": not a compound file";
         return kNotCompound;
     }
-    if (!file_.Open(path_, readOnly ? CompoundFile::Access::Read : CompoundFile::Access::ReadWriteExclusive)) {
+    if (!file_.Open(path_, readOnly ? CompoundFile::Access::Read
+                                    : CompoundFile::Access::ReadWriteExclusive)) {
         error_ = path_ + ": " + file_.Error();
         switch (file_.LastFailure()) {
         case CompoundFile::Failure::Missing:
@@ -37,7 +38,8 @@ int CStorage::Open(bool readOnly) {
     return kOpened;
 }
 
-bool CStorage::ExtractStream(const std::string& streamName, const std::string& destination, bool replace) {
+bool CStorage::ExtractStream(const std::string& streamName, const std::string& destination,
+                             bool replace) {
     error_.clear();
     if (streamName.empty() || streamName.find_first_of("\\|/:?\"<>*") != std::string::npos) {
         error_ = "\"" + streamName + "\" is not a valid stream name";
@@ -80,7 +82,8 @@ bool CStorage::ExtractStream(const std::string& streamName, const std::string& d
         written += static_cast<std::uint64_t>(got);
     }
     if (written != size) {
-        error_ = "stream \"" + streamName + "\" ended after " + std::to_string(written) + " of " + std::to_string(size) + " bytes";
+        error_ = "stream \"" + streamName + "\" ended after " + std::to_string(written) + " of " +
+                 std::to_string(size) + " bytes";
         return false;
     }
     if (!out.Commit(replace)) {

@@ -11,9 +11,9 @@ class CStorage {
 public:
     // Results of Open.
     static constexpr int kOpened = 1;
-    static constexpr int kCannotOpen = 0;    // a compound file that cannot be opened (broken, locked)
-    static constexpr int kMissing = -3;      // the file does not exist
-    static constexpr int kNotCompound = -6;  // not a compound file, or its test fails otherwise
+    static constexpr int kCannotOpen = 0; // a compound file that cannot be opened (broken, locked)
+    static constexpr int kMissing = -3;   // the file does not exist
+    static constexpr int kNotCompound = -6; // not a compound file, or its test fails otherwise
 
     explicit CStorage(std::string path);
     virtual ~CStorage() = default;

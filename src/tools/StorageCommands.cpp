@@ -53,7 +53,8 @@ int Create(const Args& args) {
         std::ifstream in(file, std::ios::binary);
         if (!in)
             return Fail(file + ": cannot be read");
-        std::vector<std::uint8_t> content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<std::uint8_t> content((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
         if (in.bad())
             return Fail(file + ": cannot be read");
         if (!writer.AddStream(args[i].substr(0, eq), std::move(content)))
@@ -72,7 +73,8 @@ int List(const Args& args) {
         return Fail(args[0] + ": " + file.Error());
     for (const CompoundEntry& e : file.Elements()) {
         if (e.isStream)
-            std::printf("stream\t%llu\t%s\n", static_cast<unsigned long long>(e.size), Printable(e.name).c_str());
+            std::printf("stream\t%llu\t%s\n", static_cast<unsigned long long>(e.size),
+                        Printable(e.name).c_str());
         else
             std::printf("storage\t-\t%s\n", Printable(e.name).c_str());
     }

@@ -95,7 +95,8 @@ TEST_F(KldoInifileManagerTest, DestructionAndASecondPrepareDeleteTheCopies) {
         EXPECT_FALSE(fs::exists(first));
         EXPECT_EQ(ReadFile(m.GetMainDescriptionPath()), "second");
         EXPECT_TRUE(m.GetSetupIniPath().empty()); // a distribution without SETUP.INI still counts
-        EXPECT_EQ(WorkFiles(), std::vector<std::string>{fs::path(m.GetMainDescriptionPath()).filename().string()});
+        EXPECT_EQ(WorkFiles(), std::vector<std::string>{
+                                   fs::path(m.GetMainDescriptionPath()).filename().string()});
     }
     EXPECT_TRUE(WorkFiles().empty());
 }
@@ -134,7 +135,8 @@ TEST_F(KldoInifileManagerTest, FoldersThatAreNoDistribution) {
     // setup.inf that is not a compound file, one without RAVIRI.INF, one that is broken:
     // no working copies remain, and the plain RAVIRI.INF beside it is not used.
     CfbFixture broken = CfbFixture::Make({{"RAVIRI.INF", Bytes(5000, 1)}});
-    broken.SetU32(broken.FatEntry(broken.U32(broken.Start(1))), broken.U32(broken.Start(1))); // a FAT loop
+    broken.SetU32(broken.FatEntry(broken.U32(broken.Start(1))),
+                  broken.U32(broken.Start(1))); // a FAT loop
     const std::pair<const char*, std::string> cases[] = {
         {"text", "[Main]\nName=x\n"},
         {"no-raviri", SetupInf({{"SETUP.INI", "setup"}, {"RAVIRI", "near miss"}})},

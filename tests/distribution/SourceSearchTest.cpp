@@ -18,15 +18,18 @@ const char* kMounts = "sysfs /sys sysfs rw,nosuid 0 0\n"
                       "/dev/loop0 /mnt/iso9660-not-a-type ext4 rw 0 0\n";
 
 TEST(MountTable, ParsesFieldsAndDecodesEscapes) {
-    const MountTable t = MountTable::Parse(std::string(kMounts) + "broken-line\n\n  \t \n/dev/x /a\\011b\\012c\\134d\\0 vfat rw");
+    const MountTable t = MountTable::Parse(
+        std::string(kMounts) + "broken-line\n\n  \t \n/dev/x /a\\011b\\012c\\134d\\0 vfat rw");
     ASSERT_EQ(t.Entries().size(), 7u);
     EXPECT_EQ(t.Entries()[4].mountPoint, "/media/user/KALDO DICTS");
     EXPECT_EQ(t.Entries()[4].type, "udf");
     EXPECT_EQ(t.Entries()[6].mountPoint, "/a\tb\nc\\d\\0"); // an incomplete escape stays as it is
     EXPECT_EQ(DecodeMountField("\\377\\400x"), "\xFF\\400x");
-    EXPECT_EQ(t.OpticalRoots(), (std::vector<std::string>{"/media/cdrom0/", "/media/user/KALDO DICTS/"}));
+    EXPECT_EQ(t.OpticalRoots(),
+              (std::vector<std::string>{"/media/cdrom0/", "/media/user/KALDO DICTS/"}));
     // A mount point listed twice counts once; the root of the tree keeps its single '/'.
-    const MountTable twice = MountTable::Parse("/dev/sr0 /cd iso9660 ro 0 0\n/dev/sr0 / iso9660 ro 0 0\n/dev/sr1 /cd udf ro 0 0\n");
+    const MountTable twice = MountTable::Parse(
+        "/dev/sr0 /cd iso9660 ro 0 0\n/dev/sr0 / iso9660 ro 0 0\n/dev/sr1 /cd udf ro 0 0\n");
     EXPECT_EQ(twice.OpticalRoots(), (std::vector<std::string>{"/cd/", "/"}));
 }
 
@@ -52,8 +55,9 @@ TEST(NextCdDrive, WalksTheOpticalMountsInTableOrder) {
 }
 
 TEST(NextCdDrive, NestedMountsContinueFromTheLongestRoot) {
-    const MountTable t = MountTable::Parse("/dev/sr0 /cd iso9660 ro 0 0\n/dev/sr1 /cd/inner udf ro 0 0\n"
-                                           "/dev/sr2 /cd2 iso9660 ro 0 0\n");
+    const MountTable t =
+        MountTable::Parse("/dev/sr0 /cd iso9660 ro 0 0\n/dev/sr1 /cd/inner udf ro 0 0\n"
+                          "/dev/sr2 /cd2 iso9660 ro 0 0\n");
     std::string drive = "/cd/inner/DICTS/";
     ASSERT_TRUE(NextCdDrive(drive, t));
     EXPECT_EQ(drive, "/cd2/"); // "/cd2/" is not below "/cd/"

@@ -14,7 +14,9 @@ std::vector<std::uint8_t> Bytes(std::size_t size, std::uint8_t seed) {
     return v;
 }
 
-CfbFixture CfbFixture::Make(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& streams, int version) {
+CfbFixture
+CfbFixture::Make(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& streams,
+                 int version) {
     CompoundFileWriter w(version);
     for (const auto& [name, content] : streams)
         if (!w.AddStream(name, content))
@@ -23,8 +25,8 @@ CfbFixture CfbFixture::Make(const std::vector<std::pair<std::string, std::vector
 }
 
 std::uint32_t CfbFixture::U32(std::size_t o) const {
-    return std::uint32_t(bytes.at(o)) | std::uint32_t(bytes.at(o + 1)) << 8 | std::uint32_t(bytes.at(o + 2)) << 16 |
-           std::uint32_t(bytes.at(o + 3)) << 24;
+    return std::uint32_t(bytes.at(o)) | std::uint32_t(bytes.at(o + 1)) << 8 |
+           std::uint32_t(bytes.at(o + 2)) << 16 | std::uint32_t(bytes.at(o + 3)) << 24;
 }
 void CfbFixture::SetU32(std::size_t o, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
@@ -34,13 +36,17 @@ void CfbFixture::SetU16(std::size_t o, std::uint16_t v) {
     bytes.at(o) = static_cast<std::uint8_t>(v);
     bytes.at(o + 1) = static_cast<std::uint8_t>(v >> 8);
 }
-std::uint64_t CfbFixture::U64(std::size_t o) const { return U32(o) | std::uint64_t(U32(o + 4)) << 32; }
+std::uint64_t CfbFixture::U64(std::size_t o) const {
+    return U32(o) | std::uint64_t(U32(o + 4)) << 32;
+}
 void CfbFixture::SetU64(std::size_t o, std::uint64_t v) {
     SetU32(o, static_cast<std::uint32_t>(v));
     SetU32(o + 4, static_cast<std::uint32_t>(v >> 32));
 }
 
-std::uint32_t CfbFixture::SectorSize() const { return 1u << (bytes.at(0x1E) | bytes.at(0x1F) << 8); }
+std::uint32_t CfbFixture::SectorSize() const {
+    return 1u << (bytes.at(0x1E) | bytes.at(0x1F) << 8);
+}
 
 std::size_t CfbFixture::FatEntry(std::uint32_t sid) const {
     const std::uint32_t per = SectorSize() / 4;

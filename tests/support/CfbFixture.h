@@ -15,7 +15,9 @@ struct CfbFixture {
     std::vector<std::uint8_t> bytes;
 
     // Builds a file of `streams` (name, content) with our writer.
-    static CfbFixture Make(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& streams, int version = 3);
+    static CfbFixture
+    Make(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& streams,
+         int version = 3);
 
     std::uint32_t U32(std::size_t offset) const;
     void SetU32(std::size_t offset, std::uint32_t value);
@@ -24,7 +26,9 @@ struct CfbFixture {
     void SetU64(std::size_t offset, std::uint64_t value);
 
     std::uint32_t SectorSize() const;
-    std::size_t SectorOffset(std::uint32_t sid) const { return (std::size_t(sid) + 1) * SectorSize(); }
+    std::size_t SectorOffset(std::uint32_t sid) const {
+        return (std::size_t(sid) + 1) * SectorSize();
+    }
     // Offset of the FAT entry of regular sector `sid` (follows the header's DIFAT).
     std::size_t FatEntry(std::uint32_t sid) const;
     // Offset of the mini FAT entry of mini sector `mid`.

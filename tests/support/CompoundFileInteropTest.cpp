@@ -47,7 +47,9 @@ std::optional<std::string> RunCommand(const std::string& command) {
     return ::pclose(pipe) == 0 ? std::optional<std::string>(out) : std::nullopt;
 }
 
-bool HaveOlefile() { return RunCommand(std::string(kPython) + " -c 'import olefile' 2>/dev/null").has_value(); }
+bool HaveOlefile() {
+    return RunCommand(std::string(kPython) + " -c 'import olefile' 2>/dev/null").has_value();
+}
 
 std::string Hex(const std::string& s) {
     std::string out;
@@ -98,7 +100,8 @@ std::vector<std::string> OlefileListing(const TempDir& dir, const std::string& p
 
 TEST(CompoundFileInterop, OlefileReadsWhatOurWriterMakes) {
     if (!HaveOlefile())
-        GTEST_SKIP() << "python3-olefile is not installed (" << kPython << " cannot import olefile)";
+        GTEST_SKIP() << "python3-olefile is not installed (" << kPython
+                     << " cannot import olefile)";
     TempDir dir;
     for (int version : {3, 4}) {
         SCOPED_TRACE(version);
@@ -109,7 +112,8 @@ TEST(CompoundFileInterop, OlefileReadsWhatOurWriterMakes) {
         ASSERT_TRUE(w.AddStream("Edge4096", Bytes(4096, 3)));
         ASSERT_TRUE(w.AddStream("Edge4095", Bytes(4095, 4)));
         for (int i = 0; i < 30; ++i) // a directory of several sectors
-            ASSERT_TRUE(w.AddStream("item" + std::to_string(i), Bytes(static_cast<std::size_t>(i * 37), std::uint8_t(i))));
+            ASSERT_TRUE(w.AddStream("item" + std::to_string(i),
+                                    Bytes(static_cast<std::size_t>(i * 37), std::uint8_t(i))));
         const std::string path = dir / ("ours" + std::to_string(version) + ".cfb");
         ASSERT_TRUE(w.WriteFile(path)) << w.Error();
         const auto theirs = OlefileListing(dir, path);
@@ -120,7 +124,8 @@ TEST(CompoundFileInterop, OlefileReadsWhatOurWriterMakes) {
 
 TEST(CompoundFileInterop, OlefileReadsOurDifatBeyondTheHeader) {
     if (!HaveOlefile())
-        GTEST_SKIP() << "python3-olefile is not installed (" << kPython << " cannot import olefile)";
+        GTEST_SKIP() << "python3-olefile is not installed (" << kPython
+                     << " cannot import olefile)";
     TempDir dir;
     CompoundFileWriter w;
     ASSERT_TRUE(w.AddStream("Huge", Bytes(7600000, 9)));
@@ -134,7 +139,8 @@ TEST(CompoundFileInterop, OurReaderReadsAnMsiMadeByMsibuild) {
     if (!RunCommand("command -v msibuild >/dev/null 2>&1"))
         GTEST_SKIP() << "msibuild (Debian package msitools) is not installed";
     if (!HaveOlefile())
-        GTEST_SKIP() << "python3-olefile is not installed (" << kPython << " cannot import olefile)";
+        GTEST_SKIP() << "python3-olefile is not installed (" << kPython
+                     << " cannot import olefile)";
     TempDir dir;
     const std::string small = dir.Write("small.txt", "RAVIRI.INF of a test distribution\n");
     const auto bigBytes = Bytes(9000, 7);
@@ -144,9 +150,12 @@ TEST(CompoundFileInterop, OurReaderReadsAnMsiMadeByMsibuild) {
     const std::string msi = dir / "package.msi";
     const std::string q = "'";
     ASSERT_TRUE(RunCommand("msibuild " + q + msi + q + " -s Quillon >/dev/null 2>&1"));
-    ASSERT_TRUE(RunCommand("msibuild " + q + msi + q + " -a Small " + q + small + q + " >/dev/null 2>&1"));
-    ASSERT_TRUE(RunCommand("msibuild " + q + msi + q + " -a Big " + q + big + q + " >/dev/null 2>&1"));
-    ASSERT_TRUE(RunCommand("msibuild " + q + msi + q + " -a Edge " + q + edge + q + " >/dev/null 2>&1"));
+    ASSERT_TRUE(
+        RunCommand("msibuild " + q + msi + q + " -a Small " + q + small + q + " >/dev/null 2>&1"));
+    ASSERT_TRUE(
+        RunCommand("msibuild " + q + msi + q + " -a Big " + q + big + q + " >/dev/null 2>&1"));
+    ASSERT_TRUE(
+        RunCommand("msibuild " + q + msi + q + " -a Edge " + q + edge + q + " >/dev/null 2>&1"));
     const auto theirs = OlefileListing(dir, msi);
     EXPECT_GE(theirs.size(), 5u); // the sector line, the three streams, the summary information
     EXPECT_EQ(OurListing(msi), theirs);

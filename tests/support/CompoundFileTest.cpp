@@ -36,8 +36,8 @@ std::vector<std::uint8_t> ReadStream(CompoundFile& f, std::string_view name) {
 
 Streams Mixed() {
     return {{"RAVIRI.INF", Bytes(5000, 1)}, {"SETUP.INI", Bytes(300, 2)}, {"Empty", {}},
-            {"Ровно", Bytes(4096, 3)},      {"Мини", Bytes(4095, 4)},    {"One", Bytes(1, 5)},
-            {"Sixty4", Bytes(64, 6)},       {"Sixty5", Bytes(65, 7)},    {"Big", Bytes(70000, 8)}};
+            {"Ровно", Bytes(4096, 3)},      {"Мини", Bytes(4095, 4)},     {"One", Bytes(1, 5)},
+            {"Sixty4", Bytes(64, 6)},       {"Sixty5", Bytes(65, 7)},     {"Big", Bytes(70000, 8)}};
 }
 
 TEST(CompoundFile, RoundTripsStreamsOfEverySizeClassInBothVersions) {
@@ -60,8 +60,8 @@ TEST(CompoundFile, RoundTripsStreamsOfEverySizeClassInBothVersions) {
         std::vector<std::string> names;
         for (const auto& e : f.Elements())
             names.push_back(e.name);
-        EXPECT_EQ(names, (std::vector<std::string>{"Big", "One", "Мини", "Empty", "Ровно", "Sixty4", "Sixty5",
-                                                   "SETUP.INI", "RAVIRI.INF"}));
+        EXPECT_EQ(names, (std::vector<std::string>{"Big", "One", "Мини", "Empty", "Ровно", "Sixty4",
+                                                   "Sixty5", "SETUP.INI", "RAVIRI.INF"}));
     }
 }
 
@@ -99,11 +99,13 @@ TEST(CompoundFile, WriterTreeIsAValidRedBlackTreeInNameOrder) {
         auto name = [&](std::uint32_t id) {
             std::u16string s;
             for (std::size_t k = 0; k + 1 < fx.U32(fx.NameLength(id)) % 65536 / 2; ++k)
-                s += static_cast<char16_t>(fx.bytes[fx.Entry(id) + 2 * k] | fx.bytes[fx.Entry(id) + 2 * k + 1] << 8);
+                s += static_cast<char16_t>(fx.bytes[fx.Entry(id) + 2 * k] |
+                                           fx.bytes[fx.Entry(id) + 2 * k + 1] << 8);
             return s;
         };
-        std::function<int(std::uint32_t, const std::u16string*, const std::u16string*, bool, int&)> check =
-            [&](std::uint32_t id, const std::u16string* lo, const std::u16string* hi, bool parentRed, int& count) -> int {
+        std::function<int(std::uint32_t, const std::u16string*, const std::u16string*, bool, int&)>
+            check = [&](std::uint32_t id, const std::u16string* lo, const std::u16string* hi,
+                        bool parentRed, int& count) -> int {
             if (id == kFree)
                 return 1;
             ++count;
@@ -142,9 +144,9 @@ TEST(CompoundFile, WriterRefusesBadNames) {
     EXPECT_TRUE(w.AddStream(std::string(31, 'x'), {}));
     for (const char* bad : {"a/b", "a\\b", "a:b", "a!b", "a\tb"})
         EXPECT_FALSE(w.AddStream(bad, {})) << bad;
-    EXPECT_LT(CompoundFileWriter::CompareNames(u"Z", u"aa"), 0);      // length first
-    EXPECT_EQ(CompoundFileWriter::CompareNames(u"abc", u"ABC"), 0);   // then upper case
-    EXPECT_LT(CompoundFileWriter::CompareNames(u"A", u"_"), 0);       // 'a' compares as 'A' (0x41 < 0x5F)
+    EXPECT_LT(CompoundFileWriter::CompareNames(u"Z", u"aa"), 0);    // length first
+    EXPECT_EQ(CompoundFileWriter::CompareNames(u"abc", u"ABC"), 0); // then upper case
+    EXPECT_LT(CompoundFileWriter::CompareNames(u"A", u"_"), 0); // 'a' compares as 'A' (0x41 < 0x5F)
     EXPECT_EQ(CompoundFileWriter::CompareNames(u"ёж", u"ЁЖ"), 0);
 }
 
@@ -286,7 +288,8 @@ TEST(CompoundFile, RefusesBadHeaders) {
     ExpectCorrupt(patched(0x4C, 100000, true), "beyond the file");
     ExpectCorrupt(patched(0x30, 0xFFFFFFFC, true), "reserved sector id");
     ExpectCorrupt(patched(0x30, kEnd, true), "directory is empty");
-    ExpectCorrupt(patched(0x30, 0, true), "used twice"); // the directory chain starts in the FAT itself
+    ExpectCorrupt(patched(0x30, 0, true),
+                  "used twice"); // the directory chain starts in the FAT itself
 }
 
 TEST(CompoundFile, RefusesBrokenChains) {
@@ -472,6 +475,65 @@ TEST(CompoundFile, RefusesBrokenDirectories) {
     }
 }
 
+// Small files written out byte by byte, named after what is broken in them. `Dump` reads hex
+// digits (blanks ignored) and pads with `fill` up to `size`.
+std::vector<std::uint8_t> Dump(std::string_view hex, std::size_t size, std::uint8_t fill) {
+    std::vector<std::uint8_t> out;
+    int high = -1;
+    for (char c : hex) {
+        const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (v < 0)
+            continue;
+        if (high < 0) {
+            high = v;
+        } else {
+            out.push_back(static_cast<std::uint8_t>(high * 16 + v));
+            high = -1;
+        }
+    }
+    out.resize(std::max(out.size(), size), fill);
+    return out;
+}
+
+// Version 3 header: one FAT sector (sector 0), directory at sector 1, no mini FAT, no DIFAT.
+constexpr std::string_view kHeader = "d0cf11e0a1b11ae1 00000000000000000000000000000000"
+                                     "3e00 0300 feff 0900 0600 000000000000"
+                                     "00000000 01000000 01000000 00000000"
+                                     "00100000 feffffff 00000000 feffffff 00000000"
+                                     "00000000"; // DIFAT[0] = sector 0; the rest FREESECT
+
+TEST(CompoundFile, RefusesSmallHandWrittenFiles) {
+    {
+        CompoundFile f; // kHeaderWithoutSectors
+        EXPECT_FALSE(f.OpenBytes(Dump(kHeader, 512, 0xFF)));
+        EXPECT_NE(f.Error().find("FAT sector count 1 does not fit the file's 0 sectors"),
+                  std::string::npos)
+            << f.Error();
+    }
+    {
+        // kSelfLoopingDirectory: FAT[0] = FATSECT, FAT[1] = 1.
+        std::vector<std::uint8_t> bytes = Dump(kHeader, 512, 0xFF);
+        const auto fat = Dump("fdffffff 01000000", 512, 0xFF);
+        bytes.insert(bytes.end(), fat.begin(), fat.end());
+        bytes.resize(bytes.size() + 512, 0);
+        CompoundFile f;
+        EXPECT_FALSE(f.OpenBytes(bytes));
+        EXPECT_NE(f.Error().find("directory: sector 1 is used twice"), std::string::npos)
+            << f.Error();
+        // The same with FAT[1] = ENDOFCHAIN and a root storage without children opens, empty.
+        bytes[512 + 4] = 0xFE;
+        bytes[512 + 5] = bytes[512 + 6] = bytes[512 + 7] = 0xFF;
+        const auto root = Dump("52006f006f007400", 0, 0); // "Root"
+        std::copy(root.begin(), root.end(), bytes.begin() + 1024);
+        bytes[1024 + 0x40] = 10; // name length: 4 units and the terminator
+        bytes[1024 + 0x42] = 5;  // root storage
+        for (std::size_t k = 0x44; k < 0x50; ++k)
+            bytes[1024 + k] = 0xFF; // no siblings, no child
+        EXPECT_TRUE(f.OpenBytes(bytes)) << f.Error();
+        EXPECT_TRUE(f.Elements().empty());
+    }
+}
+
 // Random damage to the structure never crashes or hangs the reader; what opens reads cleanly.
 TEST(CompoundFile, SurvivesRandomDamage) {
     for (int version : {3, 4}) {
@@ -483,7 +545,9 @@ TEST(CompoundFile, SurvivesRandomDamage) {
             const int hits = 1 + static_cast<int>(rng() % 4);
             for (int k = 0; k < hits; ++k) {
                 // Mostly the header, FAT and directory (the first sectors), sometimes anywhere.
-                const std::size_t limit = rng() % 4 ? std::min<std::size_t>(fx.bytes.size(), 4 * good.SectorSize()) : fx.bytes.size();
+                const std::size_t limit =
+                    rng() % 4 ? std::min<std::size_t>(fx.bytes.size(), 4 * good.SectorSize())
+                              : fx.bytes.size();
                 fx.bytes[rng() % limit] = static_cast<std::uint8_t>(rng());
             }
             CompoundFile f;

@@ -18,12 +18,15 @@ using test::CfbFixture;
 using test::ReadFile;
 using test::TempDir;
 
-std::string AsText(const std::vector<std::uint8_t>& v) { return std::string(v.begin(), v.end()); }
+std::string AsText(const std::vector<std::uint8_t>& v) {
+    return std::string(v.begin(), v.end());
+}
 
 class StorageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fixture_ = CfbFixture::Make({{"RAVIRI.INF", Bytes(9000, 1)}, {"Setup.ini", Bytes(700, 2)}, {"Empty", {}}});
+        fixture_ = CfbFixture::Make(
+            {{"RAVIRI.INF", Bytes(9000, 1)}, {"Setup.ini", Bytes(700, 2)}, {"Empty", {}}});
         path_ = dir_.Write("setup.inf", AsText(fixture_.bytes));
     }
     // Names in the folder, to see that no temporary file stayed behind.
@@ -43,8 +46,10 @@ TEST_F(StorageTest, OpenAnswersTheResultCodes) {
     EXPECT_EQ(CStorage(path_).Open(true), CStorage::kOpened);
     EXPECT_EQ(CStorage(path_).Open(false), CStorage::kOpened);
     EXPECT_EQ(CStorage(dir_ / "nothing.inf").Open(true), CStorage::kMissing);
-    EXPECT_EQ(CStorage(dir_.Write("plain.inf", "[Section]\nKey=1\n")).Open(true), CStorage::kNotCompound);
-    EXPECT_EQ(CStorage(dir_.Write("short.inf", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8))).Open(true),
+    EXPECT_EQ(CStorage(dir_.Write("plain.inf", "[Section]\nKey=1\n")).Open(true),
+              CStorage::kNotCompound);
+    EXPECT_EQ(CStorage(dir_.Write("short.inf", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)))
+                  .Open(true),
               CStorage::kNotCompound);
     fs::create_directory(dir_ / "folder.inf");
     EXPECT_EQ(CStorage(dir_ / "folder.inf").Open(true), CStorage::kNotCompound);
@@ -52,7 +57,8 @@ TEST_F(StorageTest, OpenAnswersTheResultCodes) {
     broken.SetU16(0x1E, 64); // sector shift 64
     CStorage storage(dir_.Write("broken.inf", AsText(broken.bytes)));
     EXPECT_EQ(storage.Open(true), CStorage::kCannotOpen);
-    EXPECT_NE(storage.LastError().find("sector shift 64"), std::string::npos) << storage.LastError();
+    EXPECT_NE(storage.LastError().find("sector shift 64"), std::string::npos)
+        << storage.LastError();
 }
 
 TEST_F(StorageTest, ReadersShareButAWriterExcludes) {
@@ -84,7 +90,8 @@ TEST_F(StorageTest, RefusedNamesLeaveTheDestinationAlone) {
     CStorage storage(path_);
     ASSERT_EQ(storage.Open(true), CStorage::kOpened);
     const std::string dest = dir_.Write("dest", "before");
-    for (const char* name : {"RAVIRI.INF:", "RAVIRI\\INF", "a|b", "a/b", "?", "\"x\"", "<x", "x>", "*", ""})
+    for (const char* name :
+         {"RAVIRI.INF:", "RAVIRI\\INF", "a|b", "a/b", "?", "\"x\"", "<x", "x>", "*", ""})
         EXPECT_FALSE(storage.ExtractStream(name, dest, true)) << name;
     EXPECT_FALSE(storage.ExtractStream("MISSING", dest, true));
     EXPECT_EQ(ReadFile(dest), "before");

@@ -33,7 +33,9 @@ Result Dist(const std::string& arguments) {
     return r;
 }
 
-std::string Q(const std::string& s) { return "'" + s + "'"; }
+std::string Q(const std::string& s) {
+    return "'" + s + "'";
+}
 
 TEST(StorageCommands, CreateListExtract) {
     TempDir dir;
@@ -42,8 +44,8 @@ TEST(StorageCommands, CreateListExtract) {
     const std::string bigFile = dir.Write("big.bin", big);
     const std::string empty = dir.Write("empty.txt", "");
     const std::string out = dir / "setup.inf";
-    const Result created =
-        Dist("storage create " + Q(out) + " RAVIRI.INF=" + Q(raviri) + " SETUP.INI=" + Q(bigFile) + " Пусто=" + Q(empty));
+    const Result created = Dist("storage create " + Q(out) + " RAVIRI.INF=" + Q(raviri) +
+                                " SETUP.INI=" + Q(bigFile) + " Пусто=" + Q(empty));
     ASSERT_EQ(created.code, 0) << created.out;
     const Result list = Dist("storage list " + Q(out));
     EXPECT_EQ(list.code, 0);
@@ -63,7 +65,8 @@ TEST(StorageCommands, FailuresAndBadUsage) {
     EXPECT_EQ(Dist("storage create " + Q(dir / "x.inf") + " =" + Q(file)).code, 2);
     EXPECT_EQ(Dist("storage create " + Q(dir / "x.inf") + " A=" + Q(dir / "missing")).code, 1);
     EXPECT_EQ(Dist("storage create " + Q(dir / "x.inf") + " A:B=" + Q(file)).code, 1);
-    EXPECT_EQ(Dist("storage create " + Q(dir / "x.inf") + " A=" + Q(file) + " a=" + Q(file)).code, 1);
+    EXPECT_EQ(Dist("storage create " + Q(dir / "x.inf") + " A=" + Q(file) + " a=" + Q(file)).code,
+              1);
     EXPECT_FALSE(fs::exists(dir / "x.inf"));
     EXPECT_EQ(Dist("storage list " + Q(text)).code, 1);
     EXPECT_EQ(Dist("storage extract " + Q(text) + " A " + Q(dir / "out")).code, 1);
