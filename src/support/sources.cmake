@@ -6,3 +6,9 @@ list(APPEND QUILLON_CORE_SOURCES
   support/Strings.cpp
   support/Text.cpp
 )
+list(APPEND QUILLON_CORE_SOURCES
+  support/AtomicFile.cpp
+  support/CompoundFile.cpp
+  support/CompoundFileWriter.cpp
+  support/Storage.cpp
+)
