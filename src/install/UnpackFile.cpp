@@ -287,7 +287,7 @@ int UnpackToMemory(const void* packedData, std::size_t size, std::vector<unsigne
         out->insert(out->end(), data, data + count);
         return true;
     };
-    OutputPipeline pipeline(size >= kThreadedFrom, append, &output);
+    OutputPipeline pipeline(false, append, &output);  // in memory a second thread does not pay
     std::uint64_t taken = 0;
     for (;;) {
         const bool full = decoder.Decode(in, blockEnd) == PackedBodyDecoder::Stop::OutputFull;
