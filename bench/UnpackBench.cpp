@@ -160,22 +160,35 @@ bool RunKind(const char* kind, const Bytes& data, const std::string& dir) {
             ok = false;
         }
     };
-    const int runs = 3;
+    // The contenders take turns in every round (the machine's load changes over time); the
+    // best round of each counts.
+    const int runs = 5;
     int rc = 0;
-    const Timing fast = Time(runs, [&] { rc = quillon::UnpackFile(src, out, &NoProgress, nullptr); });
-    check("UnpackFile", rc, ReadFile(out));
-    const Timing classicPutc = Time(runs, [&] { rc = bench::ClassicUnpackFile(src, out, true); });
-    check("classic getc/putc", rc, ReadFile(out));
-    const Timing classicRing = Time(runs, [&] { rc = bench::ClassicUnpackFile(src, out, false); });
-    check("classic getc/fwrite", rc, ReadFile(out));
-    ::unlink(out.c_str());
-
     Bytes memory;
     memory.reserve(data.size() + 64);
-    const Timing fastMem = Time(runs, [&] { rc = quillon::UnpackToMemory(packed.data(), packed.size(), memory); });
-    check("UnpackToMemory", rc, memory);
-    const Timing classicMem = Time(runs, [&] { rc = bench::ClassicUnpackMemory(packed.data(), packed.size(), memory); });
-    check("classic in memory", rc, memory);
+    Timing fast, classicPutc, classicRing, fastMem, classicMem;
+    auto keep = [](Timing& best, const Timing& t) {
+        if (t.wall < best.wall)
+            best = t;
+    };
+    for (int round = 0; round < runs; ++round) {
+        keep(fast, Time(1, [&] { rc = quillon::UnpackFile(src, out, &NoProgress, nullptr); }));
+        if (round == 0)
+            check("UnpackFile", rc, ReadFile(out));
+        keep(classicPutc, Time(1, [&] { rc = bench::ClassicUnpackFile(src, out, true); }));
+        if (round == 0)
+            check("classic getc/putc", rc, ReadFile(out));
+        keep(classicRing, Time(1, [&] { rc = bench::ClassicUnpackFile(src, out, false); }));
+        if (round == 0)
+            check("classic getc/fwrite", rc, ReadFile(out));
+        keep(fastMem, Time(1, [&] { rc = quillon::UnpackToMemory(packed.data(), packed.size(), memory); }));
+        if (round == 0)
+            check("UnpackToMemory", rc, memory);
+        keep(classicMem, Time(1, [&] { rc = bench::ClassicUnpackMemory(packed.data(), packed.size(), memory); }));
+        if (round == 0)
+            check("classic in memory", rc, memory);
+    }
+    ::unlink(out.c_str());
     ::unlink(src.c_str());
 
     auto line = [&](const char* what, const Timing& ours, const char* theirName, const Timing& theirs) {
@@ -186,7 +199,7 @@ bool RunKind(const char* kind, const Bytes& data, const std::string& dir) {
     line("file to file", fast, "classic getc/putc", classicPutc);
     line("file to file", fast, "classic getc + ring fwrite", classicRing);
     line("decode-only", fastMem, "classic in memory", classicMem);
-    std::printf("  (MB/s of unpacked output, wall clock, best of %d runs; CRC computed and checked by all)\n", runs);
+    std::printf("  (MB/s of unpacked output, wall clock, best of %d rounds; CRC computed and checked by all)\n", runs);
     return ok;
 }
 

@@ -1,6 +1,7 @@
 #include "install/OutputPipeline.h"
 
 #include <cstring>
+#include <system_error>
 
 namespace quillon {
 
@@ -11,7 +12,11 @@ OutputPipeline::OutputPipeline(bool threaded, Sink sink, void* context) : sink_(
     sizes_.resize(kBuffers);
     for (std::size_t i = 0; i < kBuffers; ++i)
         free_.push_back(i);
-    thread_ = std::thread([this] { Loop(); });
+    try {
+        thread_ = std::thread([this] { Loop(); });
+    } catch (const std::system_error&) {
+        // No thread to be had: process each chunk at once instead.
+    }
 }
 
 OutputPipeline::~OutputPipeline() {

@@ -44,10 +44,14 @@ inline unsigned char* CopyMatch(unsigned char* out, std::size_t distance, unsign
 } // namespace
 
 PackedBodyDecoder::PackedBodyDecoder(std::size_t outputCapacity)
-    : buf_(kHistory + outputCapacity + packed::kMaxMatch + kSlack, 0) {
+    : buf_(packed::kRingSize + kHistory + outputCapacity + packed::kMaxMatch + kSlack, 0) {
     assert(outputCapacity >= 2 * kHistory);
-    out_ = buf_.data() + kHistory;
-    outLimit_ = buf_.data() + kHistory + outputCapacity - packed::kMaxMatch;
+    // The first output byte goes to ring position 4078, so the window starts at an address
+    // congruent to 4078 - 4096 (the history before it).
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(buf_.data());
+    base_ = buf_.data() + ((packed::kRingStart - address) & (packed::kRingSize - 1));
+    out_ = base_ + kHistory;
+    outLimit_ = base_ + kHistory + outputCapacity - packed::kMaxMatch;
 }
 
 // The ring position of buffer index i is (4078 + i) & 4095: the buffer starts 4096 bytes (the
@@ -56,14 +60,13 @@ PackedBodyDecoder::Stop PackedBodyDecoder::Decode(const unsigned char*& inRef, c
     const unsigned char* in = inRef;
     unsigned char* out = out_;
     unsigned flags = flags_;
-    unsigned char* const base = buf_.data();
     unsigned char* const outLimit = outLimit_;
     unsigned char* const groupLimit = outLimit_ - 7 * packed::kMaxMatch;
 
+    // The address of the write pointer modulo 4096 is the write position.
     auto distance = [&](unsigned b1, unsigned b2) -> std::size_t {
         const std::size_t position = b1 | ((b2 & 0xF0u) << 4);
-        const std::size_t writePos = (std::size_t(out - base) + packed::kRingStart) & 4095;
-        return ((writePos - position - 1) & 4095) + 1;
+        return ((reinterpret_cast<std::uintptr_t>(out) - position - 1) & 4095) + 1;
     };
 
     Stop stop;
@@ -152,7 +155,7 @@ void Descramble(unsigned char* data, std::size_t size) {
 }
 
 void PackedBodyDecoder::Compact(std::uint64_t keepFrom) {
-    unsigned char* const base = buf_.data();
+    unsigned char* const base = base_;
     assert(keepFrom >= shifted_ && keepFrom <= Produced());
     std::size_t keepIndex = kHistory + std::size_t(keepFrom - shifted_);
     const std::size_t outIndex = std::size_t(out_ - base);

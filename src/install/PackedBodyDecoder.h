@@ -38,10 +38,13 @@ public:
     void Compact(std::uint64_t keepFrom);
 
 private:
-    const unsigned char* HistoryEnd() const { return buf_.data() + kHistory; }
+    const unsigned char* HistoryEnd() const { return base_ + kHistory; }
     static constexpr std::size_t kHistory = 4096;
 
-    std::vector<unsigned char> buf_;  // [history | output | slack for wide copies]
+    std::vector<unsigned char> buf_;
+    // [history | output | slack for wide copies] inside buf_, placed so that the address of a
+    // byte, modulo 4096, is its ring position.
+    unsigned char* base_;
     unsigned char* out_;              // next output byte
     unsigned char* outLimit_;         // an item may start while out_ <= outLimit_
     std::uint64_t shifted_ = 0;       // bytes dropped from the front (a multiple of 4096)

@@ -219,7 +219,7 @@ std::vector<unsigned char> PackData(const void* data, std::size_t size, const Pa
 }
 
 int PackFile(const std::string& source, const std::string& destination, const PackOptions& options) {
-    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a FIFO cannot hang it
     if (in < 0)
         return kPackSourceError;
     struct stat st {};
@@ -254,12 +254,19 @@ int PackFile(const std::string& source, const std::string& destination, const Pa
     if (::stat(destination.c_str(), &destStat) == 0 && destStat.st_dev == st.st_dev && destStat.st_ino == st.st_ino)
         return kPackCreateError;
     const std::vector<unsigned char> packedData = PackData(data.data(), data.size(), options);
-    const int out = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int out =
+        ::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
+    struct stat created {};
+    if (out >= 0 && ::fstat(out, &created) != 0) {
+        ::close(out);
+        return kPackCreateError;
+    }
     if (out < 0)
         return kPackCreateError;
     const bool written = WriteAll(out, packedData.data(), packedData.size());
     if (::close(out) != 0 || !written) {
-        ::unlink(destination.c_str());
+        if (S_ISREG(created.st_mode))
+            ::unlink(destination.c_str());
         return kPackWriteError;
     }
     return kPackOk;

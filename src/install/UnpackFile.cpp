@@ -186,8 +186,11 @@ void Unpacking::Run() {
 }
 
 int OpenSource(const std::string& path, unsigned char* header, std::uint32_t& storedCrc, FileHandle& file) {
-    file.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0)
+    // Non-blocking, so that a FIFO planted as the source cannot hang the open; only regular
+    // files are read.
+    file.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         return kUnpackSourceError;
     bool failed = false;
     if (ReadFully(file.Get(), header, packed::kHeaderSize, failed) != packed::kHeaderSize ||
@@ -222,8 +225,10 @@ int UnpackFile(const std::string& source, const std::string& destination, Unpack
         destStat.st_ino == sourceStat.st_ino)
         return kUnpackCreateError;
 
-    FileHandle out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666));
-    if (out.Get() < 0)
+    // Never through a symbolic link; O_NONBLOCK: a FIFO without a reader fails instead of hanging.
+    FileHandle out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666));
+    struct stat created {};
+    if (out.Get() < 0 || ::fstat(out.Get(), &created) != 0)
         return kUnpackCreateError;
 
     const std::uint64_t size =
@@ -241,7 +246,11 @@ int UnpackFile(const std::string& source, const std::string& destination, Unpack
     const bool writeFailed = unpacking.WriteFailed() || !closed;
     if (!writeFailed && unpacking.Crc() == storedCrc)
         return kUnpackOk;
-    ::unlink(destination.c_str());
+    // Delete what we wrote: a regular file still under that name (never a device like /dev/null).
+    struct stat now {};
+    if (S_ISREG(created.st_mode) && ::lstat(destination.c_str(), &now) == 0 && now.st_dev == created.st_dev &&
+        now.st_ino == created.st_ino)
+        ::unlink(destination.c_str());
     return writeFailed ? kUnpackWriteError : kUnpackChecksumError;
 }
 
@@ -278,7 +287,7 @@ int UnpackToMemory(const void* packedData, std::size_t size, std::vector<unsigne
         out->insert(out->end(), data, data + count);
         return true;
     };
-    OutputPipeline pipeline(size >= kThreadedFrom, append, &output);
+    OutputPipeline pipeline(false, append, &output);  // in memory a second thread does not pay
     std::uint64_t taken = 0;
     for (;;) {
         const bool full = decoder.Decode(in, blockEnd) == PackedBodyDecoder::Stop::OutputFull;

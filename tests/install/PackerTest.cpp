@@ -92,6 +92,9 @@ TEST(Packer, FilesRoundTripThroughUnpackFile) {
     EXPECT_EQ(PackFile(dir / "plain", dir / "link"), kPackCreateError);
     struct stat st {};
     EXPECT_NE(::stat((dir / "victim").c_str(), &st), 0);
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(PackFile(dir / "fifo", dir / "x"), kPackSourceError);
+    EXPECT_EQ(PackFile(dir / "plain", dir / "fifo"), kPackCreateError);
 }
 
 } // namespace

@@ -356,6 +356,18 @@ TEST_F(UnpackFileTest, PlantedSymlinkIsNotFollowed) {
     EXPECT_EQ(UnpackFile(src, dir / "no-such-dir/out", nullptr, nullptr), kUnpackCreateError);
 }
 
+// FIFOs planted as source or destination fail at once instead of blocking the open.
+TEST_F(UnpackFileTest, FifosDoNotHang) {
+    Bytes output;
+    WriteBytes(src, PackedOfSize(5000, 29, output));
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(UnpackFile(fifo, dst, nullptr, nullptr), kUnpackSourceError);
+    EXPECT_FALSE(Exists(dst));
+    EXPECT_EQ(UnpackFile(src, fifo, nullptr, nullptr), kUnpackCreateError);
+    EXPECT_EQ(VerifyPackedFile(dir.Path()), kUnpackSourceError);  // a folder
+}
+
 TEST_F(UnpackFileTest, VerifyAndUnpackToMemory) {
     Bytes output;
     Bytes file = PackedOfSize(70000, 23, output);
