@@ -1,6 +1,7 @@
 list(APPEND QUILLON_CORE_SOURCES
   descriptions/CryptedProfileImpl.cpp
   descriptions/DescriptionFiles.cpp
+  descriptions/DictCollectionLoader.cpp
   descriptions/LanguageDirections.cpp
   descriptions/ProfileContainer.cpp
   descriptions/ProfileHashMap.cpp
