@@ -1,5 +1,7 @@
 #include "descriptions/ProfileText.h"
 
+#include "support/Json.h"
+
 #include "support/Text.h"
 
 #include <charconv>
@@ -66,41 +68,6 @@ std::string Quote(std::string_view text) {
     return out + "\"";
 }
 
-std::string JsonString(std::string_view text) {
-    std::string out = "\"";
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\b':
-            out += "\\b";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20)
-                AppendUnitEscape(out, c);
-            else
-                out += ch;
-        }
-    }
-    return out + "\"";
-}
 
 // One line split into tokens: bare words and quoted strings (unescaped).
 struct Token {

@@ -2,6 +2,7 @@ list(APPEND QUILLON_CORE_SOURCES
   support/Crc32.cpp
   support/Format.cpp
   support/Guid.cpp
+  support/Json.cpp
   support/Messages.cpp
   support/Strings.cpp
   support/Text.cpp

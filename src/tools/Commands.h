@@ -21,5 +21,6 @@ const std::vector<Command>& PackCommands();
 const std::vector<Command>& StorageCommands();
 const std::vector<Command>& BuildCommands();
 const std::vector<Command>& DictCommands();
+const std::vector<Command>& DescribeCommands();
 
 } // namespace quillon::dist

@@ -25,6 +25,9 @@ std::vector<const std::vector<Command>*> Groups() {
 #ifdef QUILLON_DIST_DICT
         &DictCommands(),
 #endif
+#ifdef QUILLON_DIST_DESCRIBE
+        &DescribeCommands(),
+#endif
     };
 }
 

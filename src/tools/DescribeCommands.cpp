@@ -1,0 +1,147 @@
+// quillon-dist describe: what the installer will read from a distribution, before installing.
+#include "descriptions/DictCollectionLoader.h"
+#include "distribution/KldoInifileManager.h"
+#include "platform/posix/PosixPorts.h"
+#include "product/ComError.h"
+#include "support/Json.h"
+#include "tools/Commands.h"
+
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+
+namespace quillon::dist {
+namespace {
+
+constexpr std::string_view kLetters = "ERGFISPLD";
+
+bool ParseDirections(const std::string& list, InstalledDirections& directions) {
+    std::stringstream in(list);
+    std::string code;
+    while (std::getline(in, code, ',')) {
+        const DirectionId id = code.size() == 2 ? DirectionFromCode(code) : 0;
+        if (id == 0) {
+            std::fprintf(stderr, "quillon-dist describe: not a direction code: %s\n", code.c_str());
+            return false;
+        }
+        directions[static_cast<std::int32_t>(id)] = PairName(id, PairForm::Masculine);
+    }
+    return true;
+}
+
+std::string Flag(bool value) { return value ? "true" : "false"; }
+
+int Describe(const Args& args) {
+    std::string folder, collectionId;
+    bool json = false, haveDirections = false;
+    auto directions = std::make_unique<InstalledDirections>();
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--json") {
+            json = true;
+        } else if (args[i] == "--collection" && i + 1 < args.size()) {
+            collectionId = args[++i];
+        } else if (args[i] == "--directions" && i + 1 < args.size()) {
+            if (!ParseDirections(args[++i], *directions))
+                return 2;
+            haveDirections = true;
+        } else if (folder.empty() && !args[i].starts_with("--")) {
+            folder = args[i];
+        } else {
+            folder.clear();
+            break;
+        }
+    }
+    if (folder.empty()) {
+        std::fprintf(stderr, "usage: quillon-dist describe DIST [--collection ID] [--json] [--directions ER,GR,...]\n");
+        return 2;
+    }
+    if (!haveDirections) // every direction of the table
+        for (char s : kLetters)
+            for (char t : kLetters)
+                ParseDirections(std::string{s, t}, *directions);
+
+    posix::InstallPosixPorts();
+    if (folder.back() != '/')
+        folder += '/';
+    CKldoInifileManager copies;
+    if (!copies.Prepare(folder)) {
+        std::fprintf(stderr, "quillon-dist describe: %s holds no RAVIRI.INF and SETUP.INI (nor setup.inf)\n", folder.c_str());
+        return 1;
+    }
+    try {
+        CDictCollectionLoader loader(copies.GetSetupIniPath(), copies.GetMainDescriptionPath(), copies.GetSourceFolder(),
+                                     std::move(directions));
+        CDictDistrib distribution;
+        if (loader.ListCollections(distribution) == 0 && !loader.LoadDescriptions()) {
+            std::fprintf(stderr, "quillon-dist describe: the description files cannot be read\n");
+            return 1;
+        }
+        std::ostringstream out;
+        out << (json ? "{\"collections\":[" : "");
+        bool first = true;
+        for (const CDictCollection& listed : distribution.GetCollections()) {
+            CSmartPtr<CDictCollection> full(new CDictCollection);
+            loader.ReadCollection(listed.GetIdText(), *full);
+            std::vector<std::string> keys;
+            for (const auto& p : full->GetProfiles())
+                keys.push_back(p->GetKey());
+            if (json) {
+                out << (first ? "" : ",") << "{\"id\":" << JsonString(full->GetIdText())
+                    << ",\"name\":" << JsonString(full->GetDisplayName()) << ",\"number\":" << full->GetNumericId()
+                    << ",\"comment\":" << JsonString(full->GetComment())
+                    << ",\"copyright\":" << JsonString(full->GetCopyright()) << ",\"profiles\":[";
+                for (std::size_t k = 0; k < keys.size(); ++k)
+                    out << (k ? "," : "") << JsonString(keys[k]);
+                out << "]}";
+            } else {
+                out << "collection " << full->GetIdText() << " \"" << full->GetDisplayName() << "\" (number "
+                    << full->GetNumericId() << ")\n  comment: " << full->GetComment()
+                    << "\n  copyright: " << full->GetCopyright() << "\n  profiles:";
+                for (const auto& k : keys)
+                    out << " " << k;
+                out << "\n";
+            }
+            first = false;
+        }
+        out << (json ? "]" : "");
+
+        if (!collectionId.empty()) {
+            CSmartPtr<CDictCollection> collection(new CDictCollection);
+            loader.ReadCollection(distribution.FindCollection(collectionId).GetIdText(), *collection);
+            out << (json ? ",\"profiles\":[" : "");
+            first = true;
+            for (const auto& p : collection->GetProfiles()) {
+                const std::string code = CodeFromDirection(p->GetDirID());
+                const bool selected = p->IsSelected(), supported = p->IsSupported();
+                if (json)
+                    out << (first ? "" : ",") << "{\"key\":" << JsonString(p->GetKey())
+                        << ",\"direction\":" << JsonString(code) << ",\"selected\":" << Flag(selected)
+                        << ",\"supported\":" << Flag(supported) << ",\"xml\":" << JsonString(p->GetXmlDocument()) << "}";
+                else
+                    out << "\nprofile " << p->GetKey() << " " << (code.empty() ? "--" : code)
+                        << (selected ? " selected" : " not-selected") << (supported ? " supported" : " unsupported") << "\n"
+                        << p->GetXmlDocument() << "\n";
+                first = false;
+            }
+            out << (json ? "]" : "");
+        }
+        out << (json ? "}\n" : "");
+        std::cout << out.str();
+        return 0;
+    } catch (const ComError& e) {
+        std::fprintf(stderr, "quillon-dist describe: %s\n", e.Error() == E_INVALIDARG ? ("no collection " + collectionId).c_str()
+                                                                                        : e.Description().c_str());
+        return 1;
+    }
+}
+
+} // namespace
+
+const std::vector<Command>& DescribeCommands() {
+    static const std::vector<Command> commands = {
+        {"describe", "DIST [--collection ID] [--json] [--directions ER,GR,...]", Describe},
+    };
+    return commands;
+}
+
+} // namespace quillon::dist
