@@ -200,6 +200,10 @@ std::optional<DictionaryFile> ParseDictionary(std::string_view bytes, std::strin
                 error = "property " + std::to_string(i) + " runs past the end of the file";
                 return std::nullopt;
             }
+            if (file.FindProperty(name)) {
+                error = "property \"" + name + "\" appears twice";
+                return std::nullopt;
+            }
             file.SetProperty(name, std::vector<std::uint8_t>(value.begin(), value.end()));
         }
     }

@@ -47,6 +47,14 @@ std::optional<Catalogue> Catalogue::Open(const std::string& path, std::string& e
     }
     sqlite3_busy_timeout(db, 10000);
     Catalogue cat(db);
+    // A catalogue that has its schema is opened without writing (readers need no write access).
+    if (auto schema = cat.Scalar("SELECT value FROM meta WHERE key = 'schema'"); schema && AsText(*schema) == "1") {
+        if (!cat.Run("PRAGMA foreign_keys = ON") || !cat.Run("PRAGMA synchronous = FULL")) {
+            error = path + ": " + cat.LastError();
+            return std::nullopt;
+        }
+        return cat;
+    }
     // The schema is created under the write lock so that two first users do not race.
     if (!cat.Run("BEGIN IMMEDIATE")) {
         error = path + ": " + cat.LastError();

@@ -42,7 +42,8 @@ namespace {
 constexpr const char* kTempPrefix = ".kaldo-tmp-";
 constexpr std::int32_t kLinkedFormatLevel = 72;
 
-// The exclusive lock that serialises every change of the product between processes.
+// The exclusive lock that serialises every change of the product between processes. flock
+// locks belong to an open file description, so a call chain must never take it twice.
 class RootLock {
 public:
     explicit RootLock(const std::string& root) {
@@ -512,7 +513,7 @@ HRESULT Product::ImportDictionary(const std::string& path, std::uint32_t directi
                     db_.Run("DELETE FROM pending_files WHERE path = ?1", {final}) && t.Commit();
     if (!ok) {
         detail = db_.LastError();
-        Recover();   // the pending entry names the renamed file
+        CommitFileRemovals({final});   // the file must not stay without its catalogue row
         return E_FAIL;
     }
     return S_OK;
@@ -633,7 +634,7 @@ HRESULT Product::InstallBaseTM(const std::string& source, const std::string& xml
     ok = ok && db_.Run("DELETE FROM pending_files WHERE path = ?1", {final}) && t.Commit();
     if (!ok) {
         detail = db_.LastError();
-        Recover();
+        CommitFileRemovals({final});
         return E_FAIL;
     }
     if (!oldStored.empty())

@@ -4,6 +4,7 @@
 #include "testsupport/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 namespace kaldo {
 namespace {
@@ -84,12 +85,49 @@ TEST(DictionaryFile, DamagedFilesDoNotLoad) {
     count[8 + kHeaderBlockSize + 3] = 0x7F;
     EXPECT_FALSE(ParseDictionary(Reseal(count), error));
     EXPECT_NE(error.find("property count"), std::string::npos);
+    // the same property name twice
+    DictionaryFile twice;
+    twice.SetProperty("aaaa", {'1'});
+    twice.SetProperty("bbbb", {'2'});
+    std::string doubled = SerializeDictionary(twice);
+    EXPECT_TRUE(ParseDictionary(doubled, error)) << error;
+    doubled.replace(doubled.find("bbbb"), 4, "aaaa");
+    EXPECT_FALSE(ParseDictionary(Reseal(doubled), error));
+    EXPECT_NE(error.find("twice"), std::string::npos);
     // an entry whose line length runs past the end
     std::string line = good;
     const auto at = line.find("дом") - 4;
     line[at + 3] = 0x10;
     EXPECT_FALSE(ParseDictionary(Reseal(line), error));
     EXPECT_NE(error.find("past the end"), std::string::npos);
+}
+
+// Random damage with a valid checksum reaches every length and count check: whatever parses
+// must write back to the very same bytes, everything else must fail with a message.
+TEST(DictionaryFile, RandomDamageEitherParsesExactlyOrFailsCleanly) {
+    const std::string good = SerializeDictionary(Sample(4));
+    std::mt19937 random(12345);
+    int parsed = 0, refused = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string bytes = good;
+        const int edits = 1 + static_cast<int>(random() % 3);
+        for (int e = 0; e < edits; ++e)
+            bytes[random() % (bytes.size() - 4)] = static_cast<char>(random());
+        if (random() % 4 == 0)
+            bytes.erase(8 + random() % (bytes.size() - 12), 1 + random() % 8);
+        bytes = Reseal(bytes);
+        std::string error;
+        auto file = ParseDictionary(bytes, error);
+        if (file) {
+            ++parsed;
+            ASSERT_EQ(SerializeDictionary(*file), bytes) << "round " << round;
+        } else {
+            ++refused;
+            ASSERT_FALSE(error.empty());
+        }
+    }
+    EXPECT_GT(parsed, 0);
+    EXPECT_GT(refused, 0);
 }
 
 TEST(DictionaryFile, WriteReplacesTheFileAtomicallyAndLeavesNoTemporary) {

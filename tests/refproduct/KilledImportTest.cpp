@@ -1,4 +1,4 @@
-// A process killed at any point of an import or a deletion leaves the catalogue and the direction
+// A process killed at any point of an import, a deletion or a collection removal leaves the catalogue and the direction
 // folder consistent: every catalogued dictionary is whole, nothing uncatalogued stays behind.
 #include "ProductFixture.h"
 
@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <random>
@@ -19,22 +20,49 @@ using namespace quillon;
 
 class KilledImportTest : public ProductFixture {
 protected:
-    // Runs `operation` in a child process; kills it after `delay` unless it ended before.
+    // Runs `operation` in a child process and kills it `delay` after the operation began
+    // (unless it ended before). Answers how long the operation took when it ran to its end.
     template <class Operation>
-    void RunAndKill(Operation operation, std::chrono::microseconds delay) {
+    std::chrono::microseconds RunAndKill(Operation operation, std::chrono::microseconds delay) {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return {};
         const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
         if (pid == 0) {
+            ::close(fds[0]);
             auto kernel = Kernel();
-            ::_exit(kernel && operation(*kernel) == S_OK ? 0 : 1);
+            if (!kernel)
+                ::_exit(1);
+            const char started = 'S';
+            if (::write(fds[1], &started, 1) != 1)
+                ::_exit(1);
+            const auto t0 = std::chrono::steady_clock::now();
+            const HRESULT hr = operation(*kernel);
+            const long long took =
+                std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count();
+            if (::write(fds[1], &took, sizeof took) != sizeof took)
+                ::_exit(1);
+            ::_exit(hr == S_OK ? 0 : 1);
         }
+        ::close(fds[1]);
+        char started = 0;
+        const bool began = ::read(fds[0], &started, 1) == 1;
         const auto deadline = std::chrono::steady_clock::now() + delay;
         int status = 0;
-        while (std::chrono::steady_clock::now() < deadline)
-            if (::waitpid(pid, &status, WNOHANG) == pid)
-                return;
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
+        bool ended = false;
+        while (began && !ended && std::chrono::steady_clock::now() < deadline) {
+            ended = ::waitpid(pid, &status, WNOHANG) == pid;
+            if (!ended)
+                ::usleep(50);   // leave the CPU to the child
+        }
+        if (!ended) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+        }
+        long long took = 0;
+        const bool measured = ::read(fds[0], &took, sizeof took) == sizeof took;
+        ::close(fds[0]);
+        return std::chrono::microseconds(measured ? took : 0);
     }
 
     // Opens the product as a later process would (which recovers) and checks it.
@@ -68,36 +96,57 @@ TEST_F(KilledImportTest, KilledAtRandomPointsTheProductStaysConsistent) {
     auto remove = [&](KernelService& k) { return k.DeleteDictionary(path, kER); };
 
     // How long an uninterrupted import and deletion take here.
-    auto started = std::chrono::steady_clock::now();
-    RunAndKill(import, std::chrono::seconds(5));
-    const auto importTime = std::chrono::steady_clock::now() - started;
+    auto importTime = RunAndKill(import, std::chrono::seconds(10));
     std::string why;
     ASSERT_TRUE(CheckConsistent(why)) << why;
     ASSERT_EQ(FilesIn(Folder("ER")).size(), 2u) << "the uninterrupted import did not complete";
-    started = std::chrono::steady_clock::now();
-    RunAndKill(remove, std::chrono::seconds(5));
-    const auto removeTime = std::chrono::steady_clock::now() - started;
+    auto removeTime = RunAndKill(remove, std::chrono::seconds(10));
     ASSERT_TRUE(CheckConsistent(why)) << why;
 
     const unsigned seed = std::random_device{}();
     std::mt19937 random(seed);
-    int completed = 0, interrupted = 0;
+    int completed = 0, interrupted = 0, leftovers = 0;
+    const std::string guid = GuidOf(path);
     for (int round = 0; round < 30; ++round) {
         std::string error;
         const bool installed = Product::OpenAt(root_, std::getenv("QUILLON_REGISTRY"), error)->Dictionaries(kER).size() == 1;
-        const auto span = std::chrono::duration_cast<std::chrono::microseconds>(installed ? removeTime : importTime);
-        const auto delay = std::chrono::microseconds(random() % static_cast<unsigned>(span.count() * 12 / 10 + 1));
-        if (installed)
-            RunAndKill(remove, delay);
-        else
-            RunAndKill(import, delay);
+        const auto span = installed ? removeTime : importTime;
+        // Up to twice the longest run seen so far: some kills land inside, some after the end.
+        const auto delay = std::chrono::microseconds(random() % static_cast<unsigned>(span.count() * 2 + 1));
+        std::chrono::microseconds took{};
+        // Every other removal goes through a profile that names the dictionary.
+        const bool throughProfile = installed && round % 4 == 1;
+        if (throughProfile) {
+            std::string reply;
+            ASSERT_EQ(Kernel()->InstallProfile(ProfileXml("Killed", kER, {guid}), 1, reply), S_OK);
+            took = RunAndKill([](KernelService& k) { return k.RemoveCollection(kER, 0); }, delay);
+            removeTime = std::max(removeTime, took);
+        } else if (installed) {
+            removeTime = std::max(removeTime, RunAndKill(remove, delay));
+        } else {
+            importTime = std::max(importTime, RunAndKill(import, delay));
+        }
+        for (const auto& file : FilesIn(Folder("ER")))
+            leftovers += file.rfind(".kaldo-tmp-", 0) == 0 ? 1 : 0;
         ASSERT_TRUE(CheckConsistent(why)) << "seed " << seed << ", round " << round << ": " << why;
-        const bool now = Product::OpenAt(root_, std::getenv("QUILLON_REGISTRY"), error)->Dictionaries(kER).size() == 1;
+        auto product = Product::OpenAt(root_, std::getenv("QUILLON_REGISTRY"), error);
+        const bool now = product->Dictionaries(kER).size() == 1;
+        if (throughProfile) {
+            // The collection and its only dictionary went together, or neither did.
+            ASSERT_EQ(product->Collections(kER).size() == 1, now) << "seed " << seed << ", round " << round;
+            std::string detail;
+            if (now) {
+                ASSERT_EQ(product->RemoveCollection(kER, 0, detail), S_OK) << detail;
+            }
+            ASSERT_TRUE(product->Dictionaries(kER).empty());
+        }
         (now != installed ? completed : interrupted) += 1;
     }
     // Both outcomes must have occurred, or the kills did not land inside the operations.
     EXPECT_GT(completed, 0) << "seed " << seed;
     EXPECT_GT(interrupted, 0) << "seed " << seed;
+    std::printf("killed rounds: %d completed, %d interrupted, %d left a temporary behind\n", completed, interrupted,
+                leftovers);
 }
 
 } // namespace
