@@ -3,5 +3,7 @@ list(APPEND QUILLON_CORE_SOURCES
   install/OutputPipeline.cpp
   install/PackedBodyDecoder.cpp
   install/Packer.cpp
+  install/ProgressDlg.cpp
+  install/ProgressView.cpp
   install/UnpackFile.cpp
 )

@@ -1,0 +1,400 @@
+// The installation engine against the reference product: real packed dictionaries, the real
+// kernel services through the class factory, the product's fault injection.
+#include "ProductFixture.h"
+#include "descriptions/LanguageDirections.h"
+#include "install/Packer.h"
+#include "install/ProgressDlg.h"
+#include "model/DictCollection.h"
+#include "platform/Ports.h"
+#include "product/KernelConnection.h"
+#include "product/WorkFolders.h"
+#include "support/Guid.h"
+#include "testsupport/Doubles.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace quillon {
+namespace {
+
+namespace fs = std::filesystem;
+using kaldo::test::kER;
+using kaldo::test::kRE;
+
+// A view that records what the page would show and answers the cancel confirmation.
+class RecordingView : public ProgressView {
+public:
+    std::string InitialText(int control) override { return DefaultProgressText(control); }
+    void SetText(int control, const std::string& text) override { texts[control] = text, ++textChanges[control]; }
+    void ShowControl(int control, bool visible) override { visibleControls[control] = visible; }
+    void SetProgress(std::uint32_t position, std::uint32_t range) override { bar = {position, range}; }
+    void SetTaskbarProgress(std::uint64_t completed, std::uint64_t total) override { taskbar = {completed, total}; }
+    void SetTaskbarState(TaskbarState state) override { taskbarState = state; }
+    void PumpMessages() override {
+        ++pumps;
+        if (onPump)
+            onPump();
+    }
+    bool ConfirmCancel() override { return ++confirmations, confirm; }
+    void Beep() override { ++beeps; }
+
+    std::map<int, std::string> texts;
+    std::map<int, int> textChanges;
+    std::map<int, bool> visibleControls;
+    std::pair<std::uint32_t, std::uint32_t> bar;
+    std::pair<std::uint64_t, std::uint64_t> taskbar;
+    TaskbarState taskbarState = TaskbarState::None;
+    std::function<void()> onPump;
+    bool confirm = true;
+    int pumps = 0, confirmations = 0, beeps = 0;
+};
+
+class ProgressDlgTest : public kaldo::test::ProductFixture {
+protected:
+    void SetUp() override {
+        ProductFixture::SetUp();
+        dist_ = temp_ / "dist";
+        fs::create_directories(dist_ + "/DICTS");
+        collection_ = CSmartPtr<CDictCollection>(new CDictCollection);
+        collection_->SetComment("Комментарий");
+        collection_->SetCopyright("© Velmar Soft");
+    }
+    void TearDown() override {
+        // Whatever happened, no temporary file is left behind.
+        EXPECT_TRUE(FilesIn(GetUserWorkFolder()).empty());
+        ProductFixture::TearDown();
+    }
+
+    // A packed dictionary on the distribution; answers its relative path.
+    std::string PackedDictionary(const std::string& key, std::uint32_t direction, std::uint16_t version = 4,
+                                 std::size_t entries = 3) {
+        const std::string plain = MakeDictionary(key + ".plain", direction, false, version, entries);
+        const std::string relative = "DICTS\\" + key;
+        EXPECT_EQ(PackFile(plain, dist_ + "/DICTS/" + key), 0);
+        fs::remove(plain);
+        return relative;
+    }
+
+    CSmartPtr<CDictInfo> Dictionary(const std::string& key, std::uint32_t direction, const std::string& nameOnCD) {
+        CSmartPtr<CDictInfo> d(new CDictInfo);
+        d->SetKey(key);
+        d->SetDirID(direction);
+        d->SetName("Словарь " + key);
+        d->SetFullName(PairName(direction, PairForm::Masculine) + " словарь \"" + key + "\"");
+        d->SetFileNameOnCD(nameOnCD);
+        d->SetSupported(true);
+        d->SetSelected(true);
+        collection_->GetDictionaries()[key] = d;
+        return d;
+    }
+
+    CSmartPtr<CVdxBaseTM> BaseTM(const std::string& key) {
+        CSmartPtr<CVdxBaseTM> b(new CVdxBaseTM);
+        b->SetKey(key);
+        b->SetDirID(kER);
+        b->SetName("Память");
+        b->SetFullName("Англо-русская база ТМ \"Память\"");
+        b->SetFileNameOnCD("TM\\" + key);
+        b->SetSelected(true);
+        b->SetSupported(true);
+        fs::create_directories(dist_ + "/TM");
+        std::ofstream(dist_ + "/TM/" + key) << "<tmx>segment</tmx>";
+        collection_->GetBasesTM()[key] = b;
+        return b;
+    }
+
+    CSmartPtr<CVdxTopicInfo> Profile(const std::string& key, std::vector<CSmartPtr<CDictInfo>> dictionaries,
+                                     std::vector<CSmartPtr<CVdxBaseTM>> bases = {}) {
+        CSmartPtr<CVdxTopicInfo> p(new CVdxTopicInfo);
+        p->SetKey(key);
+        p->SetDirID(kER);
+        p->SetName(key);
+        p->SetFullName("Англо-русский коллекция словарей \"" + key + "\"");
+        p->SetSelected(true);
+        p->SetSupported(true);
+        p->Dictionaries() = std::move(dictionaries);
+        p->BasesTM() = std::move(bases);
+        collection_->GetProfiles().push_back(p);
+        return p;
+    }
+
+    int Install(int replaceMode = 1) {
+        CProgressDlg page(collection_, dist_ + "/", view_);
+        page.SetReplaceMode(replaceMode);
+        const int result = page.Run();
+        records_ = page.Records();
+        return result;
+    }
+
+    std::string Journal() {
+        std::string out;
+        kaldo::test::RunProductTool({"journal"}, &out);
+        return out;
+    }
+    static int Count(const std::string& text, const std::string& what) {
+        int n = 0;
+        for (auto pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1))
+            ++n;
+        return n;
+    }
+    void Fault(const std::string& operation, const std::string& status, int count = 1) {
+        ASSERT_EQ(kaldo::test::RunProductTool({"fault", operation, status, std::to_string(count)}), 0);
+    }
+
+    std::string dist_;
+    CSmartPtr<CDictCollection> collection_;
+    RecordingView view_;
+    test::ScriptedMessages messages_;
+    ScopedPorts ports_{Ports{.messages = &messages_}};
+    std::vector<InstallRecord> records_;
+    CProgressDlg* pageForCancel_ = nullptr;
+};
+
+TEST_F(ProgressDlgTest, CleanInstallRegistersTheProfileWithTheKernelsIdentifiers) {
+    auto law = Dictionary("law.er", kER, PackedDictionary("LAW.ER", kER));
+    auto econ = Dictionary("Econ.ER", kER, PackedDictionary("ECON.ER", kER));
+    auto tm = BaseTM("law.tmx");
+    Profile("business", {law, econ}, {tm});
+    Profile("legal", {law});
+
+    EXPECT_EQ(Install(), 1);
+    EXPECT_TRUE(messages_.Shown().empty()) << messages_.Shown()[0].text;
+    EXPECT_TRUE(IsGuidString(law->GetUID()));
+    EXPECT_TRUE(IsGuidString(econ->GetUID()));
+    EXPECT_FALSE(tm->GetUID().empty());
+    EXPECT_EQ(econ->GetKey(), "econ.er"); // the file name is lower-cased before use
+    EXPECT_FALSE(law->IsSelected());
+
+    // The profile descriptions the kernel received carry the identifiers.
+    const std::string journal = Journal();
+    EXPECT_EQ(Count(journal, "\"operation\":\"InstallProfile\""), 2) << journal;
+    EXPECT_NE(journal.find("<Dict><UID>" + law->GetUID() + "</UID>"), std::string::npos);
+    EXPECT_NE(journal.find("<Memory><UID>" + tm->GetUID() + "</UID>"), std::string::npos);
+    // The dictionary shared by both profiles is imported once.
+    EXPECT_EQ(Count(journal, "\"operation\":\"ImportDictionary\""), 2);
+
+    std::string list;
+    ASSERT_EQ(kaldo::test::RunProductTool({"list", "--json"}, &list), 0);
+    EXPECT_NE(list.find(law->GetUID()), std::string::npos) << list;
+    EXPECT_NE(list.find("business"), std::string::npos);
+
+    EXPECT_EQ(view_.texts[kCtlTotalProfiles], "Общее число устанавливаемых профилей перевода - 2");
+    EXPECT_EQ(view_.texts[kCtlTotalDictionaries], "Общее число устанавливаемых словарей - 3");
+    EXPECT_EQ(view_.texts[kCtlStatus], "Идет процесс установки выбранной коллекции словарей.");
+    EXPECT_EQ(view_.taskbar, (std::pair<std::uint64_t, std::uint64_t>{2, 2}));
+    EXPECT_EQ(view_.taskbarState, TaskbarState::None);
+    EXPECT_EQ(records_.size(), 5u); // the shared dictionary once
+    for (const auto& r : records_)
+        EXPECT_TRUE(r.installed) << r.key;
+}
+
+TEST_F(ProgressDlgTest, DictionaryOfAnotherDirectionIsNotUnpacked) {
+    auto other = Dictionary("other.re", kRE, PackedDictionary("OTHER.RE", kRE));
+    Profile("business", {other});
+    EXPECT_EQ(Install(), 1);
+    ASSERT_EQ(messages_.ShownIds(), std::vector<int>{2025});
+    EXPECT_EQ(messages_.Shown()[0].icon, MessageIcon::Warning);
+    EXPECT_NE(messages_.Shown()[0].text.find("\"Русско-английский словарь \"other.re\"\""), std::string::npos)
+        << messages_.Shown()[0].text;
+    EXPECT_EQ(Count(Journal(), "ImportDictionary"), 0);
+}
+
+TEST_F(ProgressDlgTest, BadPackedFilesAreReportedAndSkipped) {
+    std::ofstream(dist_ + "/DICTS/BAD.ER") << "not a packed file at all";
+    auto bad = Dictionary("bad.er", kER, "DICTS\\BAD.ER");
+    auto crc = Dictionary("crc.er", kER, PackedDictionary("CRC.ER", kER));
+    {
+        std::fstream f(dist_ + "/DICTS/CRC.ER", std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(12);
+        f.put('\x5A'); // the stored CRC no longer matches
+    }
+    auto missing = Dictionary("missing.er", kER, "DICTS\\MISSING.ER");
+    auto escape = Dictionary("escape.er", kER, "..\\..\\etc\\passwd");
+    auto good = Dictionary("good.er", kER, PackedDictionary("GOOD.ER", kER));
+    Profile("business", {bad, crc, missing, escape, good});
+    EXPECT_EQ(Install(), 1);
+    EXPECT_EQ(messages_.ShownIds(), (std::vector<int>{1030, 1016, 1013, 1013}));
+    EXPECT_TRUE(IsGuidString(good->GetUID()));
+    EXPECT_EQ(Count(Journal(), "\"operation\":\"ImportDictionary\""), 1);
+}
+
+TEST_F(ProgressDlgTest, OldFormatIsRefused) {
+    auto old = Dictionary("old.er", kER, PackedDictionary("OLD.ER", kER, 1));
+    Profile("business", {old});
+    EXPECT_EQ(Install(), 1);
+    ASSERT_EQ(messages_.ShownIds(), std::vector<int>{57352});
+    EXPECT_NE(messages_.Shown()[0].text.find("не будет установлен"), std::string::npos);
+}
+
+TEST_F(ProgressDlgTest, MissingGeneralDictionaryAsksRetryThenCancel) {
+    Fault("GetCatalogue", "0x80004005", 5); // no catalogue interface: the file itself is opened
+    fs::rename(Folder("ER") + "/GENDICT.ER", Folder("ER") + "/GENDICT.ER.away");
+    auto law = Dictionary("law.er", kER, PackedDictionary("LAW.ER", kER));
+    Profile("business", {law});
+    messages_.AnswerNext(MessageAnswer::Retry);
+    messages_.AnswerNext(MessageAnswer::Cancel);
+    EXPECT_EQ(Install(), 1);
+    EXPECT_EQ(messages_.ShownIds(), (std::vector<int>{57356, 57356, 57357}));
+    EXPECT_EQ(messages_.Shown()[0].buttons, MessageButtons::RetryCancel);
+    EXPECT_TRUE(messages_.Shown()[0].text.starts_with("Англо-русский Генеральный словарь не доступен."));
+    fs::rename(Folder("ER") + "/GENDICT.ER.away", Folder("ER") + "/GENDICT.ER");
+}
+
+TEST_F(ProgressDlgTest, WithoutTheCatalogueTheGeneralDictionaryFileIsLinkedDirectly) {
+    Fault("GetCatalogue", "0x80004005", 5);
+    auto law = Dictionary("law.er", kER, PackedDictionary("LAW.ER", kER));
+    Profile("business", {law});
+    EXPECT_EQ(Install(), 1);
+    EXPECT_TRUE(messages_.Shown().empty());
+    EXPECT_TRUE(IsGuidString(law->GetUID()));
+}
+
+TEST_F(ProgressDlgTest, ImportFailuresMapToTheirMessages) {
+    auto a = Dictionary("a.er", kER, PackedDictionary("A.ER", kER));
+    auto b = Dictionary("b.er", kER, PackedDictionary("B.ER", kER));
+    Profile("first", {a, b});
+    Fault("ImportDictionary", "0x800F0024", 1); // "a": the converter failed
+    ASSERT_EQ(Install(), 1);
+    ASSERT_EQ(messages_.ShownIds(), std::vector<int>{1032});
+    EXPECT_NE(messages_.Shown()[0].text.find("(0x800F0024)"), std::string::npos) << messages_.Shown()[0].text;
+    EXPECT_EQ(messages_.Shown()[0].icon, MessageIcon::Warning);
+
+    // "b" again: the kernel has a dictionary of that name; "c": any other failure.
+    messages_.Clear();
+    collection_->GetProfiles().clear();
+    auto again = Dictionary("b.er", kER, "DICTS\\B.ER");
+    auto c = Dictionary("c.er", kER, PackedDictionary("C.ER", kER));
+    Profile("second", {again, c});
+    Fault("ImportDictionary", "0x80004005", 2);
+    EXPECT_EQ(Install(), 1);
+    EXPECT_EQ(messages_.ShownIds(), (std::vector<int>{57364, 57364}));
+    messages_.Clear();
+    collection_->GetProfiles()[0]->Dictionaries() = {again};
+    again->SetSelected(true);
+    EXPECT_EQ(Install(), 1);
+    ASSERT_EQ(messages_.ShownIds(), std::vector<int>{1});
+    EXPECT_EQ(messages_.Shown()[0].icon, MessageIcon::None);
+}
+
+TEST_F(ProgressDlgTest, LockedImportIsRetriedOnceAfterADelete) {
+    auto law = Dictionary("law.er", kER, PackedDictionary("LAW.ER", kER));
+    Profile("business", {law});
+    Fault("ImportDictionary", "0x800F000A", 2);
+    EXPECT_EQ(Install(), 1);
+    EXPECT_EQ(messages_.ShownIds(), std::vector<int>{57366});
+    const std::string journal = Journal();
+    EXPECT_EQ(Count(journal, "\"operation\":\"DeleteDictionary\""), 1);
+    EXPECT_EQ(Count(journal, "\"operation\":\"ImportDictionary\""), 2);
+}
+
+TEST_F(ProgressDlgTest, ServiceErrorDuringImportAbandonsTheProfilesDictionaries) {
+    auto a = Dictionary("a.er", kER, PackedDictionary("A.ER", kER));
+    auto b = Dictionary("b.er", kER, PackedDictionary("B.ER", kER));
+    Profile("business", {a, b}, {BaseTM("t.tmx")});
+    Fault("Raise.ImportDictionary", "0x80004005", 1);
+    EXPECT_EQ(Install(), 1);
+    ASSERT_EQ(messages_.ShownIds(), std::vector<int>{57355});
+    EXPECT_EQ(messages_.Shown()[0].text, "Ошибка при обращении к сервису установки: 80004005");
+    EXPECT_TRUE(b->IsSelected()); // never reached
+    // The TM bases and the registration still run.
+    const std::string journal = Journal();
+    EXPECT_EQ(Count(journal, "\"operation\":\"InstallBaseTM\""), 1);
+    EXPECT_EQ(Count(journal, "\"operation\":\"InstallProfile\""), 1);
+}
+
+TEST_F(ProgressDlgTest, CancelWhileUnpackingDeletesThePartialFileAndEndsWithCancel) {
+    auto big = Dictionary("big.er", kER, PackedDictionary("BIG.ER", kER, 4, 60000));
+    auto next = Dictionary("next.er", kER, PackedDictionary("NEXT.ER", kER));
+    Profile("business", {big, next}, {BaseTM("t.tmx")});
+    Profile("later", {});
+    std::ofstream(GetUserWorkFolder() + "big_er.al2") << "companion";
+    view_.onPump = [&] {
+        if (view_.bar.first >= 1 && view_.bar.first < 100 && view_.confirmations == 0) {
+            EXPECT_TRUE(pageForCancel_->RequestCancel());
+        }
+    };
+    CProgressDlg page(collection_, dist_ + "/", view_);
+    pageForCancel_ = &page;
+    EXPECT_EQ(page.Run(), 2);
+    EXPECT_TRUE(page.Cancelled());
+    EXPECT_TRUE(next->IsSelected()); // the rest of the profile's dictionaries are not touched
+    const std::string journal = Journal();
+    EXPECT_EQ(Count(journal, "\"operation\":\"ImportDictionary\""), 0);
+    EXPECT_EQ(Count(journal, "\"operation\":\"InstallBaseTM\""), 1);
+    EXPECT_EQ(Count(journal, "\"operation\":\"InstallProfile\""), 1); // "later" is not installed
+}
+
+TEST_F(ProgressDlgTest, CancelDeclinedGoesOn) {
+    auto big = Dictionary("big.er", kER, PackedDictionary("BIG.ER", kER, 4, 60000));
+    Profile("business", {big});
+    view_.confirm = false;
+    view_.onPump = [&] {
+        if (view_.confirmations == 0)
+            pageForCancel_->RequestCancel();
+    };
+    CProgressDlg page(collection_, dist_ + "/", view_);
+    pageForCancel_ = &page;
+    EXPECT_EQ(page.Run(), 1);
+    EXPECT_TRUE(IsGuidString(big->GetUID()));
+}
+
+TEST_F(ProgressDlgTest, RegistrationErrorsEndTheLoopOrSkipTheProfile) {
+    Profile("one", {});
+    Profile("two", {});
+    Profile("three", {});
+    Fault("InstallProfile", "0x80004005", 1);          // "one": negative status, message 2006
+    EXPECT_EQ(Install(), 1);
+    EXPECT_EQ(messages_.ShownIds(), std::vector<int>{2006});
+    EXPECT_NE(messages_.Shown()[0].text.find("\"one\""), std::string::npos);
+
+    messages_.Clear();
+    for (auto& p : collection_->GetProfiles())
+        p->SetSelected(true);
+    Fault("InstallProfile", "0", 1);                   // "one" goes through as nothing to do
+    Fault("Raise.InstallProfile", "0x800F0015", 1);    // "two" is refused: the loop ends
+    view_ = RecordingView();
+    EXPECT_EQ(Install(), 1);
+    EXPECT_EQ(messages_.ShownIds(), std::vector<int>{2028});
+    EXPECT_EQ(view_.beeps, 1);
+    EXPECT_NE(view_.taskbarState, TaskbarState::None); // the taskbar is not reset
+    EXPECT_EQ(records_.back().key, "two");
+}
+
+TEST_F(ProgressDlgTest, AskModeKeepsAnExistingProfileAndShowsTheKernelsText) {
+    Profile("business", {});
+    ASSERT_EQ(Install(2), 1);
+    EXPECT_TRUE(messages_.Shown().empty());
+    ASSERT_EQ(Install(2), 1);
+    ASSERT_EQ(messages_.Shown().size(), 1u);
+    EXPECT_EQ(messages_.Shown()[0].id, 0); // the kernel's own text, in a plain box
+    EXPECT_FALSE(messages_.Shown()[0].text.empty());
+}
+
+TEST_F(ProgressDlgTest, NothingSelectedInstallsNothing) {
+    auto p = Profile("business", {});
+    p->SetSelected(false);
+    auto q = Profile("unsupported", {});
+    q->SetSupported(false);
+    EXPECT_EQ(Install(), 1);
+    EXPECT_EQ(Count(Journal(), "InstallProfile"), 0);
+    EXPECT_EQ(view_.texts[kCtlTotalProfiles], "Общее число устанавливаемых профилей перевода - 0");
+    EXPECT_EQ(view_.taskbarState, TaskbarState::None);
+}
+
+TEST(ProgressDlg, KernelProgressMessagesMoveTheBarAndAnswerTheCancel) {
+    RecordingView view;
+    CProgressDlg page(CSmartPtr<CDictCollection>(new CDictCollection), "/", view);
+    EXPECT_EQ(page.OnProgressMessage(30, 0x10000 | 60), 0);
+    EXPECT_EQ(view.bar, (std::pair<std::uint32_t, std::uint32_t>{30, 60}));
+    EXPECT_TRUE(page.RequestCancel());
+    EXPECT_EQ(page.OnProgressMessage(31, 60), 1);
+    EXPECT_EQ(CProgressDlg::ProgressCallback(65535, &page), 1);
+    EXPECT_EQ(CProgressDlg::ProgressCallback(50, &page), 0);
+    EXPECT_EQ(DisplayName("R&D && more"), "R&&D && more");
+}
+
+} // namespace
+} // namespace quillon
