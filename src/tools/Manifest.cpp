@@ -272,8 +272,10 @@ public:
         return full;
     }
 
-    // NameOnCD-like entry `name`, else `fallback`; checked as a path below the distribution.
-    std::optional<std::string> Destination(std::string_view name, const std::string& fallback, int fallbackLine) {
+    // `source` placed at the NameOnCD-like entry `name`, else at `fallback`; the place is checked
+    // as a path below the distribution.
+    std::optional<PlacedFile> Place(const std::string& source, std::string_view name, const std::string& fallback,
+                                    int fallbackLine) {
         RawEntry* e = Find(name);
         const std::string value = e ? e->value : fallback;
         const int line = e ? e->line : fallbackLine;
@@ -283,7 +285,7 @@ public:
                                    "'..', no empty part)");
             return std::nullopt;
         }
-        return value;
+        return PlacedFile{source, value, line};
     }
 
     static bool IsSafeRelativePath(std::string_view path) {
@@ -505,8 +507,7 @@ private:
         ReadItemCommon(r, p);
         if (RawEntry* f = r.Find("File")) {
             if (auto src = r.Source(*f))
-                if (auto dest = r.Destination("NameOnCD", "PROFILES/" + p.key, f->line))
-                    p.file = PlacedFile{*src, *dest};
+                p.file = r.Place(*src, "NameOnCD", "PROFILES/" + p.key, f->line);
         } else if (RawEntry* n = r.Find("NameOnCD")) {
             check_.Error(n->line, "NameOnCD without File: the distribution would name a file it does not hold");
         }
@@ -551,10 +552,7 @@ private:
         if (!src)
             return std::nullopt;
         const auto slash = src->rfind('/');
-        auto dest = r.Destination(onCD, folder + src->substr(slash + 1), e->line);
-        if (!dest)
-            return std::nullopt;
-        return PlacedFile{*src, *dest};
+        return r.Place(*src, onCD, folder + src->substr(slash + 1), e->line);
     }
 
     void ReadDictionary(SectionReader& r) {
@@ -569,8 +567,8 @@ private:
             RawEntry* src = file ? file : words;
             d.fromWords = words != nullptr;
             if (auto full = r.Source(*src))
-                if (auto dest = r.Destination("NameOnCD", "DICT/" + d.key, src->line))
-                    d.file = PlacedFile{*full, *dest};
+                if (auto placed = r.Place(*full, "NameOnCD", "DICT/" + d.key, src->line))
+                    d.file = *placed;
         }
         const char* compiled[] = {"Version", "Title", "LinkNumber", "LinkCode", "FormatLevel", "Guid"};
         if (!d.fromWords) {
@@ -602,8 +600,8 @@ private:
         ReadItemCommon(r, t);
         if (RawEntry* f = r.Find("File")) {
             if (auto src = r.Source(*f))
-                if (auto dest = r.Destination("NameOnCD", "TM/" + t.key, f->line))
-                    t.file = PlacedFile{*src, *dest};
+                if (auto placed = r.Place(*src, "NameOnCD", "TM/" + t.key, f->line))
+                    t.file = *placed;
         } else {
             check_.Error(r.Section().line, "a TM base needs its File");
         }
@@ -683,7 +681,8 @@ private:
         std::set<std::string> folders;
         for (const char* reserved : {"RAVIRI.INF", "SETUP.INI", "setup.inf"})
             files.emplace(FoldCase(reserved), std::pair<const PlacedFile*, int>{nullptr, 0});
-        auto place = [&](const PlacedFile& f, int line) {
+        auto place = [&](const PlacedFile& f) {
+            const int line = f.line;
             if (f.nameOnCD.empty())
                 return;
             std::string path = f.nameOnCD;
@@ -705,16 +704,16 @@ private:
         };
         for (const auto& p : m_.profiles) {
             if (p.file)
-                place(*p.file, p.line);
+                place(*p.file);
             if (p.keywordsFile)
-                place(*p.keywordsFile, p.line);
+                place(*p.keywordsFile);
             if (p.wwtFile)
-                place(*p.wwtFile, p.line);
+                place(*p.wwtFile);
         }
         for (const auto& d : m_.dictionaries)
-            place(d.file, d.line);
+            place(d.file);
         for (const auto& t : m_.baseTM)
-            place(t.file, t.line);
+            place(t.file);
         for (const auto& [path, owner] : files)
             if (folders.count(path))
                 check_.Error(owner.second, "NameOnCD " + Quote(path) + " is also a folder of another file");

@@ -25,6 +25,7 @@ using LocalizedTexts = std::vector<std::pair<std::string, std::string>>;
 struct PlacedFile {
     std::string source;   // full path on this machine
     std::string nameOnCD; // relative path in the distribution, as written into SETUP.INI
+    int line = 0;         // of the entry that placed it
 };
 
 // "ShowTransVariants" / "TranslitUnknown": an "I" or an "S" entry.
