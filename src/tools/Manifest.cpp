@@ -303,7 +303,12 @@ public:
         return true;
     }
 
+    // Entries that belong to a file whose source failed are not reported a second time.
     void ReportUnused() {
+        for (const char* placement : {"NameOnCD", "KeywordsOnCD", "WWTOnCD"})
+            if (s_.kind != "preprocessor" && s_.kind != "collection" && s_.kind != "distribution" &&
+                (std::string_view(placement) == "NameOnCD" || s_.kind == "profile"))
+                Find(placement);
         for (const RawEntry& e : s_.entries)
             if (!e.used)
                 check_.Error(e.line, "unknown entry " + Quote(e.name) + " in a [" + s_.kind + "] section");
