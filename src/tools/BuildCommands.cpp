@@ -48,10 +48,11 @@ int Build(const Args& args) {
         std::fprintf(stderr, "quillon-dist: build: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%s: %zu collections, %zu profiles, %zu dictionaries, %zu TM bases, %zu preprocessors%s\n",
-                plain[1].c_str(), manifest->collections.size(), manifest->profiles.size(),
-                manifest->dictionaries.size(), manifest->baseTM.size(), manifest->preprocessors.size(),
-                options.setupInf ? " (setup.inf)" : "");
+    std::printf(
+        "%s: %zu collections, %zu profiles, %zu dictionaries, %zu TM bases, %zu preprocessors%s\n",
+        plain[1].c_str(), manifest->collections.size(), manifest->profiles.size(),
+        manifest->dictionaries.size(), manifest->baseTM.size(), manifest->preprocessors.size(),
+        options.setupInf ? " (setup.inf)" : "");
     return 0;
 }
 

@@ -63,14 +63,17 @@ private:
             dir.pop_back();
         if (dir.empty() || dir == "/" || dir == "." || dir == "..")
             return Fail("\"" + outDir + "\" cannot be the output folder");
-        struct stat st{};
+        struct stat st {};
         if (::lstat(dir.c_str(), &st) == 0) {
             std::error_code ec;
             if (!S_ISDIR(st.st_mode) || !std::filesystem::is_empty(dir, ec))
-                return Fail(outDir + ": already exists (remove it or choose another output folder)");
+                return Fail(outDir +
+                            ": already exists (remove it or choose another output folder)");
         }
         const auto slash = dir.rfind('/');
-        const std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : dir.substr(0, slash);
+        const std::string parent = slash == std::string::npos ? "."
+                                   : slash == 0               ? "/"
+                                                              : dir.substr(0, slash);
         const std::string name = slash == std::string::npos ? dir : dir.substr(slash + 1);
         std::string pattern = parent + "/." + name + ".build-XXXXXX";
         if (!::mkdtemp(pattern.data()))
@@ -85,7 +88,8 @@ private:
         std::size_t start = 0;
         for (;;) {
             const auto sep = relative.find_first_of("/\\", start);
-            path += "/" + relative.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
+            path += "/" + relative.substr(start, sep == std::string::npos ? std::string::npos
+                                                                          : sep - start);
             if (sep == std::string::npos)
                 return path;
             if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)
@@ -98,7 +102,8 @@ private:
         const std::string path = Prepare(relative);
         AtomicFile out;
         if (path.empty() || !out.Begin(path, 0666) || !out.Write(data, size) || !out.Commit(false))
-            return Fail(relative + ": cannot be written: " + (path.empty() ? std::strerror(errno) : out.Error()));
+            return Fail(relative + ": cannot be written: " +
+                        (path.empty() ? std::strerror(errno) : out.Error()));
         return true;
     }
 
@@ -113,7 +118,8 @@ private:
         AtomicFile out;
         if (path.empty() || !out.Begin(path, 0666)) {
             ::close(fd);
-            Fail(relative + ": cannot be written: " + (path.empty() ? std::strerror(errno) : out.Error()));
+            Fail(relative +
+                 ": cannot be written: " + (path.empty() ? std::strerror(errno) : out.Error()));
             return -1;
         }
         std::vector<char> buffer(1 << 20);
@@ -146,7 +152,8 @@ private:
 
     bool SizeFits(const std::string& key, std::int64_t size) {
         if (size > INT32_MAX)
-            return Fail(key + ": " + std::to_string(size) + " bytes do not fit the 32-bit Size entry");
+            return Fail(key + ": " + std::to_string(size) +
+                        " bytes do not fit the 32-bit Size entry");
         return true;
     }
 
@@ -158,9 +165,10 @@ private:
             if (!file)
                 return Fail(d.file.source + ": not a dictionary file: " + error);
             if (file->DirectionId() != DirectionFromCode(d.direction))
-                warnings_.push_back(m_.path + ":" + std::to_string(d.line) + ": warning: dictionary \"" + d.key +
-                                    "\" is marked " + d.direction + " but its file says " +
-                                    CodeFromDirection(file->DirectionId()) + ": the installer will refuse it");
+                warnings_.push_back(
+                    m_.path + ":" + std::to_string(d.line) + ": warning: dictionary \"" + d.key +
+                    "\" is marked " + d.direction + " but its file says " +
+                    CodeFromDirection(file->DirectionId()) + ": the installer will refuse it");
             return kaldo::ReadWholeFile(d.file.source, bytes, error) || Fail(error);
         }
         std::string text;
@@ -169,7 +177,8 @@ private:
         kaldo::DictionaryFile file;
         WordListError listError;
         if (!ParseWordList(text, file.Entries(), listError))
-            return Fail(d.file.source + ":" + std::to_string(listError.line) + ": " + listError.what);
+            return Fail(d.file.source + ":" + std::to_string(listError.line) + ": " +
+                        listError.what);
         if (file.Entries().empty())
             return Fail(d.file.source + ": the word list holds no entry");
         std::string title = d.title;
@@ -249,7 +258,9 @@ private:
     static void AddFlag(CXCryptedProfile2& ini, const std::string& key, const char* name,
                         const std::optional<TextOrFlag>& flag) {
         if (flag)
-            ini.AddEntry(key, name, flag->isText ? CProfileValue::String(flag->text) : CProfileValue::Int(flag->number));
+            ini.AddEntry(key, name,
+                         flag->isText ? CProfileValue::String(flag->text)
+                                      : CProfileValue::Int(flag->number));
     }
 
     void FillSetupIni(CXCryptedProfile2& ini) {
@@ -268,9 +279,11 @@ private:
             for (const auto& [key, mask] : p.masks)
                 ini.AddEntry(p.key, "Preproc." + key, CProfileValue::Int(mask));
             for (std::size_t i = 0; i < p.algorithms.size(); ++i)
-                ini.AddEntry(p.key, "Algo." + std::to_string(i + 1), CProfileValue::String(p.algorithms[i]));
+                ini.AddEntry(p.key, "Algo." + std::to_string(i + 1),
+                             CProfileValue::String(p.algorithms[i]));
             for (std::size_t i = 0; i < p.keywords.size(); ++i)
-                ini.AddEntry(p.key, "Keywords." + std::to_string(i + 1), CProfileValue::String(p.keywords[i]));
+                ini.AddEntry(p.key, "Keywords." + std::to_string(i + 1),
+                             CProfileValue::String(p.keywords[i]));
             if (p.keywordsFile)
                 ini.AddEntry(p.key, "Keywords", CProfileValue::String(p.keywordsFile->nameOnCD));
             if (p.wwtFile)
@@ -309,7 +322,8 @@ private:
         FillSetupIni(setup);
         std::vector<std::uint8_t> raviriImage, setupImage;
         std::string error;
-        if (!WriteProfileImage(raviri, raviriImage, &error) || !WriteProfileImage(setup, setupImage, &error))
+        if (!WriteProfileImage(raviri, raviriImage, &error) ||
+            !WriteProfileImage(setup, setupImage, &error))
             return Fail("description files: " + error);
         if (!setupInf)
             return WriteBytes("RAVIRI.INF", raviriImage.data(), raviriImage.size()) &&
@@ -345,8 +359,9 @@ private:
 
 } // namespace
 
-bool BuildDistribution(const Manifest& manifest, const std::string& outDir, const BuildOptions& options,
-                       std::string& error, std::vector<std::string>& warnings) {
+bool BuildDistribution(const Manifest& manifest, const std::string& outDir,
+                       const BuildOptions& options, std::string& error,
+                       std::vector<std::string>& warnings) {
     return Builder(manifest, warnings).Run(outDir, options, error);
 }
 

@@ -21,7 +21,8 @@ struct BuildOptions {
 // True when the distribution was written; false with a one-line reason in `error`. Findings
 // that do not stop the build (a dictionary file whose own direction differs from its entry) are
 // added to `warnings`.
-bool BuildDistribution(const Manifest& manifest, const std::string& outDir, const BuildOptions& options,
-                       std::string& error, std::vector<std::string>& warnings);
+bool BuildDistribution(const Manifest& manifest, const std::string& outDir,
+                       const BuildOptions& options, std::string& error,
+                       std::vector<std::string>& warnings);
 
 } // namespace quillon::dist

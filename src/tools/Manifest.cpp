@@ -34,7 +34,9 @@ struct RawSection {
     std::vector<RawEntry> entries;
 };
 
-bool IsValidUtf8(std::string_view s) { return Utf16ToUtf8(Utf8ToUtf16(s)) == s; }
+bool IsValidUtf8(std::string_view s) {
+    return Utf16ToUtf8(Utf8ToUtf16(s)) == s;
+}
 
 bool HasControl(std::string_view s, bool allowLayout) {
     for (const char ch : s) {
@@ -45,7 +47,9 @@ bool HasControl(std::string_view s, bool allowLayout) {
     return false;
 }
 
-std::string Quote(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string Quote(std::string_view s) {
+    return "\"" + std::string(s) + "\"";
+}
 
 class Checker {
 public:
@@ -82,11 +86,21 @@ bool Unquote(std::string_view value, std::string& out, std::string& error) {
         if (++i >= value.size())
             break;
         switch (value[i]) {
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        default: error = std::string("unknown escape \\") + value[i]; return false;
+        case '"':
+            out += '"';
+            break;
+        case '\\':
+            out += '\\';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        default:
+            error = std::string("unknown escape \\") + value[i];
+            return false;
         }
     }
     error = "unterminated quoted value";
@@ -125,7 +139,8 @@ std::vector<RawSection> SplitSections(const std::string& text, Checker& check) {
             const auto space = inner.find_first_of(" \t");
             RawSection s;
             s.kind = inner.substr(0, space);
-            s.key = space == std::string::npos ? std::string() : Trim(std::string_view(inner).substr(space));
+            s.key = space == std::string::npos ? std::string()
+                                               : Trim(std::string_view(inner).substr(space));
             s.line = lineNo;
             sections.push_back(std::move(s));
             continue;
@@ -196,7 +211,7 @@ std::optional<long long> Number(std::string_view text) {
 }
 
 bool IsRegularFile(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -235,8 +250,9 @@ public:
             return {};
         }
         if (e->value.size() != 2 || DirectionFromCode(e->value) == 0) {
-            check_.Error(e->line, "Direction " + Quote(e->value) +
-                                      " is not a direction code (two of the letters E R G F I S P L D)");
+            check_.Error(e->line,
+                         "Direction " + Quote(e->value) +
+                             " is not a direction code (two of the letters E R G F I S P L D)");
             return {};
         }
         std::string code = e->value;
@@ -251,8 +267,8 @@ public:
             return std::nullopt;
         const auto v = Number(e->value);
         if (!v || *v < lo || *v > hi) {
-            check_.Error(e->line, std::string(name) + " must be a whole number from " + std::to_string(lo) + " to " +
-                                      std::to_string(hi));
+            check_.Error(e->line, std::string(name) + " must be a whole number from " +
+                                      std::to_string(lo) + " to " + std::to_string(hi));
             return std::nullopt;
         }
         return v;
@@ -274,14 +290,15 @@ public:
 
     // `source` placed at the NameOnCD-like entry `name`, else at `fallback`; the place is checked
     // as a path below the distribution.
-    std::optional<PlacedFile> Place(const std::string& source, std::string_view name, const std::string& fallback,
-                                    int fallbackLine) {
+    std::optional<PlacedFile> Place(const std::string& source, std::string_view name,
+                                    const std::string& fallback, int fallbackLine) {
         RawEntry* e = Find(name);
         const std::string value = e ? e->value : fallback;
         const int line = e ? e->line : fallbackLine;
         if (!IsSafeRelativePath(value)) {
             check_.Error(line, std::string(name) + " " + Quote(value) +
-                                   " must be a relative path inside the distribution (no leading '/', no drive, no "
+                                   " must be a relative path inside the distribution (no leading "
+                                   "'/', no drive, no "
                                    "'..', no empty part)");
             return std::nullopt;
         }
@@ -311,7 +328,8 @@ public:
                 Find(placement);
         for (const RawEntry& e : s_.entries)
             if (!e.used)
-                check_.Error(e.line, "unknown entry " + Quote(e.name) + " in a [" + s_.kind + "] section");
+                check_.Error(e.line,
+                             "unknown entry " + Quote(e.name) + " in a [" + s_.kind + "] section");
     }
 
     // A ";" list, each piece trimmed; empty pieces are refused (the installer stops at them).
@@ -326,7 +344,9 @@ public:
             const std::string piece = Trim(rest.substr(0, semi));
             if (piece.empty()) {
                 if (semi != std::string_view::npos || out.empty())
-                    check_.Error(e->line, std::string(name) + " has an empty piece (the installer stops reading there)");
+                    check_.Error(e->line,
+                                 std::string(name) +
+                                     " has an empty piece (the installer stops reading there)");
                 break;
             }
             out.push_back(piece);
@@ -357,7 +377,8 @@ public:
         long long expect = 1;
         for (const auto& [n, e] : found) {
             if (n != expect) {
-                check_.Error(e->line, e->name + " without " + std::string(prefix) + std::to_string(expect) +
+                check_.Error(e->line, e->name + " without " + std::string(prefix) +
+                                          std::to_string(expect) +
                                           " (the installer stops at the first missing number)");
                 break;
             }
@@ -385,7 +406,8 @@ public:
         else if (const auto n = Number(e->value); n && *n >= INT32_MIN && *n <= INT32_MAX)
             f.number = static_cast<std::int32_t>(*n);
         else {
-            check_.Error(e->line, std::string(name) + " must be true, false, a number, or a quoted text");
+            check_.Error(e->line,
+                         std::string(name) + " must be true, false, a number, or a quoted text");
             return std::nullopt;
         }
         return f;
@@ -405,9 +427,12 @@ bool CheckKey(const RawSection& s, Checker& check) {
         check.Error(s.line, "[" + s.kind + "] needs a key: [" + s.kind + " KEY]");
         return false;
     }
-    if (!IsSafeFileName(s.key) || s.key.find_first_of(";=|:") != std::string::npos || HasControl(s.key, false)) {
-        check.Error(s.line, "key " + Quote(s.key) +
-                                " is not a safe file name (no '/', '\\', ':', ';', '=', '|', not '.' or '..')");
+    if (!IsSafeFileName(s.key) || s.key.find_first_of(";=|:") != std::string::npos ||
+        HasControl(s.key, false)) {
+        check.Error(
+            s.line,
+            "key " + Quote(s.key) +
+                " is not a safe file name (no '/', '\\', ':', ';', '=', '|', not '.' or '..')");
         return false;
     }
     return true;
@@ -448,18 +473,22 @@ public:
                     m_.info.push_back(std::move(t));
             } else if (s.kind == "collection") {
                 ReadCollection(r);
-            } else if (s.kind == "profile" || s.kind == "dictionary" || s.kind == "tm" || s.kind == "preprocessor") {
+            } else if (s.kind == "profile" || s.kind == "dictionary" || s.kind == "tm" ||
+                       s.kind == "preprocessor") {
                 if (!CheckKey(s, check_)) {
                     for (RawEntry& e : s.entries)
                         e.used = true;
                     continue;
                 }
                 if (s.key == "Info")
-                    check_.Error(s.line, "the key \"Info\" is the distribution's own section of SETUP.INI");
+                    check_.Error(s.line,
+                                 "the key \"Info\" is the distribution's own section of SETUP.INI");
                 const auto [it, added] = keys.emplace(s.key, s.line);
                 if (!added)
-                    check_.Error(s.line, "key " + Quote(s.key) + " already used on line " + std::to_string(it->second) +
-                                             " (profiles, dictionaries, TM bases and preprocessors share one name space)");
+                    check_.Error(s.line, "key " + Quote(s.key) + " already used on line " +
+                                             std::to_string(it->second) +
+                                             " (profiles, dictionaries, TM bases and preprocessors "
+                                             "share one name space)");
                 if (s.kind == "profile")
                     ReadProfile(r);
                 else if (s.kind == "dictionary")
@@ -469,8 +498,10 @@ public:
                 else
                     ReadPreprocessor(r);
             } else {
-                check_.Error(s.line, "unknown section kind " + Quote(s.kind) +
-                                         " (distribution, collection, profile, dictionary, tm, preprocessor)");
+                check_.Error(
+                    s.line,
+                    "unknown section kind " + Quote(s.kind) +
+                        " (distribution, collection, profile, dictionary, tm, preprocessor)");
                 for (RawEntry& e : s.entries)
                     e.used = true;
             }
@@ -491,11 +522,13 @@ private:
         ManifestCollection c;
         c.id = s.key;
         c.line = s.line;
-        if (c.id.empty() || HasControl(c.id, false) || c.id.find_first_of("[]") != std::string::npos)
+        if (c.id.empty() || HasControl(c.id, false) ||
+            c.id.find_first_of("[]") != std::string::npos)
             check_.Error(s.line, "[collection] needs an identifier: [collection 1]");
         for (const auto& other : m_.collections)
             if (other.id == c.id)
-                check_.Error(s.line, "collection " + Quote(c.id) + " already defined on line " + std::to_string(other.line));
+                check_.Error(s.line, "collection " + Quote(c.id) + " already defined on line " +
+                                         std::to_string(other.line));
         c.names = r.Localized({"Name."});
         c.profiles = r.List("Profiles");
         if (c.profiles.empty())
@@ -514,7 +547,9 @@ private:
             if (auto src = r.Source(*f))
                 p.file = r.Place(*src, "NameOnCD", "PROFILES/" + p.key, f->line);
         } else if (RawEntry* n = r.Find("NameOnCD")) {
-            check_.Error(n->line, "NameOnCD without File: the distribution would name a file it does not hold");
+            check_.Error(
+                n->line,
+                "NameOnCD without File: the distribution would name a file it does not hold");
         }
         p.dictionaries = r.List("Dictionaries");
         p.baseTM = r.List("BaseTM");
@@ -545,8 +580,8 @@ private:
         m_.profiles.push_back(std::move(p));
     }
 
-    std::optional<PlacedFile> Attached(SectionReader& r, std::string_view name, std::string_view onCD,
-                                       const std::string& folder) {
+    std::optional<PlacedFile> Attached(SectionReader& r, std::string_view name,
+                                       std::string_view onCD, const std::string& folder) {
         RawEntry* e = r.Find(name);
         if (!e) {
             if (RawEntry* d = r.Find(onCD))
@@ -566,8 +601,9 @@ private:
         RawEntry* file = r.Find("File");
         RawEntry* words = r.Find("Words");
         if ((file != nullptr) == (words != nullptr)) {
-            check_.Error(r.Section().line, "a dictionary needs exactly one source: File (a dictionary file) or Words "
-                                           "(a word list)");
+            check_.Error(r.Section().line,
+                         "a dictionary needs exactly one source: File (a dictionary file) or Words "
+                         "(a word list)");
         } else {
             RawEntry* src = file ? file : words;
             d.fromWords = words != nullptr;
@@ -575,11 +611,13 @@ private:
                 if (auto placed = r.Place(*full, "NameOnCD", "DICT/" + d.key, src->line))
                     d.file = *placed;
         }
-        const char* compiled[] = {"Version", "Title", "LinkNumber", "LinkCode", "FormatLevel", "Guid"};
+        const char* compiled[] = {"Version",  "Title",       "LinkNumber",
+                                  "LinkCode", "FormatLevel", "Guid"};
         if (!d.fromWords) {
             for (const char* n : compiled)
                 if (RawEntry* e = r.Find(n))
-                    check_.Error(e->line, std::string(n) + " applies to dictionaries compiled from Words only");
+                    check_.Error(e->line, std::string(n) +
+                                              " applies to dictionaries compiled from Words only");
         } else {
             if (auto v = r.Integer("Version", 1, 5))
                 d.version = static_cast<std::uint16_t>(*v);
@@ -593,7 +631,8 @@ private:
                 d.formatLevel = static_cast<std::int32_t>(*v);
             if (RawEntry* g = r.Find("Guid")) {
                 if (!IsGuidString(g->value))
-                    check_.Error(g->line, "Guid " + Quote(g->value) + " is not a GUID in registry form {…}");
+                    check_.Error(g->line,
+                                 "Guid " + Quote(g->value) + " is not a GUID in registry form {…}");
                 d.guid = g->value;
             }
         }
@@ -619,13 +658,15 @@ private:
         p.line = r.Section().line;
         RawEntry* uid = r.Find("UID");
         if (!uid || uid->value.empty())
-            check_.Error(p.line, "a preprocessor needs its UID (the installer ignores one without)");
+            check_.Error(p.line,
+                         "a preprocessor needs its UID (the installer ignores one without)");
         else
             p.uid = uid->value;
         m_.preprocessors.push_back(std::move(p));
     }
 
-    template <class T> static const T* FindKey(const std::vector<T>& items, const std::string& key) {
+    template <class T>
+    static const T* FindKey(const std::vector<T>& items, const std::string& key) {
         for (const T& item : items)
             if (item.key == key)
                 return &item;
@@ -638,8 +679,8 @@ private:
             for (const auto& p : c.profiles) {
                 usedProfiles.insert(p);
                 if (!FindKey(m_.profiles, p))
-                    check_.Error(c.line, "collection " + Quote(c.id) + " lists profile " + Quote(p) +
-                                             ", which no [profile] section defines");
+                    check_.Error(c.line, "collection " + Quote(c.id) + " lists profile " +
+                                             Quote(p) + ", which no [profile] section defines");
             }
         for (const auto& p : m_.profiles) {
             if (!usedProfiles.count(p.key))
@@ -649,17 +690,20 @@ private:
                 for (const auto& k : keys) {
                     usedItems.insert(k);
                     if (!seen.insert(k).second)
-                        check_.Error(p.line, "profile " + Quote(p.key) + " lists " + Quote(k) + " twice");
+                        check_.Error(p.line,
+                                     "profile " + Quote(p.key) + " lists " + Quote(k) + " twice");
                     const auto* item = FindKey(items, k);
                     if (!item) {
-                        check_.Error(p.line, "profile " + Quote(p.key) + " names " + what + " " + Quote(k) +
-                                                 ", which no such section defines");
+                        check_.Error(p.line, "profile " + Quote(p.key) + " names " + what + " " +
+                                                 Quote(k) + ", which no such section defines");
                         continue;
                     }
                     if constexpr (requires { item->direction; }) {
-                        if (!item->direction.empty() && !p.direction.empty() && item->direction != p.direction)
-                            check_.Warn(p.line, "profile " + Quote(p.key) + " (" + p.direction + ") lists " + what + " " +
-                                                    Quote(k) + " of direction " + item->direction +
+                        if (!item->direction.empty() && !p.direction.empty() &&
+                            item->direction != p.direction)
+                            check_.Warn(p.line, "profile " + Quote(p.key) + " (" + p.direction +
+                                                    ") lists " + what + " " + Quote(k) +
+                                                    " of direction " + item->direction +
                                                     ": the installer will not install it there");
                     }
                 }
@@ -671,7 +715,8 @@ private:
         auto unused = [&](const auto& items, const char* what) {
             for (const auto& item : items)
                 if (!usedItems.count(item.key))
-                    check_.Warn(item.line, std::string(what) + " " + Quote(item.key) + " is listed by no profile");
+                    check_.Warn(item.line, std::string(what) + " " + Quote(item.key) +
+                                               " is listed by no profile");
         };
         unused(m_.dictionaries, "dictionary");
         unused(m_.baseTM, "TM base");
@@ -695,16 +740,19 @@ private:
                 if (c == '\\')
                     c = '/';
             const std::string folded = FoldCase(path);
-            const auto [it, added] = files.emplace(folded, std::pair<const PlacedFile*, int>{&f, line});
+            const auto [it, added] =
+                files.emplace(folded, std::pair<const PlacedFile*, int>{&f, line});
             if (!added) {
                 if (it->second.first && it->second.first->source == f.source)
                     return;
                 check_.Error(line, "NameOnCD " + Quote(f.nameOnCD) + " is already taken" +
-                                       (it->second.second ? " (line " + std::to_string(it->second.second) + ")"
-                                                          : std::string(" by a description file")));
+                                       (it->second.second
+                                            ? " (line " + std::to_string(it->second.second) + ")"
+                                            : std::string(" by a description file")));
                 return;
             }
-            for (auto slash = folded.find('/'); slash != std::string::npos; slash = folded.find('/', slash + 1))
+            for (auto slash = folded.find('/'); slash != std::string::npos;
+                 slash = folded.find('/', slash + 1))
                 folders.insert(folded.substr(0, slash));
         };
         for (const auto& p : m_.profiles) {
@@ -721,7 +769,8 @@ private:
             place(t.file);
         for (const auto& [path, owner] : files)
             if (folders.count(path))
-                check_.Error(owner.second, "NameOnCD " + Quote(path) + " is also a folder of another file");
+                check_.Error(owner.second,
+                             "NameOnCD " + Quote(path) + " is also a folder of another file");
     }
 
     Manifest m_;
@@ -731,7 +780,8 @@ private:
 } // namespace
 
 std::optional<Manifest> ParseManifest(const std::string& text, const std::string& path,
-                                      std::vector<ManifestMessage>& errors, std::vector<ManifestMessage>& warnings) {
+                                      std::vector<ManifestMessage>& errors,
+                                      std::vector<ManifestMessage>& warnings) {
     return ManifestParser(path, errors, warnings).Run(text);
 }
 

@@ -37,22 +37,22 @@ struct TextOrFlag {
 
 struct ManifestItem {
     std::string key;
-    int line = 0;             // of the section header
-    std::string direction;    // two upper-case letters
-    LocalizedTexts names;     // "Name.<letter>"
+    int line = 0;          // of the section header
+    std::string direction; // two upper-case letters
+    LocalizedTexts names;  // "Name.<letter>"
     std::optional<std::int32_t> size;
 };
 
 struct ManifestDictionary : ManifestItem {
-    PlacedFile file;          // source: an existing dictionary file, or the word list
-    bool fromWords = false;   // compile `file.source` as a word list
+    PlacedFile file;        // source: an existing dictionary file, or the word list
+    bool fromWords = false; // compile `file.source` as a word list
     // Attributes of a compiled dictionary.
     std::uint16_t version = 4;
-    std::string title;        // empty: the first name, else the key
+    std::string title; // empty: the first name, else the key
     std::int32_t linkNumber = 0;
     std::uint8_t linkCode = 0;
     std::int32_t formatLevel = 0;
-    std::string guid;         // empty: a fresh one
+    std::string guid; // empty: a fresh one
 };
 
 struct ManifestBaseTM : ManifestItem {
@@ -66,13 +66,13 @@ struct ManifestPreprocessor {
 };
 
 struct ManifestProfile : ManifestItem {
-    std::optional<PlacedFile> file;            // the profile file itself
+    std::optional<PlacedFile> file; // the profile file itself
     std::vector<std::string> dictionaries;
     std::vector<std::string> baseTM;
     std::vector<std::string> preprocessors;
     std::vector<std::pair<std::string, std::int32_t>> masks; // "Preproc.<key>"
-    std::vector<std::string> algorithms;       // "Algo.1", "Algo.2", ...
-    std::vector<std::string> keywords;         // "Keywords.1", ...
+    std::vector<std::string> algorithms;                     // "Algo.1", "Algo.2", ...
+    std::vector<std::string> keywords;                       // "Keywords.1", ...
     std::optional<PlacedFile> keywordsFile;
     std::optional<PlacedFile> wwtFile;
     std::optional<TextOrFlag> showTransVariants;
@@ -88,8 +88,8 @@ struct ManifestCollection {
 
 struct Manifest {
     std::string path;
-    std::string folder;                  // sources resolve against it (ends in '/')
-    LocalizedTexts info;                 // "Comment.<letter>", "Copyright.<letter>"
+    std::string folder;  // sources resolve against it (ends in '/')
+    LocalizedTexts info; // "Comment.<letter>", "Copyright.<letter>"
     std::vector<ManifestCollection> collections;
     std::vector<ManifestProfile> profiles;
     std::vector<ManifestDictionary> dictionaries;

@@ -5,11 +5,14 @@
 namespace quillon::dist {
 namespace {
 
-bool IsValidUtf8(const std::string& s) { return Utf16ToUtf8(Utf8ToUtf16(s)) == s; }
+bool IsValidUtf8(const std::string& s) {
+    return Utf16ToUtf8(Utf8ToUtf16(s)) == s;
+}
 
 } // namespace
 
-bool ParseWordList(const std::string& text, std::vector<kaldo::DictionaryEntry>& entries, WordListError& error) {
+bool ParseWordList(const std::string& text, std::vector<kaldo::DictionaryEntry>& entries,
+                   WordListError& error) {
     std::size_t pos = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
     for (int lineNo = 1; pos < text.size(); ++lineNo) {
         std::size_t end = text.find('\n', pos);
@@ -29,7 +32,8 @@ bool ParseWordList(const std::string& text, std::vector<kaldo::DictionaryEntry>&
         std::vector<std::string> fields;
         for (std::size_t start = 0;;) {
             const std::size_t tab = line.find('\t', start);
-            fields.push_back(Trim(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start)));
+            fields.push_back(Trim(
+                line.substr(start, tab == std::string::npos ? std::string::npos : tab - start)));
             if (tab == std::string::npos)
                 break;
             start = tab + 1;

@@ -16,6 +16,7 @@ struct WordListError {
 
 // Appends the entries of `text` to `entries`. False at the first bad line, with its number and
 // reason in `error`.
-bool ParseWordList(const std::string& text, std::vector<kaldo::DictionaryEntry>& entries, WordListError& error);
+bool ParseWordList(const std::string& text, std::vector<kaldo::DictionaryEntry>& entries,
+                   WordListError& error);
 
 } // namespace quillon::dist

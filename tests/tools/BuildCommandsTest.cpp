@@ -31,7 +31,8 @@ struct Result {
 
 Result Dist(const std::string& arguments) {
     Result r;
-    FILE* pipe = ::popen((std::string(QUILLON_DIST_PROGRAM) + " " + arguments + " 2>&1").c_str(), "r");
+    FILE* pipe =
+        ::popen((std::string(QUILLON_DIST_PROGRAM) + " " + arguments + " 2>&1").c_str(), "r");
     if (!pipe)
         return r;
     char buffer[4096];
@@ -42,7 +43,9 @@ Result Dist(const std::string& arguments) {
     return r;
 }
 
-std::string Q(const std::string& s) { return "'" + s + "'"; }
+std::string Q(const std::string& s) {
+    return "'" + s + "'";
+}
 
 const std::string kSample = std::string(QUILLON_SOURCE_DIR) + "/samples/demo/demo.manifest";
 
@@ -54,12 +57,15 @@ std::set<std::string> Listing(const std::string& dir) {
     return names;
 }
 
-std::set<std::string> AsSet(const std::vector<std::string>& v) { return {v.begin(), v.end()}; }
+std::set<std::string> AsSet(const std::vector<std::string>& v) {
+    return {v.begin(), v.end()};
+}
 
 // The word list of a sample dictionary as the builder should have compiled it.
 std::vector<kaldo::DictionaryEntry> SampleWords(const std::string& name) {
     std::vector<kaldo::DictionaryEntry> out;
-    const std::string text = ReadFile(std::string(QUILLON_SOURCE_DIR) + "/samples/demo/words/" + name);
+    const std::string text =
+        ReadFile(std::string(QUILLON_SOURCE_DIR) + "/samples/demo/words/" + name);
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
@@ -84,7 +90,8 @@ TEST(BuildCommand, SampleReadsBackThroughTheInstallersReaders) {
     const std::string out = dir / "dist";
     const Result r = Dist("build " + Q(kSample) + " " + Q(out));
     ASSERT_EQ(r.code, 0) << r.out;
-    EXPECT_EQ(Listing(dir.Path()), std::set<std::string>{"dist"}) << "no working folder is left beside it";
+    EXPECT_EQ(Listing(dir.Path()), std::set<std::string>{"dist"})
+        << "no working folder is left beside it";
 
     CXCryptedProfile2 raviriStore(1), setupStore(1);
     ASSERT_TRUE(raviriStore.Load(out + "/RAVIRI.INF"));
@@ -95,7 +102,8 @@ TEST(BuildCommand, SampleReadsBackThroughTheInstallersReaders) {
     EXPECT_EQ(AsSet(raviri.CollectionIds()), (std::set<std::string>{"1", "2"}));
     EXPECT_EQ(raviri.CollectionDisplayName("1"), "Общая лексика");
     EXPECT_EQ(raviri.CollectionDisplayName("2"), "Техника и компьютеры");
-    EXPECT_EQ(AsSet(raviri.ProfileKeys("1")), (std::set<std::string>{"ER_GENERAL", "GR_GENERAL", "FR_GENERAL"}));
+    EXPECT_EQ(AsSet(raviri.ProfileKeys("1")),
+              (std::set<std::string>{"ER_GENERAL", "GR_GENERAL", "FR_GENERAL"}));
     EXPECT_EQ(AsSet(raviri.ProfileKeys("2")), (std::set<std::string>{"ER_TECH", "GR_TECH"}));
     EXPECT_EQ(setup.Comment(), "Демонстрационный дистрибутив Quillon");
     EXPECT_EQ(setup.Copyright(), "© Quillon, 2026. Словари собраны для демонстрации.");
@@ -115,7 +123,9 @@ TEST(BuildCommand, SampleReadsBackThroughTheInstallersReaders) {
     EXPECT_EQ(erTech.preprocessors[1].key, "pp_units");
     EXPECT_EQ(erTech.preprocessors[1].uid, "{0A1B2C3D-4E5F-4061-9273-8495A6B7C8D9}");
     EXPECT_EQ(erTech.preprocessors[1].mask, 6);
-    EXPECT_EQ(erTech.algorithms, (std::vector<AlgoSetting>{{"Style", "technical"}, {"Variants", "1"}, {"Units", "metric"}}));
+    EXPECT_EQ(
+        erTech.algorithms,
+        (std::vector<AlgoSetting>{{"Style", "technical"}, {"Variants", "1"}, {"Units", "metric"}}));
     EXPECT_EQ(erTech.keywords, (std::vector<std::string>{"техника", "компьютеры"}));
     EXPECT_EQ(erTech.keywordsFile, "KEYWORDS/tech.kw");
     EXPECT_EQ(erTech.wwtFile, "WWT/er_tech.wwt");
@@ -128,13 +138,18 @@ TEST(BuildCommand, SampleReadsBackThroughTheInstallersReaders) {
     EXPECT_EQ(setup.ReadItem("GR_GENERAL").nameOnCD, "") << "a profile without a file names none";
     EXPECT_EQ(setup.ReadItem("FR_GENERAL").direction, "FR");
     // Shared dictionaries: one section, listed by two profiles.
-    EXPECT_EQ(setup.ReadProfile("ER_GENERAL").dictionaries, std::vector<std::string>{"er_common.dct"});
-    EXPECT_EQ(setup.ReadProfile("GR_TECH").dictionaries, (std::vector<std::string>{"gr_tech.dct", "gr_common.dct"}));
-    EXPECT_EQ(setup.ReadProfile("GR_GENERAL").dictionaries, std::vector<std::string>{"gr_common.dct"});
+    EXPECT_EQ(setup.ReadProfile("ER_GENERAL").dictionaries,
+              std::vector<std::string>{"er_common.dct"});
+    EXPECT_EQ(setup.ReadProfile("GR_TECH").dictionaries,
+              (std::vector<std::string>{"gr_tech.dct", "gr_common.dct"}));
+    EXPECT_EQ(setup.ReadProfile("GR_GENERAL").dictionaries,
+              std::vector<std::string>{"gr_common.dct"});
 
     // Dictionaries: packed at their NameOnCD; unpacked they are the word lists compiled.
-    const std::pair<const char*, const char*> dicts[] = {{"er_common.dct", "ER"}, {"er_tech.dct", "ER"},
-                                                         {"gr_common.dct", "GR"}, {"gr_tech.dct", "GR"},
+    const std::pair<const char*, const char*> dicts[] = {{"er_common.dct", "ER"},
+                                                         {"er_tech.dct", "ER"},
+                                                         {"gr_common.dct", "GR"},
+                                                         {"gr_tech.dct", "GR"},
                                                          {"fr_common.dct", "FR"}};
     for (const auto& [key, code] : dicts) {
         SCOPED_TRACE(key);
@@ -161,7 +176,8 @@ TEST(BuildCommand, SampleReadsBackThroughTheInstallersReaders) {
     const ItemEntries tm = setup.ReadItem("er_tech.tmb");
     EXPECT_EQ(tm.direction, "ER");
     EXPECT_EQ(tm.nameOnCD, "TM/er_tech.tmb");
-    const std::string tmSource = ReadFile(std::string(QUILLON_SOURCE_DIR) + "/samples/demo/tm/er_tech.tmx");
+    const std::string tmSource =
+        ReadFile(std::string(QUILLON_SOURCE_DIR) + "/samples/demo/tm/er_tech.tmx");
     EXPECT_EQ(ReadFile(out + "/TM/er_tech.tmb"), tmSource);
     EXPECT_EQ(tm.size, static_cast<std::int32_t>(tmSource.size()));
 }
@@ -209,21 +225,21 @@ struct SmallDistribution {
         dir.Write("src/base.tmx", "<tmx/>\n");
     }
     std::string Text(const std::string& extra = {}) const {
-        return "[distribution]\n"                 // 1
-               "Comment.R = Проба\n"              // 2
-               "[collection 7]\n"                 // 3
-               "Name.R = Коллекция\n"             // 4
-               "Profiles = P1\n"                  // 5
-               "[profile P1]\n"                   // 6
-               "Direction = er\n"                 // 7
-               "Dictionaries = d1.dct\n"          // 8
-               "BaseTM = t1\n"                    // 9
-               "[dictionary d1.dct]\n"            // 10
-               "Direction = ER\n"                 // 11
-               "Words = src/words.txt\n"          // 12
-               "[tm t1]\n"                        // 13
-               "Direction = ER\n"                 // 14
-               "File = src/base.tmx\n"            // 15
+        return "[distribution]\n"        // 1
+               "Comment.R = Проба\n"     // 2
+               "[collection 7]\n"        // 3
+               "Name.R = Коллекция\n"    // 4
+               "Profiles = P1\n"         // 5
+               "[profile P1]\n"          // 6
+               "Direction = er\n"        // 7
+               "Dictionaries = d1.dct\n" // 8
+               "BaseTM = t1\n"           // 9
+               "[dictionary d1.dct]\n"   // 10
+               "Direction = ER\n"        // 11
+               "Words = src/words.txt\n" // 12
+               "[tm t1]\n"               // 13
+               "Direction = ER\n"        // 14
+               "File = src/base.tmx\n"   // 15
                + extra;
     }
     Result Build(const std::string& text, const std::string& options = {}) {
@@ -257,17 +273,23 @@ TEST(BuildCommand, ManifestErrorsNameTheLineAndWriteNothing) {
     const Case cases[] = {
         {"unknown dictionary", "", "Dictionaries = d1.dct\n", 6, "no such section"},
         {"unknown profile in a collection", "", "Profiles = P1\n", 3, "no [profile] section"},
-        {"unsafe key", "[dictionary ../evil]\nDirection = ER\nWords = src/words.txt\n", "", 16, "not a safe file name"},
+        {"unsafe key", "[dictionary ../evil]\nDirection = ER\nWords = src/words.txt\n", "", 16,
+         "not a safe file name"},
         {"missing source", "", "Words = src/words.txt\n", 12, "not found"},
         {"bad direction", "", "Direction = er\n", 7, "not a direction code"},
         {"direction too long", "", "Direction = ER\nWords", 11, "not a direction code"},
-        {"escaping NameOnCD", "", "File = src/base.tmx\n", 16, "relative path inside the distribution"},
-        {"absolute NameOnCD", "", "File = src/base.tmx\n", 16, "relative path inside the distribution"},
+        {"escaping NameOnCD", "", "File = src/base.tmx\n", 16,
+         "relative path inside the distribution"},
+        {"absolute NameOnCD", "", "File = src/base.tmx\n", 16,
+         "relative path inside the distribution"},
         {"unknown entry", "", "BaseTM = t1\n", 9, "unknown entry \"Basetm\""},
-        {"key used twice", "[preprocessor t1]\nUID = {00000000-0000-4000-8000-000000000000}\n", "", 16, "already used on line 13"},
+        {"key used twice", "[preprocessor t1]\nUID = {00000000-0000-4000-8000-000000000000}\n", "",
+         16, "already used on line 13"},
         {"gap in Algo", "", "BaseTM = t1\n", 11, "Algo.3 without Algo.2"},
-        {"NameOnCD taken apart from case", "", "File = src/base.tmx\n", 16, "already taken (line 12)"},
-        {"NameOnCD over a description file", "", "File = src/base.tmx\n", 16, "by a description file"},
+        {"NameOnCD taken apart from case", "", "File = src/base.tmx\n", 16,
+         "already taken (line 12)"},
+        {"NameOnCD over a description file", "", "File = src/base.tmx\n", 16,
+         "by a description file"},
         {"empty list piece", "", "BaseTM = t1\n", 9, "empty piece"},
         {"no source for a dictionary", "", "Words = src/words.txt\n", 10, "exactly one source"},
     };
@@ -281,19 +303,32 @@ TEST(BuildCommand, ManifestErrorsNameTheLineAndWriteNothing) {
             ASSERT_NE(at, std::string::npos);
             text.replace(at, from.size(), to);
         };
-        if (what == "unknown dictionary") replace(c.from, "Dictionaries = d1.dct; nope\n");
-        if (what == "unknown profile in a collection") replace(c.from, "Profiles = P1; P2\n");
-        if (what == "missing source") replace(c.from, "Words = src/missing.txt\n");
-        if (what == "bad direction") replace(c.from, "Direction = XR\n");
-        if (what == "direction too long") replace(c.from, "Direction = ERX\nWords");
-        if (what == "escaping NameOnCD") replace(c.from, c.from + "NameOnCD = TM/../../x\n");
-        if (what == "absolute NameOnCD") replace(c.from, c.from + "NameOnCD = /tmp/x\n");
-        if (what == "unknown entry") replace(c.from, "Basetm = t1\n");
-        if (what == "gap in Algo") replace(c.from, c.from + "Algo.1 = A|1\nAlgo.3 = B|2\n");
-        if (what == "NameOnCD taken apart from case") replace(c.from, c.from + "NameOnCD = dict/D1.DCT\n");
-        if (what == "NameOnCD over a description file") replace(c.from, c.from + "NameOnCD = setup.ini\n");
-        if (what == "empty list piece") replace(c.from, "BaseTM = t1;;t2\n");
-        if (what == "no source for a dictionary") replace(c.from, "");
+        if (what == "unknown dictionary")
+            replace(c.from, "Dictionaries = d1.dct; nope\n");
+        if (what == "unknown profile in a collection")
+            replace(c.from, "Profiles = P1; P2\n");
+        if (what == "missing source")
+            replace(c.from, "Words = src/missing.txt\n");
+        if (what == "bad direction")
+            replace(c.from, "Direction = XR\n");
+        if (what == "direction too long")
+            replace(c.from, "Direction = ERX\nWords");
+        if (what == "escaping NameOnCD")
+            replace(c.from, c.from + "NameOnCD = TM/../../x\n");
+        if (what == "absolute NameOnCD")
+            replace(c.from, c.from + "NameOnCD = /tmp/x\n");
+        if (what == "unknown entry")
+            replace(c.from, "Basetm = t1\n");
+        if (what == "gap in Algo")
+            replace(c.from, c.from + "Algo.1 = A|1\nAlgo.3 = B|2\n");
+        if (what == "NameOnCD taken apart from case")
+            replace(c.from, c.from + "NameOnCD = dict/D1.DCT\n");
+        if (what == "NameOnCD over a description file")
+            replace(c.from, c.from + "NameOnCD = setup.ini\n");
+        if (what == "empty list piece")
+            replace(c.from, "BaseTM = t1;;t2\n");
+        if (what == "no source for a dictionary")
+            replace(c.from, "");
         const Result r = d.Build(text);
         EXPECT_EQ(r.code, 1) << r.out;
         const std::string where = d.manifest + ":" + std::to_string(c.line) + ": ";
@@ -309,9 +344,12 @@ TEST(BuildCommand, FailureWhileWritingLeavesNoOutput) {
     d.dir.Write("src/words.txt", "house\tдом\nbroken line without a tab\n");
     const Result r = d.Build(d.Text());
     EXPECT_EQ(r.code, 1) << r.out;
-    EXPECT_NE(r.out.find("words.txt:2: expected a word, a tab and its translation"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("words.txt:2: expected a word, a tab and its translation"),
+              std::string::npos)
+        << r.out;
     EXPECT_FALSE(fs::exists(d.dir / "out"));
-    EXPECT_EQ(Listing(d.dir.Path()), (std::set<std::string>{"m.manifest", "src"})) << "the working folder is removed";
+    EXPECT_EQ(Listing(d.dir.Path()), (std::set<std::string>{"m.manifest", "src"}))
+        << "the working folder is removed";
 }
 
 TEST(BuildCommand, ExistingDictionaryFileIsPackedUnchanged) {
@@ -324,11 +362,14 @@ TEST(BuildCommand, ExistingDictionaryFileIsPackedUnchanged) {
     std::string error;
     ASSERT_TRUE(kaldo::WriteDictionaryFile(d.dir / "src/given.dct", file, error)) << error;
     std::string text = d.Text();
-    text.replace(text.find("Words = src/words.txt"), 21, "File = src/given.dct\nSize = 4096\nNameOnCD = DATA\\given");
+    text.replace(text.find("Words = src/words.txt"), 21,
+                 "File = src/given.dct\nSize = 4096\nNameOnCD = DATA\\given");
     const Result r = d.Build(text, " --setup-inf");
     ASSERT_EQ(r.code, 0) << r.out;
-    EXPECT_NE(r.out.find("warning"), std::string::npos) << "the file's own direction differs: " << r.out;
-    ASSERT_EQ(UnpackFile(d.dir / "out/DATA/given", d.dir / "back.dct", nullptr, nullptr), kUnpackOk);
+    EXPECT_NE(r.out.find("warning"), std::string::npos)
+        << "the file's own direction differs: " << r.out;
+    ASSERT_EQ(UnpackFile(d.dir / "out/DATA/given", d.dir / "back.dct", nullptr, nullptr),
+              kUnpackOk);
     EXPECT_EQ(ReadFile(d.dir / "back.dct"), ReadFile(d.dir / "src/given.dct"));
     CStorage storage(d.dir / "out/setup.inf");
     ASSERT_EQ(storage.Open(true), CStorage::kOpened);
