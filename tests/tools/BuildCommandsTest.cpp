@@ -265,70 +265,52 @@ TEST(BuildCommand, SmallManifestBuildsWithDefaults) {
 TEST(BuildCommand, ManifestErrorsNameTheLineAndWriteNothing) {
     struct Case {
         const char* what;
-        std::string edit; // appended to the small manifest, or a replacement of one line
-        std::string from;
+        std::string extra; // appended to the small manifest
+        std::string from;  // a piece of it replaced by `to`
+        std::string to;
         int line;
         const char* says;
     };
+    const std::string tmFile = "File = src/base.tmx\n";
     const Case cases[] = {
-        {"unknown dictionary", "", "Dictionaries = d1.dct\n", 6, "no such section"},
-        {"unknown profile in a collection", "", "Profiles = P1\n", 3, "no [profile] section"},
-        {"unsafe key", "[dictionary ../evil]\nDirection = ER\nWords = src/words.txt\n", "", 16,
+        {"unknown dictionary", "", "Dictionaries = d1.dct\n", "Dictionaries = d1.dct; nope\n", 6,
+         "no such section"},
+        {"unknown profile in a collection", "", "Profiles = P1\n", "Profiles = P1; P2\n", 3,
+         "no [profile] section"},
+        {"unsafe key", "[dictionary ../evil]\nDirection = ER\nWords = src/words.txt\n", "", "", 16,
          "not a safe file name"},
-        {"missing source", "", "Words = src/words.txt\n", 12, "not found"},
-        {"bad direction", "", "Direction = er\n", 7, "not a direction code"},
-        {"direction too long", "", "Direction = ER\nWords", 11, "not a direction code"},
-        {"escaping NameOnCD", "", "File = src/base.tmx\n", 16,
+        {"missing source", "", "Words = src/words.txt\n", "Words = src/missing.txt\n", 12,
+         "not found"},
+        {"bad direction", "", "Direction = er\n", "Direction = XR\n", 7, "not a direction code"},
+        {"direction too long", "", "Direction = ER\nWords", "Direction = ERX\nWords", 11,
+         "not a direction code"},
+        {"escaping NameOnCD", "", tmFile, tmFile + "NameOnCD = TM/../../x\n", 16,
          "relative path inside the distribution"},
-        {"absolute NameOnCD", "", "File = src/base.tmx\n", 16,
+        {"absolute NameOnCD", "", tmFile, tmFile + "NameOnCD = /tmp/x\n", 16,
          "relative path inside the distribution"},
-        {"unknown entry", "", "BaseTM = t1\n", 9, "unknown entry \"Basetm\""},
+        {"unknown entry", "", "BaseTM = t1\n", "Basetm = t1\n", 9, "unknown entry \"Basetm\""},
         {"key used twice", "[preprocessor t1]\nUID = {00000000-0000-4000-8000-000000000000}\n", "",
-         16, "already used on line 13"},
-        {"gap in Algo", "", "BaseTM = t1\n", 11, "Algo.3 without Algo.2"},
-        {"NameOnCD taken apart from case", "", "File = src/base.tmx\n", 16,
+         "", 16, "already used on line 13"},
+        {"gap in Algo", "", "BaseTM = t1\n", "BaseTM = t1\nAlgo.1 = A|1\nAlgo.3 = B|2\n", 11,
+         "Algo.3 without Algo.2"},
+        {"NameOnCD taken apart from case", "", tmFile, tmFile + "NameOnCD = dict/D1.DCT\n", 16,
          "already taken (line 12)"},
-        {"NameOnCD over a description file", "", "File = src/base.tmx\n", 16,
+        {"NameOnCD over a description file", "", tmFile, tmFile + "NameOnCD = setup.ini\n", 16,
          "by a description file"},
-        {"empty list piece", "", "BaseTM = t1\n", 9, "empty piece"},
-        {"no source for a dictionary", "", "Words = src/words.txt\n", 10, "exactly one source"},
+        {"empty list piece", "", "BaseTM = t1\n", "BaseTM = t1;;t2\n", 9, "empty piece"},
+        {"no source for a dictionary", "", "Words = src/words.txt\n", "", 10, "exactly one source"},
+        {"mask of an unlisted preprocessor", "", "BaseTM = t1\n", "BaseTM = t1\nPreproc.x = 1\n",
+         10, "which Preproc does not list"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         SmallDistribution d;
-        std::string text = d.Text(c.edit);
-        const std::string what = c.what;
-        auto replace = [&](const std::string& from, const std::string& to) {
-            const auto at = text.find(from);
+        std::string text = d.Text(c.extra);
+        if (!c.from.empty()) {
+            const auto at = text.find(c.from);
             ASSERT_NE(at, std::string::npos);
-            text.replace(at, from.size(), to);
-        };
-        if (what == "unknown dictionary")
-            replace(c.from, "Dictionaries = d1.dct; nope\n");
-        if (what == "unknown profile in a collection")
-            replace(c.from, "Profiles = P1; P2\n");
-        if (what == "missing source")
-            replace(c.from, "Words = src/missing.txt\n");
-        if (what == "bad direction")
-            replace(c.from, "Direction = XR\n");
-        if (what == "direction too long")
-            replace(c.from, "Direction = ERX\nWords");
-        if (what == "escaping NameOnCD")
-            replace(c.from, c.from + "NameOnCD = TM/../../x\n");
-        if (what == "absolute NameOnCD")
-            replace(c.from, c.from + "NameOnCD = /tmp/x\n");
-        if (what == "unknown entry")
-            replace(c.from, "Basetm = t1\n");
-        if (what == "gap in Algo")
-            replace(c.from, c.from + "Algo.1 = A|1\nAlgo.3 = B|2\n");
-        if (what == "NameOnCD taken apart from case")
-            replace(c.from, c.from + "NameOnCD = dict/D1.DCT\n");
-        if (what == "NameOnCD over a description file")
-            replace(c.from, c.from + "NameOnCD = setup.ini\n");
-        if (what == "empty list piece")
-            replace(c.from, "BaseTM = t1;;t2\n");
-        if (what == "no source for a dictionary")
-            replace(c.from, "");
+            text.replace(at, c.from.size(), c.to);
+        }
         const Result r = d.Build(text);
         EXPECT_EQ(r.code, 1) << r.out;
         const std::string where = d.manifest + ":" + std::to_string(c.line) + ": ";
