@@ -262,6 +262,50 @@ TEST(BuildCommand, SmallManifestBuildsWithDefaults) {
     EXPECT_EQ(VerifyPackedFile(d.dir / "out/DICT/d1.dct"), kUnpackOk);
 }
 
+TEST(BuildCommand, QuotedValuesMasksAndSharedFiles) {
+    SmallDistribution d;
+    d.dir.Write("src/shared.kw", "keyword\n");
+    d.dir.Write("other/shared.kw", "another\n");
+    const std::string extra = "[profile P2]\n"
+                              "Direction = ER\n"
+                              "Name.R = \"  Профиль \\\"два\\\"\\t; #1  \"\n"
+                              "Preproc = pp ; \n"
+                              "Preproc.pp = 0xFFFFFFFF\n"
+                              "Keywords = src/shared.kw\n"
+                              "ShowTransVariants = \"0\"\n"
+                              "TranslitUnknown = 5\n"
+                              "[preprocessor pp]\n"
+                              "UID = {00000000-0000-4000-8000-000000000001}\n";
+    std::string text = d.Text(extra);
+    text.replace(text.find("BaseTM = t1\n"), 12, "BaseTM = t1\nKeywords = src/shared.kw\n");
+    const Result r = d.Build(text);
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find("warning: profile \"P2\" belongs to no collection"), std::string::npos)
+        << r.out;
+    CXCryptedProfile2 store(1);
+    ASSERT_TRUE(store.Load(d.dir / "out/SETUP.INI"));
+    CSetupIni setup(store, "R");
+    EXPECT_EQ(setup.ReadItem("P2").name, "  Профиль \"два\"\t; #1  ");
+    const ProfileEntries p2 = setup.ReadProfile("P2");
+    ASSERT_EQ(p2.preprocessors.size(), 1u);
+    EXPECT_EQ(p2.preprocessors[0].mask, -1);
+    EXPECT_EQ(p2.showTransVariants, "0");
+    EXPECT_EQ(p2.translitUnknown, "true");
+    // One keywords file named by two profiles is placed once.
+    EXPECT_EQ(p2.keywordsFile, "KEYWORDS/shared.kw");
+    EXPECT_EQ(setup.ReadProfile("P1").keywordsFile, "KEYWORDS/shared.kw");
+    EXPECT_EQ(ReadFile(d.dir / "out/KEYWORDS/shared.kw"), "keyword\n");
+
+    // Another file of the same name cannot take that place.
+    fs::remove_all(d.dir / "out");
+    text.replace(text.find("Keywords = src/shared.kw\nShow"), 24, "Keywords = other/shared.kw");
+    const Result clash = d.Build(text);
+    EXPECT_EQ(clash.code, 1);
+    EXPECT_NE(clash.out.find("\"KEYWORDS/shared.kw\" is already taken"), std::string::npos)
+        << clash.out;
+    EXPECT_FALSE(fs::exists(d.dir / "out"));
+}
+
 TEST(BuildCommand, ManifestErrorsNameTheLineAndWriteNothing) {
     struct Case {
         const char* what;
