@@ -1,6 +1,7 @@
 // quillon-dist dict: makes dictionary files of the reference product's format from a word list,
 // so that distributions carry real dictionaries (format in docs/dictionary-files.md).
 #include "tools/Commands.h"
+#include "tools/WordList.h"
 
 #include "DictionaryFile.h"
 #include "DirectionTable.h"
@@ -25,53 +26,6 @@ std::optional<long long> Number(const std::string& text) {
     if (errno != 0 || *end != '\0')
         return std::nullopt;
     return v;
-}
-
-bool IsValidUtf8(const std::string& s) { return Utf16ToUtf8(Utf8ToUtf16(s)) == s; }
-
-// Word list: UTF-8 lines "word<TAB>translation[<TAB>translation...]"; blank lines and lines
-// starting with '#' are skipped.
-bool ParseWordList(const std::string& text, std::vector<kaldo::DictionaryEntry>& entries, std::string& error) {
-    std::size_t pos = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
-    for (std::size_t lineNo = 1; pos < text.size(); ++lineNo) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (Trim(line).empty() || line[0] == '#')
-            continue;
-        if (!IsValidUtf8(line)) {
-            error = "line " + std::to_string(lineNo) + ": not UTF-8 text";
-            return false;
-        }
-        kaldo::DictionaryEntry entry;
-        std::size_t start = 0;
-        std::vector<std::string> fields;
-        for (;;) {
-            const std::size_t tab = line.find('\t', start);
-            fields.push_back(Trim(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start)));
-            if (tab == std::string::npos)
-                break;
-            start = tab + 1;
-        }
-        if (fields.size() < 2 || fields[0].empty()) {
-            error = "line " + std::to_string(lineNo) + ": expected a word, a tab and its translation";
-            return false;
-        }
-        if (fields[0].size() > 0xFFFF || fields.size() - 1 > 0xFFFF) {
-            error = "line " + std::to_string(lineNo) + ": entry too long";
-            return false;
-        }
-        entry.word = fields[0];
-        for (std::size_t i = 1; i < fields.size(); ++i)
-            if (!fields[i].empty())
-                entry.lines.push_back(fields[i]);
-        entries.push_back(std::move(entry));
-    }
-    return true;
 }
 
 int Fail(const std::string& message) {
@@ -122,8 +76,9 @@ int Make(const Args& args) {
     if (!kaldo::ReadWholeFile(words, text, error, 256u * 1024 * 1024))
         return Fail(error);
     kaldo::DictionaryFile file;
-    if (!ParseWordList(text, file.Entries(), error))
-        return Fail(words + ": " + error);
+    WordListError listError;
+    if (!ParseWordList(text, file.Entries(), listError))
+        return Fail(words + ": line " + std::to_string(listError.line) + ": " + listError.what);
     file.SetVersion(static_cast<std::uint16_t>(version));
     file.SetLinkNumber(static_cast<std::int32_t>(static_cast<std::uint32_t>(linkNumber)));
     file.SetLinkCode(static_cast<std::uint8_t>(linkCode));

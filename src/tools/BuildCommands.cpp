@@ -1,0 +1,68 @@
+// quillon-dist build MANIFEST OUTDIR [--setup-inf]: a whole distribution from a manifest
+// (docs/manifest.md). Exit 0 when written, 1 when the manifest is wrong or writing failed
+// (OUTDIR then absent or as it was), 2 on bad usage.
+#include "tools/Commands.h"
+#include "tools/DistributionBuilder.h"
+#include "tools/Manifest.h"
+
+#include <cstdio>
+
+namespace quillon::dist {
+namespace {
+
+void Print(const std::string& file, const ManifestMessage& m, const char* kind) {
+    std::fprintf(stderr, "%s:%d: %s%s\n", file.c_str(), m.line, kind, m.what.c_str());
+}
+
+int Build(const Args& args) {
+    std::vector<std::string> plain;
+    BuildOptions options;
+    for (const std::string& a : args) {
+        if (a == "--setup-inf")
+            options.setupInf = true;
+        else if (a.starts_with("--")) {
+            std::fprintf(stderr, "quillon-dist: build: unknown option %s\n", a.c_str());
+            plain.clear();
+            break;
+        } else
+            plain.push_back(a);
+    }
+    if (plain.size() != 2) {
+        std::fprintf(stderr, "usage: quillon-dist build MANIFEST OUTDIR [--setup-inf]\n");
+        return 2;
+    }
+    std::vector<ManifestMessage> errors, warnings;
+    const auto manifest = ReadManifest(plain[0], errors, warnings);
+    for (const auto& w : warnings)
+        Print(plain[0], w, "warning: ");
+    for (const auto& e : errors)
+        Print(plain[0], e, "");
+    if (!manifest)
+        return 1;
+    std::string error;
+    std::vector<std::string> buildWarnings;
+    const bool ok = BuildDistribution(*manifest, plain[1], options, error, buildWarnings);
+    for (const auto& w : buildWarnings)
+        std::fprintf(stderr, "%s\n", w.c_str());
+    if (!ok) {
+        std::fprintf(stderr, "quillon-dist: build: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf(
+        "%s: %zu collections, %zu profiles, %zu dictionaries, %zu TM bases, %zu preprocessors%s\n",
+        plain[1].c_str(), manifest->collections.size(), manifest->profiles.size(),
+        manifest->dictionaries.size(), manifest->baseTM.size(), manifest->preprocessors.size(),
+        options.setupInf ? " (setup.inf)" : "");
+    return 0;
+}
+
+} // namespace
+
+const std::vector<Command>& BuildCommands() {
+    static const std::vector<Command> commands{
+        {"build", "MANIFEST OUTDIR [--setup-inf]   a whole distribution from a manifest", &Build},
+    };
+    return commands;
+}
+
+} // namespace quillon::dist

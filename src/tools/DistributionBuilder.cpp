@@ -1,0 +1,368 @@
+#include "tools/DistributionBuilder.h"
+
+#include "DictionaryFile.h"
+#include "descriptions/LanguageDirections.h"
+#include "descriptions/ProfileWriter.h"
+#include "descriptions/XCryptedProfile2.h"
+#include "install/Packer.h"
+#include "support/AtomicFile.h"
+#include "support/CompoundFileWriter.h"
+#include "support/Guid.h"
+#include "support/Text.h"
+#include "tools/WordList.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillon::dist {
+namespace {
+
+constexpr std::size_t kMaxWordList = 256u * 1024 * 1024;
+
+std::string Join(const std::vector<std::string>& pieces) {
+    std::string out;
+    for (const auto& p : pieces)
+        out += (out.empty() ? "" : ";") + p;
+    return out;
+}
+
+class Builder {
+public:
+    Builder(const Manifest& m, std::vector<std::string>& warnings) : m_(m), warnings_(warnings) {}
+
+    bool Run(const std::string& outDir, const BuildOptions& options, std::string& error) {
+        if (!MakeTempFolder(outDir))
+            return Done(error);
+        bool ok = WriteItems() && WriteDescriptions(options.setupInf) && Publish(outDir);
+        if (!ok) {
+            std::error_code ec;
+            std::filesystem::remove_all(temp_, ec);
+        }
+        return ok || Done(error);
+    }
+
+private:
+    bool Done(std::string& error) {
+        error = error_;
+        return false;
+    }
+    bool Fail(std::string what) {
+        error_ = std::move(what);
+        return false;
+    }
+
+    bool MakeTempFolder(const std::string& outDir) {
+        std::string dir = outDir;
+        while (dir.size() > 1 && dir.back() == '/')
+            dir.pop_back();
+        if (dir.empty() || dir == "/" || dir == "." || dir == "..")
+            return Fail("\"" + outDir + "\" cannot be the output folder");
+        struct stat st {};
+        if (::lstat(dir.c_str(), &st) == 0) {
+            std::error_code ec;
+            if (!S_ISDIR(st.st_mode) || !std::filesystem::is_empty(dir, ec))
+                return Fail(outDir +
+                            ": already exists (remove it or choose another output folder)");
+        }
+        const auto slash = dir.rfind('/');
+        const std::string parent = slash == std::string::npos ? "."
+                                   : slash == 0               ? "/"
+                                                              : dir.substr(0, slash);
+        const std::string name = slash == std::string::npos ? dir : dir.substr(slash + 1);
+        std::string pattern = parent + "/." + name + ".build-XXXXXX";
+        if (!::mkdtemp(pattern.data()))
+            return Fail(parent + ": cannot create a working folder there: " + std::strerror(errno));
+        temp_ = pattern;
+        return true;
+    }
+
+    // Folders below the working folder for `relative` (separated by '/' or '\').
+    std::string Prepare(const std::string& relative) {
+        std::string path = temp_;
+        std::size_t start = 0;
+        for (;;) {
+            const auto sep = relative.find_first_of("/\\", start);
+            path += "/" + relative.substr(start, sep == std::string::npos ? std::string::npos
+                                                                          : sep - start);
+            if (sep == std::string::npos)
+                return path;
+            if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)
+                return {};
+            start = sep + 1;
+        }
+    }
+
+    bool WriteBytes(const std::string& relative, const void* data, std::size_t size) {
+        const std::string path = Prepare(relative);
+        AtomicFile out;
+        if (path.empty() || !out.Begin(path, 0666) || !out.Write(data, size) || !out.Commit(false))
+            return Fail(relative + ": cannot be written: " +
+                        (path.empty() ? std::strerror(errno) : out.Error()));
+        return true;
+    }
+
+    // Copies `source` to `relative`; answers the bytes copied, or -1.
+    std::int64_t Copy(const std::string& source, const std::string& relative) {
+        const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            Fail(source + ": cannot be read: " + std::strerror(errno));
+            return -1;
+        }
+        const std::string path = Prepare(relative);
+        AtomicFile out;
+        if (path.empty() || !out.Begin(path, 0666)) {
+            ::close(fd);
+            Fail(relative +
+                 ": cannot be written: " + (path.empty() ? std::strerror(errno) : out.Error()));
+            return -1;
+        }
+        std::vector<char> buffer(1 << 20);
+        std::int64_t total = 0;
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                ::close(fd);
+                Fail(source + ": cannot be read: " + std::strerror(errno));
+                return -1;
+            }
+            if (n == 0)
+                break;
+            if (!out.Write(buffer.data(), static_cast<std::size_t>(n))) {
+                ::close(fd);
+                Fail(relative + ": cannot be written: " + out.Error());
+                return -1;
+            }
+            total += n;
+        }
+        ::close(fd);
+        if (!out.Commit(false)) {
+            Fail(relative + ": cannot be written: " + out.Error());
+            return -1;
+        }
+        return total;
+    }
+
+    bool SizeFits(const std::string& key, std::int64_t size) {
+        if (size > INT32_MAX)
+            return Fail(key + ": " + std::to_string(size) +
+                        " bytes do not fit the 32-bit Size entry");
+        return true;
+    }
+
+    // The unpacked dictionary file: compiled from the word list, or the given file checked.
+    bool DictionaryBytes(const ManifestDictionary& d, std::string& bytes) {
+        std::string error;
+        if (!d.fromWords) {
+            const auto file = kaldo::ReadDictionaryFile(d.file.source, error);
+            if (!file)
+                return Fail(d.file.source + ": not a dictionary file: " + error);
+            if (file->DirectionId() != DirectionFromCode(d.direction))
+                warnings_.push_back(
+                    m_.path + ":" + std::to_string(d.line) + ": warning: dictionary \"" + d.key +
+                    "\" is marked " + d.direction + " but its file says " +
+                    CodeFromDirection(file->DirectionId()) + ": the installer will refuse it");
+            return kaldo::ReadWholeFile(d.file.source, bytes, error) || Fail(error);
+        }
+        std::string text;
+        if (!kaldo::ReadWholeFile(d.file.source, text, error, kMaxWordList))
+            return Fail(error);
+        kaldo::DictionaryFile file;
+        WordListError listError;
+        if (!ParseWordList(text, file.Entries(), listError))
+            return Fail(d.file.source + ":" + std::to_string(listError.line) + ": " +
+                        listError.what);
+        if (file.Entries().empty())
+            return Fail(d.file.source + ": the word list holds no entry");
+        std::string title = d.title;
+        if (title.empty())
+            title = d.names.empty() ? d.key : d.names.front().second;
+        file.SetVersion(d.version);
+        file.SetLinkNumber(d.linkNumber);
+        file.SetLinkCode(d.linkCode);
+        file.SetFormatLevel(d.formatLevel);
+        file.SetDirectionId(DirectionFromCode(d.direction));
+        file.SetGuid(d.guid.empty() ? NewGuidString() : d.guid);
+        file.SetTitleBytes(Utf8ToCp1251(title));
+        if (d.version >= kaldo::kPropertiesVersion) {
+            const std::string ansi = Utf8ToCp1251(title);
+            file.SetProperty("title", std::vector<std::uint8_t>(ansi.begin(), ansi.end()));
+            file.SetProperty("title_w", Utf8ToUtf16LeBytes(title, false));
+        }
+        bytes = kaldo::SerializeDictionary(file);
+        return true;
+    }
+
+    bool WriteItems() {
+        for (const auto& d : m_.dictionaries) {
+            std::string bytes;
+            if (!DictionaryBytes(d, bytes))
+                return false;
+            if (!d.size && !SizeFits(d.key, static_cast<std::int64_t>(bytes.size())))
+                return false;
+            sizes_[d.key] = static_cast<std::int64_t>(bytes.size());
+            const auto packed = PackData(bytes.data(), bytes.size());
+            if (!WriteBytes(d.file.nameOnCD, packed.data(), packed.size()))
+                return false;
+        }
+        for (const auto& t : m_.baseTM) {
+            const std::int64_t n = Copy(t.file.source, t.file.nameOnCD);
+            if (n < 0 || (!t.size && !SizeFits(t.key, n)))
+                return false;
+            sizes_[t.key] = n;
+        }
+        std::map<std::string, std::string> placed; // NameOnCD -> source, for shared files
+        auto copyOnce = [&](const PlacedFile& f) -> std::int64_t {
+            std::string folded = FoldCase(f.nameOnCD);
+            for (char& c : folded)
+                if (c == '\\')
+                    c = '/';
+            if (placed.count(folded))
+                return 0;
+            placed[folded] = f.source;
+            return Copy(f.source, f.nameOnCD);
+        };
+        for (const auto& p : m_.profiles) {
+            std::int64_t n = 0;
+            if (p.file && (n = copyOnce(*p.file)) < 0)
+                return false;
+            if (!p.size && !SizeFits(p.key, n))
+                return false;
+            sizes_[p.key] = n;
+            if (p.keywordsFile && copyOnce(*p.keywordsFile) < 0)
+                return false;
+            if (p.wwtFile && copyOnce(*p.wwtFile) < 0)
+                return false;
+        }
+        return true;
+    }
+
+    void AddCommon(CXCryptedProfile2& ini, const ManifestItem& item, const std::string& nameOnCD) {
+        ini.AddSection(item.key);
+        ini.AddEntry(item.key, "Direction", CProfileValue::String(item.direction));
+        for (const auto& [name, text] : item.names)
+            ini.AddEntry(item.key, name, CProfileValue::String(text));
+        const std::int64_t size = item.size ? *item.size : sizes_[item.key];
+        ini.AddEntry(item.key, "Size", CProfileValue::Int(static_cast<std::int32_t>(size)));
+        if (!nameOnCD.empty())
+            ini.AddEntry(item.key, "NameOnCD", CProfileValue::String(nameOnCD));
+    }
+
+    static void AddFlag(CXCryptedProfile2& ini, const std::string& key, const char* name,
+                        const std::optional<TextOrFlag>& flag) {
+        if (flag)
+            ini.AddEntry(key, name,
+                         flag->isText ? CProfileValue::String(flag->text)
+                                      : CProfileValue::Int(flag->number));
+    }
+
+    void FillSetupIni(CXCryptedProfile2& ini) {
+        ini.AddSection("Info");
+        for (const auto& [name, text] : m_.info)
+            ini.AddEntry("Info", name, CProfileValue::String(text));
+        for (const auto& p : m_.profiles) {
+            AddCommon(ini, p, p.file ? p.file->nameOnCD : std::string());
+            const auto list = [&](const char* name, const std::vector<std::string>& keys) {
+                if (!keys.empty())
+                    ini.AddEntry(p.key, name, CProfileValue::String(Join(keys)));
+            };
+            list("Dictionaries", p.dictionaries);
+            list("BaseTM", p.baseTM);
+            list("Preproc", p.preprocessors);
+            for (const auto& [key, mask] : p.masks)
+                ini.AddEntry(p.key, "Preproc." + key, CProfileValue::Int(mask));
+            for (std::size_t i = 0; i < p.algorithms.size(); ++i)
+                ini.AddEntry(p.key, "Algo." + std::to_string(i + 1),
+                             CProfileValue::String(p.algorithms[i]));
+            for (std::size_t i = 0; i < p.keywords.size(); ++i)
+                ini.AddEntry(p.key, "Keywords." + std::to_string(i + 1),
+                             CProfileValue::String(p.keywords[i]));
+            if (p.keywordsFile)
+                ini.AddEntry(p.key, "Keywords", CProfileValue::String(p.keywordsFile->nameOnCD));
+            if (p.wwtFile)
+                ini.AddEntry(p.key, "WWT", CProfileValue::String(p.wwtFile->nameOnCD));
+            AddFlag(ini, p.key, "ShowTransVariants", p.showTransVariants);
+            AddFlag(ini, p.key, "TranslitUnknown", p.translitUnknown);
+        }
+        for (const auto& d : m_.dictionaries)
+            AddCommon(ini, d, d.file.nameOnCD);
+        for (const auto& t : m_.baseTM)
+            AddCommon(ini, t, t.file.nameOnCD);
+        for (const auto& pp : m_.preprocessors) {
+            ini.AddSection(pp.key);
+            ini.AddEntry(pp.key, "UID", CProfileValue::String(pp.uid));
+        }
+    }
+
+    void FillRaviriInf(CXCryptedProfile2& inf) const {
+        for (const auto& c : m_.collections) {
+            const std::string templates = c.id + " - templates";
+            inf.AddSection(templates);
+            for (const auto& p : c.profiles)
+                inf.AddEntry(templates, p, CProfileValue::Int(1));
+            if (c.names.empty())
+                continue;
+            const std::string collection = c.id + " - collection";
+            inf.AddSection(collection);
+            for (const auto& [name, text] : c.names)
+                inf.AddEntry(collection, name, CProfileValue::String(text));
+        }
+    }
+
+    bool WriteDescriptions(bool setupInf) {
+        CXCryptedProfile2 raviri(1), setup(1);
+        FillRaviriInf(raviri);
+        FillSetupIni(setup);
+        std::vector<std::uint8_t> raviriImage, setupImage;
+        std::string error;
+        if (!WriteProfileImage(raviri, raviriImage, &error) ||
+            !WriteProfileImage(setup, setupImage, &error))
+            return Fail("description files: " + error);
+        if (!setupInf)
+            return WriteBytes("RAVIRI.INF", raviriImage.data(), raviriImage.size()) &&
+                   WriteBytes("SETUP.INI", setupImage.data(), setupImage.size());
+        CompoundFileWriter writer;
+        if (!writer.AddStream("RAVIRI.INF", std::move(raviriImage)) ||
+            !writer.AddStream("SETUP.INI", std::move(setupImage)))
+            return Fail("setup.inf: " + writer.Error());
+        const auto image = writer.Build();
+        return WriteBytes("setup.inf", image.data(), image.size());
+    }
+
+    bool Publish(const std::string& outDir) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        if (::chmod(temp_.c_str(), 0777 & ~mask) != 0)
+            return Fail(temp_ + ": " + std::strerror(errno));
+        std::string dir = outDir;
+        while (dir.size() > 1 && dir.back() == '/')
+            dir.pop_back();
+        // rename() replaces an empty folder only; anything that appeared meanwhile stays.
+        if (::rename(temp_.c_str(), dir.c_str()) != 0)
+            return Fail(outDir + ": cannot be put in place: " + std::strerror(errno));
+        return true;
+    }
+
+    const Manifest& m_;
+    std::vector<std::string>& warnings_;
+    std::string temp_;
+    std::string error_;
+    std::map<std::string, std::int64_t> sizes_;
+};
+
+} // namespace
+
+bool BuildDistribution(const Manifest& manifest, const std::string& outDir,
+                       const BuildOptions& options, std::string& error,
+                       std::vector<std::string>& warnings) {
+    return Builder(manifest, warnings).Run(outDir, options, error);
+}
+
+} // namespace quillon::dist
