@@ -1,0 +1,4 @@
+list(APPEND QUILLON_CORE_SOURCES
+  selection/ProfileSelectionView.cpp
+  selection/TemplateDlg.cpp
+)
