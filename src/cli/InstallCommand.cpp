@@ -1,0 +1,162 @@
+// quillon-cli install: a whole installation, as the wizard's profile and progress pages run it.
+#include "cli/Commands.h"
+#include "cli/Session.h"
+#include "cli/TerminalProgress.h"
+#include "descriptions/DictCollectionLoader.h"
+#include "install/ProgressDlg.h"
+#include "product/ComError.h"
+#include "product/KernelConnection.h"
+#include "selection/TemplateDlg.h"
+#include "support/Json.h"
+#include "support/Messages.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace quillon::cli {
+namespace {
+
+const char* KindName(InstallRecord::Kind kind) {
+    switch (kind) {
+    case InstallRecord::Kind::Dictionary: return "dictionary";
+    case InstallRecord::Kind::BaseTM: return "tm";
+    case InstallRecord::Kind::Profile: return "profile";
+    }
+    return "?";
+}
+
+const char* ResultName(int code) {
+    switch (code) {
+    case kExitDone: return "installed";
+    case kExitCancelled: return "cancelled";
+    case kExitPartlyFailed: return "partly-failed";
+    case kExitNothingDone: return "nothing-done";
+    default: return "failed";
+    }
+}
+
+std::string Report(const std::string& collectionId, const std::vector<InstallRecord>& records,
+                   const std::vector<ShownMessage>& messages, int code) {
+    std::string out = "{\"collection\":" + JsonString(collectionId) + ",\"result\":" + JsonString(ResultName(code)) +
+                      ",\"exitCode\":" + std::to_string(code) + ",\"items\":[";
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const InstallRecord& r = records[i];
+        out += std::string(i ? "," : "") + "{\"kind\":\"" + KindName(r.kind) + "\",\"key\":" + JsonString(r.key) +
+               ",\"name\":" + JsonString(r.fullName) + ",\"installed\":" + (r.installed ? "true" : "false") +
+               ",\"uid\":" + JsonString(r.uid) + "}";
+    }
+    out += "],\"messages\":[";
+    for (std::size_t i = 0; i < messages.size(); ++i)
+        out += std::string(i ? "," : "") + "{\"id\":" + std::to_string(messages[i].id) +
+               ",\"text\":" + JsonString(messages[i].text) + "}";
+    return out + "]}\n";
+}
+
+int Finish(const Arguments& a, Session& session, const std::string& id, const std::vector<InstallRecord>& records,
+           int code) {
+    if (a.json)
+        std::fputs(Report(id, records, session.Messages().Shown(), code).c_str(), stdout);
+    else
+        std::printf("quillon-cli: %s\n", ResultName(code));
+    return code;
+}
+
+} // namespace
+
+int Install(const std::vector<std::string>& args) {
+    Arguments a(args, {"collection", "profile", "replace"});
+    const std::string replace = a.Get("replace");
+    if (a.bad || a.positional.size() != 1 || a.Get("collection").empty() ||
+        (!replace.empty() && replace != "replace" && replace != "skip" && replace != "ask"))
+        return Usage();
+    const std::string id = a.Get("collection");
+    Session session(a.yes);
+    if (!EnsureKernelConnection()) {
+        ShowMessage(1035);
+        return kExitCannotStart;
+    }
+    CKldoInifileManager copies;
+    if (!PrepareDistribution(a.positional[0], copies))
+        return kExitCannotStart;
+
+    CSmartPtr<CDictCollection> collection(new CDictCollection);
+    try {
+        CDictCollectionLoader loader(copies.GetSetupIniPath(), copies.GetMainDescriptionPath(), copies.GetSourceFolder());
+        CDictDistrib distribution;
+        if (loader.ListCollections(distribution) == 0) {
+            ShowMessage(loader.LoadDescriptions() ? 2017 : 2001, loader.LoadDescriptions() ? MessageIcon::None : MessageIcon::Error);
+            return kExitCannotStart;
+        }
+        const std::string idText = distribution.FindCollection(id).GetIdText();
+        if (!loader.ReadCollection(idText, *collection)) {
+            ShowMessage(2001, MessageIcon::Error);
+            return kExitCannotStart;
+        }
+    } catch (const ComError& error) {
+        if (error.Error() == E_INVALIDARG) {
+            std::fprintf(stderr, "quillon-cli: the distribution has no collection %s\n", id.c_str());
+            return kExitUsage;
+        }
+        ShowMessage(57355, MessageIcon::Error);
+        return kExitCannotStart;
+    }
+    if (collection->GetProfileCount() == 0) {
+        ShowMessage(2017);
+        return kExitNothingDone;
+    }
+
+    // The chosen profiles: those named, else every one the page preselects.
+    const auto chosen = a.All("profile");
+    for (const std::string& key : chosen) {
+        const auto& profiles = collection->GetProfiles();
+        if (std::none_of(profiles.begin(), profiles.end(), [&](const auto& p) { return p->GetKey() == key; })) {
+            std::fprintf(stderr, "quillon-cli: collection %s has no profile %s\n", id.c_str(), key.c_str());
+            return kExitUsage;
+        }
+    }
+    if (!chosen.empty())
+        for (auto& p : collection->GetProfiles())
+            p->SetSelected(std::find(chosen.begin(), chosen.end(), p->GetKey()) != chosen.end());
+    for (const auto& p : collection->GetProfiles())
+        if (p->IsSelected() && !p->IsSupported() && !chosen.empty())
+            ShowMessage(2005); // a named profile of a direction that is not installed
+
+    MemoryProfileList list;
+    CTemplateDlg selection(collection, list);
+    selection.SetReplaceMode(replace == "skip" ? 0 : replace == "ask" ? 2 : 1);
+    const auto pageResult = selection.Initialize();
+    if (pageResult != 1)
+        return Finish(a, session, id, {}, pageResult == 2 ? kExitCannotStart : kExitNothingDone);
+    if (!selection.AnySelected())
+        return Finish(a, session, id, {}, kExitNothingDone);
+    if (!a.json) {
+        const auto lineBreak = list.figures.find('\n');
+        std::printf("Требуется места на диске: %s\nСвободно места на диске:  %s\n", list.figures.substr(0, lineBreak).c_str(),
+                    lineBreak == std::string::npos ? "" : list.figures.substr(lineBreak + 1).c_str());
+    }
+
+    TerminalProgress view(a.yes);
+    CProgressDlg page(collection, copies.GetSourceFolder(), view);
+    view.SetPage(&page);
+    page.SetReplaceMode(selection.ReplaceMode());
+    const int result = page.Run();
+    view.Finish();
+
+    const auto& records = page.Records();
+    const bool any = std::any_of(records.begin(), records.end(), [](const InstallRecord& r) { return r.installed; });
+    const bool all = std::all_of(records.begin(), records.end(), [](const InstallRecord& r) { return r.installed; });
+    int code = kExitDone;
+    if (page.Cancelled())
+        code = kExitCancelled;
+    else if (!any)
+        code = kExitNothingDone;
+    else if (!all || result != 1)
+        code = kExitPartlyFailed;
+    if (!a.json)
+        for (const InstallRecord& r : records)
+            std::printf("  %-10s %-9s %s%s\n", KindName(r.kind), r.installed ? "installed" : "FAILED", r.fullName.c_str(),
+                        r.uid.empty() ? "" : ("  " + r.uid).c_str());
+    return Finish(a, session, id, records, code);
+}
+
+} // namespace quillon::cli

@@ -1,0 +1,73 @@
+#include "cli/Session.h"
+
+#include "platform/Ports.h"
+#include "platform/posix/PosixPorts.h"
+#include "product/KernelConnection.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace quillon::cli {
+
+Session::Session(bool assumeYes) : messages_(assumeYes) {
+    posix::InstallPosixPorts();
+    CurrentPorts().messages = &messages_;
+    InstallInterruptHandler();
+}
+
+Session::~Session() {
+    ReleaseKernelConnection();
+    CurrentPorts().messages = nullptr;
+}
+
+bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies) {
+    std::string root = folder;
+    if (!root.empty() && root.back() != '/')
+        root += '/';
+    if (copies.Prepare(root) || copies.Prepare(root + "DICTS/"))
+        return true;
+    std::fprintf(stderr, "quillon-cli: %s holds no description files (RAVIRI.INF and SETUP.INI, or setup.inf), "
+                         "nor does its DICTS folder\n", folder.c_str());
+    return false;
+}
+
+Arguments::Arguments(const std::vector<std::string>& args, const std::vector<std::string>& valued) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--json") {
+            json = true;
+        } else if (a == "--yes") {
+            yes = true;
+        } else if (a.starts_with("--")) {
+            const std::string name = a.substr(2);
+            if (std::find(valued.begin(), valued.end(), name) == valued.end() || i + 1 >= args.size()) {
+                bad = true;
+                return;
+            }
+            options.emplace_back(name, args[++i]);
+        } else {
+            positional.push_back(a);
+        }
+    }
+}
+
+std::string Arguments::Get(const std::string& name) const {
+    for (const auto& [n, v] : options)
+        if (n == name)
+            return v;
+    return {};
+}
+
+std::vector<std::string> Arguments::All(const std::string& name) const {
+    std::vector<std::string> values;
+    for (const auto& [n, v] : options)
+        if (n == name)
+            values.push_back(v);
+    return values;
+}
+
+bool Arguments::Has(const std::string& name) const {
+    return std::any_of(options.begin(), options.end(), [&](const auto& o) { return o.first == name; });
+}
+
+} // namespace quillon::cli

@@ -1,0 +1,40 @@
+#pragma once
+// What every command sets up: the POSIX ports, the terminal's message handler, the interrupt
+// flag; and the distribution's description files found as the wizard finds them.
+#include "cli/Terminal.h"
+#include "distribution/KldoInifileManager.h"
+
+#include <memory>
+#include <string>
+
+namespace quillon::cli {
+
+class Session {
+public:
+    explicit Session(bool assumeYes);
+    ~Session();
+    TerminalMessages& Messages() { return messages_; }
+
+private:
+    TerminalMessages messages_;
+};
+
+// Prepares DIST itself, else DIST/DICTS/; false (with a message on stderr) when neither holds
+// the description files.
+bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies);
+
+// A small argument reader: flags with and without values, positionals.
+struct Arguments {
+    std::vector<std::string> positional;
+    bool json = false;
+    bool yes = false;
+    std::vector<std::pair<std::string, std::string>> options; // --name value
+    bool bad = false;
+
+    Arguments(const std::vector<std::string>& args, const std::vector<std::string>& valued);
+    std::string Get(const std::string& name) const;
+    std::vector<std::string> All(const std::string& name) const;
+    bool Has(const std::string& name) const;
+};
+
+} // namespace quillon::cli

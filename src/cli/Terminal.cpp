@@ -1,0 +1,129 @@
+#include "cli/Terminal.h"
+
+#include <cctype>
+#include <csignal>
+#include <optional>
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+namespace quillon::cli {
+namespace {
+
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += "\\n";
+        else if (c != '\r')
+            out += c;
+    }
+    return out;
+}
+
+std::string Choices(MessageButtons buttons) {
+    switch (buttons) {
+    case MessageButtons::Ok: return "";
+    case MessageButtons::OkCancel: return "[o]k/[c]ancel";
+    case MessageButtons::RetryCancel: return "[r]etry/[c]ancel";
+    case MessageButtons::YesNo: return "[y]es/[n]o";
+    case MessageButtons::YesNoCancel: return "[y]es/[n]o/[c]ancel";
+    }
+    return "";
+}
+
+std::optional<MessageAnswer> Parse(const std::string& reply, MessageButtons buttons) {
+    if (reply.empty())
+        return std::nullopt;
+    const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(reply[0])));
+    const bool yesNo = buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel;
+    if (yesNo && c == 'y')
+        return MessageAnswer::Yes;
+    if (yesNo && c == 'n')
+        return MessageAnswer::No;
+    if (buttons == MessageButtons::RetryCancel && c == 'r')
+        return MessageAnswer::Retry;
+    if (buttons == MessageButtons::OkCancel && c == 'o')
+        return MessageAnswer::Ok;
+    if (buttons != MessageButtons::YesNo && c == 'c')
+        return MessageAnswer::Cancel;
+    return std::nullopt;
+}
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) { g_interrupted = true; }
+
+} // namespace
+
+bool Interactive() { return ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO); }
+
+MessageAnswer TerminalMessages::UnattendedAnswer(MessageButtons buttons, bool assumeYes) {
+    switch (buttons) {
+    case MessageButtons::Ok: return MessageAnswer::Ok;
+    case MessageButtons::OkCancel: return MessageAnswer::Cancel;
+    case MessageButtons::RetryCancel: return MessageAnswer::Cancel;
+    case MessageButtons::YesNo:
+    case MessageButtons::YesNoCancel: return assumeYes ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+    return MessageAnswer::Ok;
+}
+
+MessageAnswer TerminalMessages::Show(const MessageBoxRequest& request) {
+    shown_.push_back({request.id, request.text});
+    std::fprintf(stderr, "\nmessage %d: %s\n", request.id, OneLine(request.text).c_str());
+    if (request.buttons == MessageButtons::Ok)
+        return MessageAnswer::Ok;
+    const bool yesNo = request.buttons == MessageButtons::YesNo || request.buttons == MessageButtons::YesNoCancel;
+    if ((yesNo && assumeYes_) || !Interactive())
+        return UnattendedAnswer(request.buttons, assumeYes_);
+    for (;;) {
+        std::fprintf(stderr, "%s? ", Choices(request.buttons).c_str());
+        std::string reply;
+        if (!std::getline(std::cin, reply))
+            return UnattendedAnswer(request.buttons, assumeYes_);
+        if (auto answer = Parse(reply, request.buttons))
+            return *answer;
+    }
+}
+
+bool AskYesNo(const std::string& question, bool fallback) {
+    if (!Interactive())
+        return fallback;
+    for (;;) {
+        std::fprintf(stderr, "\n%s [y/n]? ", question.c_str());
+        std::string reply;
+        if (!std::getline(std::cin, reply))
+            return fallback;
+        if (!reply.empty() && (reply[0] == 'y' || reply[0] == 'Y'))
+            return true;
+        if (!reply.empty() && (reply[0] == 'n' || reply[0] == 'N'))
+            return false;
+    }
+}
+
+void InstallInterruptHandler() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+std::atomic<bool>& InterruptRequested() { return g_interrupted; }
+
+std::string PlainText(const std::string& dialogText) {
+    std::string out;
+    for (std::size_t i = 0; i < dialogText.size(); ++i) {
+        const char c = dialogText[i];
+        if (c == '\n')
+            out += ' ';
+        else if (c == '&' && i + 1 < dialogText.size() && dialogText[i + 1] == '&')
+            out += dialogText[i++];
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace quillon::cli

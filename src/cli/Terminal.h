@@ -1,0 +1,48 @@
+#pragma once
+// quillon-cli's terminal: where questions are answered and progress is drawn, and the Ctrl-C
+// flag. Questions are asked on the terminal when standard input is one; otherwise they take the
+// documented unattended answers (docs/quillon-cli.md).
+#include "platform/MessagePort.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace quillon::cli {
+
+struct ShownMessage {
+    int id;
+    std::string text;
+};
+
+// Every message box of the installer goes through here: printed to stderr as
+// "message <id>: <text>" (line breaks as \n), answered on the terminal or unattended, and kept
+// for the JSON report.
+class TerminalMessages : public MessagePort {
+public:
+    explicit TerminalMessages(bool assumeYes) : assumeYes_(assumeYes) {}
+    MessageAnswer Show(const MessageBoxRequest& request) override;
+    const std::vector<ShownMessage>& Shown() const { return shown_; }
+
+    // The answer a box gets when nobody is asked: OK, Cancel (Retry/Cancel: never retry
+    // forever), No (Yes/No), or Yes for Yes/No with --yes.
+    static MessageAnswer UnattendedAnswer(MessageButtons buttons, bool assumeYes);
+
+private:
+    bool assumeYes_;
+    std::vector<ShownMessage> shown_;
+};
+
+// True when standard input and standard error are terminals.
+bool Interactive();
+// Asks a yes/no question on the terminal; `fallback` when it cannot be asked.
+bool AskYesNo(const std::string& question, bool fallback);
+
+// SIGINT/SIGTERM set this flag instead of ending the process.
+void InstallInterruptHandler();
+std::atomic<bool>& InterruptRequested();
+
+// "Устанавливается\nX" -> "Устанавливается X"; "&&" -> "&".
+std::string PlainText(const std::string& dialogText);
+
+} // namespace quillon::cli

@@ -1,0 +1,77 @@
+#include "cli/TerminalProgress.h"
+
+#include "cli/Terminal.h"
+#include "install/ProgressDlg.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace quillon::cli {
+
+// The question of the cancel confirmation (dialog 135).
+constexpr const char* kConfirmCancel = "Вы уверены, что хотите прервать установку коллекции словарей?";
+
+TerminalProgress::TerminalProgress(bool assumeYes) : terminal_(::isatty(STDOUT_FILENO)), assumeYes_(assumeYes) {}
+
+void TerminalProgress::SetText(int control, const std::string& text) {
+    const std::string plain = PlainText(text);
+    if (texts_[control] == plain)
+        return;
+    texts_[control] = plain;
+    if (!terminal_) {
+        if (control == kCtlItem || control == kCtlTotalProfiles || control == kCtlStatus)
+            std::printf("%s\n", plain.c_str());
+        std::fflush(stdout);
+        return;
+    }
+    Draw();
+}
+
+void TerminalProgress::SetProgress(std::uint32_t position, std::uint32_t range) {
+    const int percent = range ? static_cast<int>(std::uint64_t{position} * 100 / range) : 0;
+    if (percent == percent_)
+        return;
+    percent_ = percent;
+    if (terminal_)
+        Draw();
+}
+
+void TerminalProgress::Draw() {
+    constexpr int kWidth = 24;
+    const int filled = percent_ * kWidth / 100;
+    std::string bar(static_cast<std::size_t>(filled), '#');
+    bar.append(static_cast<std::size_t>(kWidth - filled), '.');
+    std::string line = "[" + bar + "] " + std::to_string(percent_) + "%  " + texts_[kCtlItem];
+    if (!texts_[kCtlDictionaryNumber].empty())
+        line += "  (" + texts_[kCtlDictionaryNumber] + ")";
+    std::printf("\r\033[K%s", line.c_str());
+    std::fflush(stdout);
+    lineOpen_ = true;
+}
+
+void TerminalProgress::Finish() {
+    if (lineOpen_)
+        std::printf("\n");
+    lineOpen_ = false;
+    std::fflush(stdout);
+}
+
+void TerminalProgress::PumpMessages() {
+    if (page_ && InterruptRequested().exchange(false)) {
+        Finish();
+        page_->RequestCancel();
+    }
+}
+
+bool TerminalProgress::ConfirmCancel() {
+    if (assumeYes_)
+        return true;
+    return AskYesNo(kConfirmCancel, true);
+}
+
+void TerminalProgress::Beep() {
+    if (terminal_)
+        std::fputc('\a', stderr);
+}
+
+} // namespace quillon::cli

@@ -1,0 +1,43 @@
+#pragma once
+// The progress page on a terminal: a bar with the item being installed and the counters,
+// redrawn in place; plain lines when the output is not a terminal.
+#include "install/ProgressView.h"
+
+#include <map>
+#include <string>
+
+namespace quillon {
+class CProgressDlg;
+}
+
+namespace quillon::cli {
+
+class TerminalProgress : public ProgressView {
+public:
+    explicit TerminalProgress(bool assumeYes);
+    void SetPage(CProgressDlg* page) { page_ = page; }
+    // Ends the bar's line.
+    void Finish();
+
+    std::string InitialText(int control) override { return DefaultProgressText(control); }
+    void SetText(int control, const std::string& text) override;
+    void ShowControl(int, bool) override {}
+    void SetProgress(std::uint32_t position, std::uint32_t range) override;
+    void SetTaskbarProgress(std::uint64_t, std::uint64_t) override {}
+    void SetTaskbarState(TaskbarState) override {}
+    void PumpMessages() override;
+    bool ConfirmCancel() override;
+    void Beep() override;
+
+private:
+    void Draw();
+
+    CProgressDlg* page_ = nullptr;
+    bool terminal_;
+    bool assumeYes_;
+    bool lineOpen_ = false;
+    int percent_ = 0;
+    std::map<int, std::string> texts_;
+};
+
+} // namespace quillon::cli

@@ -1,0 +1,29 @@
+// quillon-cli: the installer's engine from the command line (docs/quillon-cli.md).
+//
+//   quillon-cli directions [--json]
+//   quillon-cli list DIST [--json]
+//   quillon-cli install DIST --collection ID [--profile KEY]... [--replace replace|skip|ask] [--yes] [--json]
+//
+// Exit codes: 0 done; 1 could not start (no kernel, no distribution, unreadable descriptions);
+// 2 bad usage; 3 cancelled; 4 partly failed; 5 nothing done.
+#include "cli/Commands.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty())
+        return quillon::cli::Usage();
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (args[0] == "directions")
+        return quillon::cli::Directions(rest);
+    if (args[0] == "list")
+        return quillon::cli::List(rest);
+    if (args[0] == "install")
+        return quillon::cli::Install(rest);
+    if (args[0] == "remove")
+        return quillon::cli::Remove(rest);
+    return quillon::cli::Usage();
+}
