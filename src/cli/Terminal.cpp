@@ -108,6 +108,12 @@ void InstallInterruptHandler() {
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    // A caller may have started us with the signals blocked; an interrupt must still reach us.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    ::sigprocmask(SIG_UNBLOCK, &signals, nullptr);
 }
 
 std::atomic<bool>& InterruptRequested() { return g_interrupted; }

@@ -1,0 +1,126 @@
+// quillon-cli end to end: the sample distribution into a reference product, with the product's
+// fault injection; exit codes, JSON reports, Ctrl-C.
+#include "ProductFixture.h"
+#include "product/WorkFolders.h"
+#include "testsupport/RunProgram.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quillon {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RunProgram;
+using test::ShellQuote;
+
+class CliTest : public kaldo::test::ProductFixture {
+protected:
+    void SetUp() override {
+        ProductFixture::SetUp();
+        dist_ = temp_ / "dist";
+        ASSERT_EQ(kaldo::test::RunProgram(QUILLON_DIST_TOOL,
+                                          {"build", std::string(QUILLON_SOURCE_DIR) + "/samples/demo/demo.manifest", dist_}),
+                  0);
+    }
+    void TearDown() override {
+        EXPECT_TRUE(FilesIn(GetUserWorkFolder()).empty());
+        EXPECT_TRUE(FilesIn(GetProductTempFolder("MORVELX")).empty());
+        ProductFixture::TearDown();
+    }
+    static test::ProgramResult Cli(const std::string& arguments, bool mergeErrors = false) {
+        return RunProgram(ShellQuote(QUILLON_CLI) + " " + arguments + " </dev/null", mergeErrors);
+    }
+    std::string dist_;
+};
+
+TEST_F(CliTest, DirectionsAndList) {
+    const auto directions = Cli("directions --json");
+    ASSERT_EQ(directions.code, 0);
+    EXPECT_EQ(directions.output, "{\"directions\":[{\"code\":\"ER\",\"id\":131073,\"name\":\"Англо-русский\"},"
+                                 "{\"code\":\"RE\",\"id\":65538,\"name\":\"Русско-английский\"}]}\n");
+    const auto list = Cli("list " + ShellQuote(dist_) + " --json");
+    ASSERT_EQ(list.code, 0);
+    EXPECT_NE(list.output.find("\"key\":\"ER_GENERAL\",\"direction\":\"ER\""), std::string::npos) << list.output;
+    EXPECT_NE(list.output.find("\"key\":\"FR_GENERAL\",\"direction\":\"FR\",\"name\":\"Французско-русский коллекция словарей "
+                               "\\\"Общая лексика\\\"\",\"supported\":false"),
+              std::string::npos);
+    EXPECT_EQ(Cli("list " + ShellQuote(temp_ / "nowhere")).code, 1);
+}
+
+TEST_F(CliTest, InstallReportsTheKernelsIdentifiers) {
+    const auto r = Cli("install " + ShellQuote(dist_) + " --collection 1 --json");
+    ASSERT_EQ(r.code, 0) << r.output;
+    EXPECT_NE(r.output.find("\"result\":\"installed\""), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("\"kind\":\"dictionary\",\"key\":\"er_common.dct\""), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("\"installed\":false"), std::string::npos);
+    EXPECT_EQ(r.output.find("\"uid\":\"\",\"kind\":\"dictionary\""), std::string::npos);
+    std::string list;
+    ASSERT_EQ(kaldo::test::RunProductTool({"list", "--json"}, &list), 0);
+    EXPECT_NE(list.find("er_common.dct"), std::string::npos) << list;
+    // A second installation of the same collection: the dictionaries exist (message 1),
+    // profiles are replaced.
+    const auto again = Cli("install " + ShellQuote(dist_) + " --collection 1 --json");
+    EXPECT_EQ(again.code, 4) << again.output;
+    EXPECT_NE(again.output.find("{\"id\":1,\"text\":\"Словарь \\\""), std::string::npos) << again.output;
+}
+
+TEST_F(CliTest, PartFailureAndNothingDone) {
+    ASSERT_EQ(kaldo::test::RunProductTool({"fault", "ImportDictionary", "0x80004005", "1"}), 0);
+    const auto r = Cli("install " + ShellQuote(dist_) + " --collection 1 --json");
+    EXPECT_EQ(r.code, 4) << r.output;
+    EXPECT_NE(r.output.find("\"messages\":[{\"id\":57364"), std::string::npos) << r.output;
+
+    // A profile of a direction the product lacks: message 2005, nothing to install.
+    const auto fr = Cli("install " + ShellQuote(dist_) + " --collection 1 --profile FR_GENERAL --json");
+    EXPECT_EQ(fr.code, 5) << fr.output;
+    EXPECT_NE(fr.output.find("\"id\":2005"), std::string::npos);
+
+    EXPECT_EQ(Cli("install " + ShellQuote(dist_) + " --collection 99").code, 2);
+    EXPECT_EQ(Cli("install " + ShellQuote(dist_) + " --collection 1 --profile NOPE").code, 2);
+    EXPECT_EQ(Cli("install " + ShellQuote(dist_)).code, 2);
+}
+
+TEST_F(CliTest, InterruptCancelsAtTheFirstCheckpoint) {
+    // SIGINT is pending (blocked) when the program starts; it arrives as soon as the program
+    // unblocks it, so the first checkpoint of the installation sees it.
+    const std::string out = temp_ / "out.json";
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGINT);
+        ::sigprocmask(SIG_BLOCK, &set, nullptr);
+        ::raise(SIGINT);
+        ::freopen(out.c_str(), "w", stdout);
+        ::freopen("/dev/null", "r", stdin);
+        ::execl(QUILLON_CLI, QUILLON_CLI, "install", dist_.c_str(), "--collection", "1", "--yes", "--json", nullptr);
+        ::_exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3) << test::ReadFile(out);
+    EXPECT_NE(test::ReadFile(out).find("\"result\":\"cancelled\""), std::string::npos);
+    std::string journal;
+    kaldo::test::RunProductTool({"journal"}, &journal);
+    EXPECT_EQ(journal.find("\"operation\":\"ImportDictionary\""), std::string::npos);
+}
+
+TEST_F(CliTest, NoProductShowsMessage1035) {
+    const std::string hive = std::getenv("QUILLON_REGISTRY");
+    const auto r = RunProgram("QUILLON_REGISTRY=" + ShellQuote(temp_ / "empty.reg") + " " + ShellQuote(QUILLON_CLI) +
+                                  " list " + ShellQuote(dist_),
+                              true);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.output.find("message 1035: Систем перевода семейства KALDO на вашем компьютере не обнаружено."),
+              std::string::npos)
+        << r.output;
+}
+
+} // namespace
+} // namespace quillon
