@@ -1,0 +1,3 @@
+list(APPEND QUILLON_CORE_SOURCES
+  distribution/FormatGroupedNumber.cpp
+)
