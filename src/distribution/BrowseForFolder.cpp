@@ -16,7 +16,8 @@ bool BrowseForFolder(QWidget* owner, const QString& title, QString& path) {
     if (!owner)
         return false;
     path = BrowseStartFolder(path);
-    const QString chosen = QFileDialog::getExistingDirectory(owner, title, path, QFileDialog::ShowDirsOnly);
+    const QString chosen =
+        QFileDialog::getExistingDirectory(owner, title, path, QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         return false;
     QString native = QDir::cleanPath(chosen);

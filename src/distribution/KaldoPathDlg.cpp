@@ -16,7 +16,8 @@ CKaldoPathDlg::CKaldoPathDlg(const QString&, int mode, QWidget* owner, bool)
     : QDialog(owner), ui_(std::make_unique<Ui::CKaldoPathDlg>()), browser_(BrowseForFolder) {
     ui_->setupUi(this);
     setModal(true);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(size());
     if (mode == 3)
         prompt = QString::fromStdString(LoadString(kPromptId));
@@ -40,14 +41,18 @@ int CKaldoPathDlg::Run() {
     return exec();
 }
 
-void CKaldoPathDlg::ControlsToFields() { path = ui_->ctl1036->text(); }
+void CKaldoPathDlg::ControlsToFields() {
+    path = ui_->ctl1036->text();
+}
 
 void CKaldoPathDlg::FieldsToControls() {
     ui_->ctl1006->setText(prompt);
     ui_->ctl1036->setText(path);
 }
 
-void CKaldoPathDlg::UpdateOk() { ui_->ctl1->setEnabled(!path.isEmpty()); }
+void CKaldoPathDlg::UpdateOk() {
+    ui_->ctl1->setEnabled(!path.isEmpty());
+}
 
 void CKaldoPathDlg::OnBrowse() {
     ControlsToFields();

@@ -5,7 +5,8 @@
 
 namespace quillon {
 
-CAddRemoveDlg::CAddRemoveDlg(QWidget* parent) : CWizardPage(parent), ui_(std::make_unique<Ui::CAddRemoveDlg>()) {
+CAddRemoveDlg::CAddRemoveDlg(QWidget* parent)
+    : CWizardPage(parent), ui_(std::make_unique<Ui::CAddRemoveDlg>()) {
     ui_->setupUi(this);
     setFixedSize(size());
     ui_->picture132->setPixmap(Bitmap132());

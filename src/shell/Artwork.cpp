@@ -30,7 +30,8 @@ QPixmap Bitmap132() {
         p.setBrush(QColor(245, 240, 225));
         p.drawRect(QRectF(book.right() - 10, book.top() + 4, 8, book.height() - 8));
         p.setPen(QPen(QColor(255, 255, 255, 180), 1));
-        p.drawLine(QPointF(book.left() + 8, book.center().y()), QPointF(book.right() - 16, book.center().y()));
+        p.drawLine(QPointF(book.left() + 8, book.center().y()),
+                   QPointF(book.right() - 16, book.center().y()));
     }
 
     QPainterPath quill;

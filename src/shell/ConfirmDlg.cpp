@@ -6,9 +6,11 @@
 
 namespace quillon {
 
-CConfirmDlg::CConfirmDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::CConfirmDlg>()) {
+CConfirmDlg::CConfirmDlg(QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::CConfirmDlg>()) {
     ui_->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(size());
     ui_->icon178->setPixmap(Icon178());
     connect(ui_->ctl1, &QPushButton::clicked, this, [this] { done(kPageNext); });
@@ -17,6 +19,8 @@ CConfirmDlg::CConfirmDlg(QWidget* parent) : QDialog(parent), ui_(std::make_uniqu
 
 CConfirmDlg::~CConfirmDlg() = default;
 
-void CConfirmDlg::reject() { done(kPageCancel); }
+void CConfirmDlg::reject() {
+    done(kPageCancel);
+}
 
 } // namespace quillon

@@ -58,7 +58,8 @@ void CMainFrame::PaintBackground(QPainter& painter, const QSize& size) {
     painter.setPen(Qt::white);
     painter.setBackgroundMode(Qt::TransparentMode);
     const QString title = QString::fromStdString(LoadString(kBackgroundTitleId));
-    painter.drawText(QRect(height / 2, height / 2, w, h), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, title);
+    painter.drawText(QRect(height / 2, height / 2, w, h),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, title);
 }
 
 void CMainFrame::paintEvent(QPaintEvent*) {

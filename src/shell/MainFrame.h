@@ -14,7 +14,9 @@ public:
     CMainFrame();
 
     // The handler of the start commands 0xE100 / 0xE101 (set by the front end: RunWizard).
-    void SetCommandHandler(std::function<void(int)> handler) { commandHandler_ = std::move(handler); }
+    void SetCommandHandler(std::function<void(int)> handler) {
+        commandHandler_ = std::move(handler);
+    }
     // Runs command `command` (posted by start-up).
     void OnCommand(int command);
 

@@ -18,49 +18,69 @@ constexpr int kNoLabelId = 2955;
 
 QMessageBox::StandardButton ButtonOf(MessageAnswer answer) {
     switch (answer) {
-    case MessageAnswer::Ok: return QMessageBox::Ok;
-    case MessageAnswer::Cancel: return QMessageBox::Cancel;
-    case MessageAnswer::Retry: return QMessageBox::Retry;
-    case MessageAnswer::Yes: return QMessageBox::Yes;
-    case MessageAnswer::No: return QMessageBox::No;
+    case MessageAnswer::Ok:
+        return QMessageBox::Ok;
+    case MessageAnswer::Cancel:
+        return QMessageBox::Cancel;
+    case MessageAnswer::Retry:
+        return QMessageBox::Retry;
+    case MessageAnswer::Yes:
+        return QMessageBox::Yes;
+    case MessageAnswer::No:
+        return QMessageBox::No;
     }
     return QMessageBox::Ok;
 }
 
 QMessageBox::StandardButtons ButtonsOf(MessageButtons buttons) {
     switch (buttons) {
-    case MessageButtons::Ok: return QMessageBox::Ok;
-    case MessageButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case MessageButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
-    case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case MessageButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MessageButtons::Ok:
+        return QMessageBox::Ok;
+    case MessageButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MessageButtons::RetryCancel:
+        return QMessageBox::Retry | QMessageBox::Cancel;
+    case MessageButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
 }
 
 QMessageBox::Icon IconOf(MessageIcon icon) {
     switch (icon) {
-    case MessageIcon::None: return QMessageBox::NoIcon;
-    case MessageIcon::Error: return QMessageBox::Critical;
-    case MessageIcon::Warning: return QMessageBox::Warning;
-    case MessageIcon::Question: return QMessageBox::Question;
-    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::None:
+        return QMessageBox::NoIcon;
+    case MessageIcon::Error:
+        return QMessageBox::Critical;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
     }
     return QMessageBox::NoIcon;
 }
 
-QString Text(int id) { return QString::fromStdString(LoadString(id)); }
+QString Text(int id) {
+    return QString::fromStdString(LoadString(id));
+}
 
 } // namespace
 
-std::unique_ptr<QMessageBox> QtMessagePort::BuildBox(const MessageBoxRequest& request, QWidget* parent) {
-    auto box = std::make_unique<QMessageBox>(IconOf(request.icon), QString::fromStdString(request.caption),
-                                             QString::fromStdString(request.text), ButtonsOf(request.buttons), parent);
+std::unique_ptr<QMessageBox> QtMessagePort::BuildBox(const MessageBoxRequest& request,
+                                                     QWidget* parent) {
+    auto box = std::make_unique<QMessageBox>(
+        IconOf(request.icon), QString::fromStdString(request.caption),
+        QString::fromStdString(request.text), ButtonsOf(request.buttons), parent);
     box->setObjectName(QStringLiteral("message%1").arg(request.id));
     box->setTextFormat(Qt::PlainText);
     const std::pair<QMessageBox::StandardButton, int> labels[] = {
-        {QMessageBox::Ok, kOkLabelId},   {QMessageBox::Cancel, kCancelLabelId}, {QMessageBox::Retry, kRetryLabelId},
-        {QMessageBox::Yes, kYesLabelId}, {QMessageBox::No, kNoLabelId},
+        {QMessageBox::Ok, kOkLabelId},       {QMessageBox::Cancel, kCancelLabelId},
+        {QMessageBox::Retry, kRetryLabelId}, {QMessageBox::Yes, kYesLabelId},
+        {QMessageBox::No, kNoLabelId},
     };
     for (const auto& [button, id] : labels)
         if (QAbstractButton* b = box->button(button))
@@ -71,12 +91,18 @@ std::unique_ptr<QMessageBox> QtMessagePort::BuildBox(const MessageBoxRequest& re
 
 MessageAnswer QtMessagePort::AnswerOf(QMessageBox::StandardButton button) {
     switch (button) {
-    case QMessageBox::Ok: return MessageAnswer::Ok;
-    case QMessageBox::Cancel: return MessageAnswer::Cancel;
-    case QMessageBox::Retry: return MessageAnswer::Retry;
-    case QMessageBox::Yes: return MessageAnswer::Yes;
-    case QMessageBox::No: return MessageAnswer::No;
-    default: return MessageAnswer::Cancel;
+    case QMessageBox::Ok:
+        return MessageAnswer::Ok;
+    case QMessageBox::Cancel:
+        return MessageAnswer::Cancel;
+    case QMessageBox::Retry:
+        return MessageAnswer::Retry;
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    default:
+        return MessageAnswer::Cancel;
     }
 }
 

@@ -69,7 +69,8 @@ bool QtStartupHost::BringExistingInstanceToFront() {
             return false;
     }
     // Without the socket the installer still runs; only the single-instance test is lost.
-    std::fprintf(stderr, "quillon: %s: %s\n", qPrintable(socketPath_), qPrintable(server_->errorString()));
+    std::fprintf(stderr, "quillon: %s: %s\n", qPrintable(socketPath_),
+                 qPrintable(server_->errorString()));
     return false;
 }
 

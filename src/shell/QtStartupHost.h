@@ -35,7 +35,8 @@ class QtStartupHost : public QObject, public StartupHost {
 public:
     // `socketPath` empty: InstanceSocketPath(). `loadInterfaceResources`: the interface-language
     // texts' loader (none yet: the built-in table).
-    explicit QtStartupHost(QString socketPath = {}, std::function<void()> loadInterfaceResources = {});
+    explicit QtStartupHost(QString socketPath = {},
+                           std::function<void()> loadInterfaceResources = {});
     ~QtStartupHost() override;
 
     void LoadInterfaceResources() override;

@@ -125,6 +125,8 @@ void QtWizardHost::ClearTaskbarOverlay() {
     Taskbar().SetOverlayIcon(static_cast<WindowId>(frame_.winId()), {}, {});
 }
 
-void QtWizardHost::CloseMainWindow() { frame_.PostClose(); }
+void QtWizardHost::CloseMainWindow() {
+    frame_.PostClose();
+}
 
 } // namespace quillon

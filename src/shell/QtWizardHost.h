@@ -34,9 +34,11 @@ struct WizardServices {
     std::function<int(QWidget* owner)> removalPage;
     std::function<CollectionChoice(QWidget* owner, DescriptionCopies& copies)> chooseCollection;
     // Empty: LoadStatus::Exception (never reached while chooseCollection is empty).
-    std::function<LoadResult(DescriptionCopies& copies, const std::string& identifier)> loadCollection;
+    std::function<LoadResult(DescriptionCopies& copies, const std::string& identifier)>
+        loadCollection;
     std::function<ProfilesPageResult(QWidget* owner)> profilesPage;
-    std::function<int(QWidget* owner, const std::string& sourceFolder, int replaceMode)> progressPage;
+    std::function<int(QWidget* owner, const std::string& sourceFolder, int replaceMode)>
+        progressPage;
 };
 
 class QtWizardHost : public WizardHost {

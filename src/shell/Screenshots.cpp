@@ -30,13 +30,15 @@ bool Save(QWidget& widget, const QDir& folder, const char* name) {
 }
 
 // The main window with a page centred on it, as the user sees the wizard.
-bool SaveComposite(quillon::CMainFrame& frame, QWidget& page, const QDir& folder, const char* name) {
+bool SaveComposite(quillon::CMainFrame& frame, QWidget& page, const QDir& folder,
+                   const char* name) {
     page.show();
     QApplication::processEvents();
     QPixmap shot = frame.grab();
     QPainter painter(&shot);
     const QPixmap pagePixmap = page.grab();
-    painter.drawPixmap((shot.width() - pagePixmap.width()) / 2, (shot.height() - pagePixmap.height()) / 2, pagePixmap);
+    painter.drawPixmap((shot.width() - pagePixmap.width()) / 2,
+                       (shot.height() - pagePixmap.height()) / 2, pagePixmap);
     painter.end();
     page.hide();
     const QString file = folder.filePath(QString::fromLatin1(name));
@@ -86,7 +88,11 @@ int main(int argc, char** argv) {
     // Each page as it opens: what OnInitDialog puts in is there once the page runs.
     auto whileRunning = [&](QDialog& page, const char* name) {
         QMetaObject::invokeMethod(
-            &page, [&page, &folder, &ok, name] { ok = Save(page, folder, name) && ok; page.done(2); },
+            &page,
+            [&page, &folder, &ok, name] {
+                ok = Save(page, folder, name) && ok;
+                page.done(2);
+            },
             Qt::QueuedConnection);
     };
     whileRunning(welcome, "welcome-page.png");
@@ -99,7 +105,11 @@ int main(int argc, char** argv) {
     path.Run();
     ok = Save(*box, folder, "message-2016.png") && ok;
     QMetaObject::invokeMethod(
-        &action, [&] { ok = SaveComposite(frame, action, folder, "wizard.png") && ok; action.done(2); },
+        &action,
+        [&] {
+            ok = SaveComposite(frame, action, folder, "wizard.png") && ok;
+            action.done(2);
+        },
         Qt::QueuedConnection);
     action.Run();
     return ok ? 0 : 1;

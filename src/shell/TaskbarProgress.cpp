@@ -8,11 +8,21 @@ TaskbarProgress* g_taskbar = &g_noTaskbar;
 
 } // namespace
 
-bool TaskbarProgress::SetProgressState(WindowId, TaskbarState) { return false; }
-bool TaskbarProgress::SetProgressValue(WindowId, std::uint64_t, std::uint64_t) { return false; }
-bool TaskbarProgress::SetOverlayIcon(WindowId, const std::string&, const std::string&) { return false; }
+bool TaskbarProgress::SetProgressState(WindowId, TaskbarState) {
+    return false;
+}
+bool TaskbarProgress::SetProgressValue(WindowId, std::uint64_t, std::uint64_t) {
+    return false;
+}
+bool TaskbarProgress::SetOverlayIcon(WindowId, const std::string&, const std::string&) {
+    return false;
+}
 
-TaskbarProgress& Taskbar() { return *g_taskbar; }
-void SetTaskbar(TaskbarProgress* taskbar) { g_taskbar = taskbar ? taskbar : &g_noTaskbar; }
+TaskbarProgress& Taskbar() {
+    return *g_taskbar;
+}
+void SetTaskbar(TaskbarProgress* taskbar) {
+    g_taskbar = taskbar ? taskbar : &g_noTaskbar;
+}
 
 } // namespace quillon

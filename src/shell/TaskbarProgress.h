@@ -12,7 +12,13 @@ namespace quillon {
 // The window whose button shows the progress (the front end's own handle; 0 for none).
 using WindowId = std::uintptr_t;
 
-enum class TaskbarState : int { NoProgress = 0, Indeterminate = 1, Normal = 2, Error = 4, Paused = 8 };
+enum class TaskbarState : int {
+    NoProgress = 0,
+    Indeterminate = 1,
+    Normal = 2,
+    Error = 4,
+    Paused = 8
+};
 
 class TaskbarProgress {
 public:
@@ -20,7 +26,8 @@ public:
     virtual bool SetProgressState(WindowId window, TaskbarState state);
     virtual bool SetProgressValue(WindowId window, std::uint64_t completed, std::uint64_t total);
     // `icon` empty and `description` empty clear the overlay.
-    virtual bool SetOverlayIcon(WindowId window, const std::string& icon, const std::string& description);
+    virtual bool SetOverlayIcon(WindowId window, const std::string& icon,
+                                const std::string& description);
     // Drops the taskbar service's object (at exit).
     virtual void Release() {}
 };

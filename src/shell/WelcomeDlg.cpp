@@ -15,7 +15,8 @@ constexpr int kLegalNoticeId = 2950;
 }
 
 CWelcomeDlg::CWelcomeDlg(QWidget* parent, std::function<bool()> isAdministrator)
-    : CWizardPage(parent), ui_(std::make_unique<Ui::CWelcomeDlg>()), isAdministrator_(std::move(isAdministrator)) {
+    : CWizardPage(parent), ui_(std::make_unique<Ui::CWelcomeDlg>()),
+      isAdministrator_(std::move(isAdministrator)) {
     ui_->setupUi(this);
     setFixedSize(size());
     ui_->picture132->setPixmap(Bitmap132());

@@ -9,7 +9,8 @@ namespace quillon {
 
 CWizardPage::CWizardPage(QWidget* parent) : QDialog(parent) {
     setModal(true);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
 }
 
 int CWizardPage::Run() {
@@ -26,7 +27,9 @@ void CWizardPage::ConnectButtons() {
         connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
 }
 
-void CWizardPage::reject() { OnCancel(); }
+void CWizardPage::reject() {
+    OnCancel();
+}
 
 void CWizardPage::OnCancel() {
     if (ConfirmCancel(this))

@@ -40,7 +40,11 @@ bool ConfirmCancel(QWidget* parent);
 
 // Pixels of dialog units of the pages' 8-point dialog font (4 horizontal units per average
 // character width of 6 pixels, 8 vertical units per 13-pixel line).
-constexpr int DluX(int units) { return (units * 3 + 1) / 2; }
-constexpr int DluY(int units) { return (units * 13 + 4) / 8; }
+constexpr int DluX(int units) {
+    return (units * 3 + 1) / 2;
+}
+constexpr int DluY(int units) {
+    return (units * 13 + 4) / 8;
+}
 
 } // namespace quillon

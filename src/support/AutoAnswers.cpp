@@ -12,8 +12,9 @@ namespace {
 // Answer names; "Default" leaves `answer` empty (the box's default button). False: no answer name.
 bool ParseAnswerName(std::string_view name, std::optional<MessageAnswer>& answer) {
     static constexpr std::pair<const char*, MessageAnswer> kNames[] = {
-        {"ok", MessageAnswer::Ok},   {"cancel", MessageAnswer::Cancel}, {"retry", MessageAnswer::Retry},
-        {"yes", MessageAnswer::Yes}, {"no", MessageAnswer::No},
+        {"ok", MessageAnswer::Ok},       {"cancel", MessageAnswer::Cancel},
+        {"retry", MessageAnswer::Retry}, {"yes", MessageAnswer::Yes},
+        {"no", MessageAnswer::No},
     };
     const std::string folded = FoldCase(name);
     answer.reset();
@@ -32,12 +33,17 @@ bool ParseAnswerName(std::string_view name, std::optional<MessageAnswer>& answer
 
 bool OffersAnswer(MessageButtons buttons, MessageAnswer answer) {
     switch (buttons) {
-    case MessageButtons::Ok: return answer == MessageAnswer::Ok;
-    case MessageButtons::OkCancel: return answer == MessageAnswer::Ok || answer == MessageAnswer::Cancel;
-    case MessageButtons::RetryCancel: return answer == MessageAnswer::Retry || answer == MessageAnswer::Cancel;
-    case MessageButtons::YesNo: return answer == MessageAnswer::Yes || answer == MessageAnswer::No;
+    case MessageButtons::Ok:
+        return answer == MessageAnswer::Ok;
+    case MessageButtons::OkCancel:
+        return answer == MessageAnswer::Ok || answer == MessageAnswer::Cancel;
+    case MessageButtons::RetryCancel:
+        return answer == MessageAnswer::Retry || answer == MessageAnswer::Cancel;
+    case MessageButtons::YesNo:
+        return answer == MessageAnswer::Yes || answer == MessageAnswer::No;
     case MessageButtons::YesNoCancel:
-        return answer == MessageAnswer::Yes || answer == MessageAnswer::No || answer == MessageAnswer::Cancel;
+        return answer == MessageAnswer::Yes || answer == MessageAnswer::No ||
+               answer == MessageAnswer::Cancel;
     }
     return false;
 }

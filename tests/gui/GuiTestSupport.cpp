@@ -29,7 +29,9 @@ QObject& Watchers() {
     return watchers;
 }
 
-void StopWatchers() { qDeleteAll(Watchers().children()); }
+void StopWatchers() {
+    qDeleteAll(Watchers().children());
+}
 
 QStringList LeftOverWindows() {
     StopWatchers();

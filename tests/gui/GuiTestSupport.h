@@ -31,12 +31,14 @@ void StopWatchers();
 // Runs `action` on the first visible top-level T (other than `except`) as soon as one appears;
 // once only. Gives up after `timeoutMs`, marking the failure in *missed when given.
 template <class T>
-void WhenShown(std::function<void(T*)> action, int timeoutMs = 5000, bool* missed = nullptr, QWidget* except = nullptr) {
+void WhenShown(std::function<void(T*)> action, int timeoutMs = 5000, bool* missed = nullptr,
+               QWidget* except = nullptr) {
     auto* timer = new QTimer(&Watchers());
     auto elapsed = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, action, elapsed, timeoutMs, missed, except] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* found = qobject_cast<T*>(widget); found && found != except && found->isVisible()) {
+            if (auto* found = qobject_cast<T*>(widget);
+                found && found != except && found->isVisible()) {
                 timer->stop();
                 timer->deleteLater();
                 action(found);

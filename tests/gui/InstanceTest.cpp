@@ -65,7 +65,9 @@ private slots:
         host.ShowMainWindow();
         CWelcomeDlg page(host.MainFrame(), [] { return true; });
         bool missed = false, sent = false;
-        WhenShown<CWelcomeDlg>([&](CWelcomeDlg*) { sent = SendToRunningInstance(path, "VANTEL_GO_HOME"); }, 5000, &missed);
+        WhenShown<CWelcomeDlg>(
+            [&](CWelcomeDlg*) { sent = SendToRunningInstance(path, "VANTEL_GO_HOME"); }, 5000,
+            &missed);
         QCOMPARE(page.Run(), 2);
         QVERIFY(!missed);
         QVERIFY(sent);
@@ -90,7 +92,9 @@ private slots:
     }
 };
 
-QObject* NewInstanceTest() { return new InstanceTest; }
+QObject* NewInstanceTest() {
+    return new InstanceTest;
+}
 
 } // namespace quillon::guitest
 

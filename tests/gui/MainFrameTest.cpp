@@ -1,8 +1,8 @@
 // The main window: its background, its caption, and "VANTEL_GO_HOME".
+#include "shell/MainFrame.h"
 #include "GuiTestSupport.h"
 #include "distribution/KaldoPathDlg.h"
 #include "shell/ConfirmDlg.h"
-#include "shell/MainFrame.h"
 #include "shell/WelcomeDlg.h"
 
 #include <QImage>
@@ -85,10 +85,12 @@ private slots:
         CWelcomeDlg page(&frame, [] { return true; });
         bool missed = false, asked = false;
         WhenShown<CWelcomeDlg>([&](CWelcomeDlg*) { frame.OnGoHome(); }, 5000, &missed);
-        WhenShown<CConfirmDlg>([&](CConfirmDlg* confirm) {
-            asked = true;
-            confirm->done(2);
-        }, 2000);
+        WhenShown<CConfirmDlg>(
+            [&](CConfirmDlg* confirm) {
+                asked = true;
+                confirm->done(2);
+            },
+            2000);
         QCOMPARE(page.Run(), 2);
         QVERIFY(!missed);
         QVERIFY(!asked);
@@ -101,10 +103,12 @@ private slots:
         frame.show();
         CWelcomeDlg page(&frame, [] { return true; });
         bool missed = false;
-        WhenShown<CWelcomeDlg>([&](CWelcomeDlg* shown) {
-            WhenShown<CConfirmDlg>([&](CConfirmDlg*) { frame.OnGoHome(); }, 5000, &missed);
-            QTest::keyClick(shown, Qt::Key_Escape);
-        }, 5000, &missed);
+        WhenShown<CWelcomeDlg>(
+            [&](CWelcomeDlg* shown) {
+                WhenShown<CConfirmDlg>([&](CConfirmDlg*) { frame.OnGoHome(); }, 5000, &missed);
+                QTest::keyClick(shown, Qt::Key_Escape);
+            },
+            5000, &missed);
         QCOMPARE(page.Run(), 2);
         QVERIFY(!missed);
     }
@@ -116,19 +120,23 @@ private slots:
         CKaldoPathDlg page(QStringLiteral("setup.inf"), 3, &frame, true);
         page.path = "/srv";
         bool missed = false, stillOpen = false;
-        WhenShown<CKaldoPathDlg>([&](CKaldoPathDlg* shown) {
-            frame.OnGoHome();
-            QTest::qWait(50);
-            stillOpen = shown->isVisible() && !frame.Closed();
-            QTest::mouseClick(shown->findChild<QPushButton*>("ctl1"), Qt::LeftButton);
-        }, 5000, &missed);
+        WhenShown<CKaldoPathDlg>(
+            [&](CKaldoPathDlg* shown) {
+                frame.OnGoHome();
+                QTest::qWait(50);
+                stillOpen = shown->isVisible() && !frame.Closed();
+                QTest::mouseClick(shown->findChild<QPushButton*>("ctl1"), Qt::LeftButton);
+            },
+            5000, &missed);
         QCOMPARE(page.Run(), 1);
         QVERIFY(!missed);
         QVERIFY(stillOpen);
     }
 };
 
-QObject* NewMainFrameTest() { return new MainFrameTest; }
+QObject* NewMainFrameTest() {
+    return new MainFrameTest;
+}
 
 } // namespace quillon::guitest
 

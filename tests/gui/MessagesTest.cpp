@@ -1,8 +1,8 @@
 // The one message handler: the box it shows, its answers, unattended answers and the stderr line.
+#include "support/Messages.h"
 #include "GuiTestSupport.h"
 #include "platform/Ports.h"
 #include "shell/QtMessagePort.h"
-#include "support/Messages.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>
@@ -45,7 +45,8 @@ private slots:
     void boxCarriesTheRequestsIconButtonsAndDefault() {
         MessageBoxRequest request;
         request.id = 2016;
-        request.text = "Установка выбранной коллекции словарей закончена.\nХотите установить другую коллекцию?";
+        request.text = "Установка выбранной коллекции словарей закончена.\nХотите установить "
+                       "другую коллекцию?";
         request.caption = "Инсталлятор словарей";
         request.icon = MessageIcon::Question;
         request.buttons = MessageButtons::YesNo;
@@ -57,13 +58,15 @@ private slots:
         QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(box->button(QMessageBox::Yes)->text(), QString("&Да"));
         QCOMPARE(box->button(QMessageBox::No)->text(), QString("&Нет"));
-        QCOMPARE(static_cast<QAbstractButton*>(box->defaultButton()), box->button(QMessageBox::Yes));
+        QCOMPARE(static_cast<QAbstractButton*>(box->defaultButton()),
+                 box->button(QMessageBox::Yes));
 
         request.icon = MessageIcon::Error;
         request.buttons = MessageButtons::RetryCancel;
         box = QtMessagePort::BuildBox(request, nullptr);
         QCOMPARE(box->icon(), QMessageBox::Critical);
-        QCOMPARE(static_cast<QAbstractButton*>(box->defaultButton()), box->button(QMessageBox::Retry));
+        QCOMPARE(static_cast<QAbstractButton*>(box->defaultButton()),
+                 box->button(QMessageBox::Retry));
         QCOMPARE(box->button(QMessageBox::Cancel)->text(), QString("Отмена"));
     }
 
@@ -74,16 +77,19 @@ private slots:
         ScopedPorts ports(Ports{.messages = &port});
         bool missed = false;
         QString shownText;
-        WhenShown<QMessageBox>([&](QMessageBox* box) {
-            shownText = box->text();
-            QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
-        }, 5000, &missed);
+        WhenShown<QMessageBox>(
+            [&](QMessageBox* box) {
+                shownText = box->text();
+                QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+            },
+            5000, &missed);
         const MessageAnswer answer = ShowMessage(2016, MessageIcon::None, MessageButtons::YesNo);
         QVERIFY(!missed);
         QCOMPARE(answer, MessageAnswer::No);
         QVERIFY(shownText.startsWith("Установка выбранной коллекции словарей закончена.\nХотите"));
         QCOMPARE(QString::fromStdString(ReadAll(log)),
-                 QString("message 2016: Установка выбранной коллекции словарей закончена.\\nХотите установить "
+                 QString("message 2016: Установка выбранной коллекции словарей закончена.\\nХотите "
+                         "установить "
                          "другую коллекцию?\n"));
         std::fclose(log);
     }
@@ -94,26 +100,32 @@ private slots:
         QtMessagePort port(Parse("2016=No,57356=Cancel"), log);
         ScopedPorts ports(Ports{.messages = &port});
         bool boxShown = false;
-        WhenShown<QMessageBox>([&](QMessageBox* box) {
-            boxShown = true;
-            box->done(0);
-        }, 300);
+        WhenShown<QMessageBox>(
+            [&](QMessageBox* box) {
+                boxShown = true;
+                box->done(0);
+            },
+            300);
         QCOMPARE(ShowMessage(2016, MessageIcon::None, MessageButtons::YesNo), MessageAnswer::No);
-        QCOMPARE(ShowMessage(57356, MessageIcon::Error, MessageButtons::RetryCancel), MessageAnswer::Cancel);
+        QCOMPARE(ShowMessage(57356, MessageIcon::Error, MessageButtons::RetryCancel),
+                 MessageAnswer::Cancel);
         QCOMPARE(ShowMessage(1035), MessageAnswer::Ok);
-        QCOMPARE(ShowMessage(2016, MessageIcon::None, MessageButtons::YesNoCancel), MessageAnswer::No);
+        QCOMPARE(ShowMessage(2016, MessageIcon::None, MessageButtons::YesNoCancel),
+                 MessageAnswer::No);
         QTest::qWait(400);
         QVERIFY(!boxShown);
         const std::string text = ReadAll(log);
         QCOMPARE(std::count(text.begin(), text.end(), '\n'), 4);
-        QVERIFY(text.find("message 1035: Систем перевода семейства KALDO на вашем компьютере не обнаружено.\n") !=
-                std::string::npos);
+        QVERIFY(text.find("message 1035: Систем перевода семейства KALDO на вашем компьютере не "
+                          "обнаружено.\n") != std::string::npos);
         QVERIFY(text.find("message 57356: ") != std::string::npos);
         std::fclose(log);
     }
 };
 
-QObject* NewMessagesTest() { return new MessagesTest; }
+QObject* NewMessagesTest() {
+    return new MessagesTest;
+}
 
 } // namespace quillon::guitest
 

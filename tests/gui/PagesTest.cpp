@@ -22,16 +22,23 @@ namespace quillon::guitest {
 
 namespace {
 
-QPushButton* Button(QWidget* page, const char* name) { return page->findChild<QPushButton*>(name); }
-QRadioButton* Radio(QWidget* page, const char* name) { return page->findChild<QRadioButton*>(name); }
+QPushButton* Button(QWidget* page, const char* name) {
+    return page->findChild<QPushButton*>(name);
+}
+QRadioButton* Radio(QWidget* page, const char* name) {
+    return page->findChild<QRadioButton*>(name);
+}
 
 // Answers the cancel confirmation with "&Да " (true) or "&Нет", checking its texts first.
 void AnswerConfirmation(bool yes, bool* texts, bool* missed) {
     WhenShown<CConfirmDlg>(
         [yes, texts](CConfirmDlg* confirm) {
             auto* question = confirm->findChild<QLabel*>("staticQuestion");
-            *texts = question && question->text() == "Вы уверены, что хотите прервать установку коллекции словарей?" &&
-                     Button(confirm, "ctl1")->text() == "&Да " && Button(confirm, "ctl2")->text() == "&Нет" &&
+            *texts = question &&
+                     question->text() ==
+                         "Вы уверены, что хотите прервать установку коллекции словарей?" &&
+                     Button(confirm, "ctl1")->text() == "&Да " &&
+                     Button(confirm, "ctl2")->text() == "&Нет" &&
                      Button(confirm, "ctl1")->isDefault();
             QTest::mouseClick(Button(confirm, yes ? "ctl1" : "ctl2"), Qt::LeftButton);
         },
@@ -62,7 +69,8 @@ private slots:
         WhenShown<CWelcomeDlg>(
             [&](CWelcomeDlg* shown) {
                 AnswerConfirmation(false, &texts1, &missed);
-                QTest::keyClick(shown, Qt::Key_Escape); // returns when the confirmation was answered
+                QTest::keyClick(shown,
+                                Qt::Key_Escape); // returns when the confirmation was answered
                 keptOpen = shown->isVisible();
                 AnswerConfirmation(true, &texts2, &missed);
                 QTest::keyClick(shown, Qt::Key_Escape);
@@ -79,8 +87,9 @@ private slots:
     void welcomePageNextEndsWithOne() {
         CWelcomeDlg page(nullptr, [] { return true; });
         bool missed = false;
-        WhenShown<CWelcomeDlg>([](CWelcomeDlg* shown) { QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton); }, 5000,
-                               &missed);
+        WhenShown<CWelcomeDlg>(
+            [](CWelcomeDlg* shown) { QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton); },
+            5000, &missed);
         QCOMPARE(page.Run(), int(kPageNext));
         QVERIFY(!missed);
     }
@@ -88,17 +97,20 @@ private slots:
     void welcomePageWithoutRightsShowsMessage2027AndEndsWithoutAsking() {
         CWelcomeDlg page(nullptr, [] { return false; });
         bool confirmationAsked = false;
-        WhenShown<CConfirmDlg>([&](CConfirmDlg* confirm) {
-            confirmationAsked = true;
-            confirm->done(kPageNext);
-        }, 3000);
+        WhenShown<CConfirmDlg>(
+            [&](CConfirmDlg* confirm) {
+                confirmationAsked = true;
+                confirm->done(kPageNext);
+            },
+            3000);
         QCOMPARE(page.Run(), int(kPageCancel));
         QVERIFY(page.RightsMissing());
         QVERIFY(!confirmationAsked);
         QCOMPARE(Recorded().Ids(), std::vector<int>{2027});
         QCOMPARE(Recorded().shown[0].icon, MessageIcon::Error);
         QCOMPARE(QString::fromStdString(Recorded().shown[0].text),
-                 QString("Вы не имеете прав администратора на этом компьютере. Установка может быть запущена только "
+                 QString("Вы не имеете прав администратора на этом компьютере. Установка может "
+                         "быть запущена только "
                          "администратором. Обратитесь к системному администратору."));
     }
 
@@ -110,7 +122,8 @@ private slots:
         bool missed = false, installChecked = false;
         WhenShown<CAddRemoveDlg>(
             [&](CAddRemoveDlg* shown) {
-                installChecked = Radio(shown, "ctl2009")->isChecked() && !Radio(shown, "ctl2010")->isChecked();
+                installChecked =
+                    Radio(shown, "ctl2009")->isChecked() && !Radio(shown, "ctl2010")->isChecked();
                 QTest::mouseClick(Radio(shown, "ctl2010"), Qt::LeftButton);
                 QTest::mouseClick(Button(shown, "ctl1001"), Qt::LeftButton);
             },
@@ -121,8 +134,9 @@ private slots:
         QCOMPARE(page.ChosenAction(), WizardAction::Remove);
 
         // The same page object shown again starts with "install" checked.
-        WhenShown<CAddRemoveDlg>([](CAddRemoveDlg* shown) { QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton); },
-                                 5000, &missed);
+        WhenShown<CAddRemoveDlg>(
+            [](CAddRemoveDlg* shown) { QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton); },
+            5000, &missed);
         QCOMPARE(page.Run(), int(kPageNext));
         QVERIFY(!missed);
         QCOMPARE(page.ChosenAction(), WizardAction::Install);
@@ -140,31 +154,39 @@ private slots:
 
         bool missed = false, resetSeen = false, texts = false;
         auto nextOnWelcome = [&](std::function<void()> then) {
-            WhenShown<CWelcomeDlg>([then](CWelcomeDlg* shown) {
-                then();
-                QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton);
-            }, 5000, &missed);
+            WhenShown<CWelcomeDlg>(
+                [then](CWelcomeDlg* shown) {
+                    then();
+                    QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton);
+                },
+                5000, &missed);
         };
         nextOnWelcome([&] {
-            WhenShown<CAddRemoveDlg>([&](CAddRemoveDlg* action) {
-                nextOnWelcome([&] {
-                    WhenShown<CAddRemoveDlg>([&](CAddRemoveDlg* again) {
-                        resetSeen = Radio(again, "ctl2009")->isChecked() && !Radio(again, "ctl2010")->isChecked();
-                        AnswerConfirmation(true, &texts, &missed);
-                        QTest::keyClick(again, Qt::Key_Escape);
-                    }, 5000, &missed);
-                });
-                QTest::mouseClick(Radio(action, "ctl2010"), Qt::LeftButton);
-                QTest::mouseClick(Button(action, "ctl1001"), Qt::LeftButton);
-            }, 5000, &missed);
+            WhenShown<CAddRemoveDlg>(
+                [&](CAddRemoveDlg* action) {
+                    nextOnWelcome([&] {
+                        WhenShown<CAddRemoveDlg>(
+                            [&](CAddRemoveDlg* again) {
+                                resetSeen = Radio(again, "ctl2009")->isChecked() &&
+                                            !Radio(again, "ctl2010")->isChecked();
+                                AnswerConfirmation(true, &texts, &missed);
+                                QTest::keyClick(again, Qt::Key_Escape);
+                            },
+                            5000, &missed);
+                    });
+                    QTest::mouseClick(Radio(action, "ctl2010"), Qt::LeftButton);
+                    QTest::mouseClick(Button(action, "ctl1001"), Qt::LeftButton);
+                },
+                5000, &missed);
         });
         Wizard wizard(host);
         wizard.Run({});
         QVERIFY(!missed);
         QVERIFY(resetSeen);
         QVERIFY(texts);
-        const std::vector<WizardState> expected{WizardState::Start, WizardState::Welcome, WizardState::Action,
-                                                WizardState::Welcome, WizardState::Action, WizardState::End};
+        const std::vector<WizardState> expected{WizardState::Start,  WizardState::Welcome,
+                                                WizardState::Action, WizardState::Welcome,
+                                                WizardState::Action, WizardState::End};
         QVERIFY(wizard.Trace() == expected);
         QTRY_VERIFY(frame.Closed()); // the wizard's end closes the main window
     }
@@ -178,13 +200,17 @@ private slots:
         services.isAdministrator = [] { return true; };
         QtWizardHost host(frame, services);
         bool missed = false;
-        WhenShown<CWelcomeDlg>([&](CWelcomeDlg* shown) {
-            WhenShown<CAddRemoveDlg>([](CAddRemoveDlg* action) {
-                QTest::mouseClick(Radio(action, "ctl2010"), Qt::LeftButton);
-                QTest::mouseClick(Button(action, "ctl1"), Qt::LeftButton);
-            }, 5000, &missed);
-            QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton);
-        }, 5000, &missed);
+        WhenShown<CWelcomeDlg>(
+            [&](CWelcomeDlg* shown) {
+                WhenShown<CAddRemoveDlg>(
+                    [](CAddRemoveDlg* action) {
+                        QTest::mouseClick(Radio(action, "ctl2010"), Qt::LeftButton);
+                        QTest::mouseClick(Button(action, "ctl1"), Qt::LeftButton);
+                    },
+                    5000, &missed);
+                QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton);
+            },
+            5000, &missed);
         Wizard wizard(host);
         wizard.Run({});
         QVERIFY(!missed);
@@ -195,24 +221,28 @@ private slots:
     void pathPageOkFollowsTheEditText() {
         CKaldoPathDlg page(QStringLiteral("setup.inf"), 3, nullptr, true);
         QCOMPARE(page.windowTitle(), QString("Установка коллекции словарей"));
-        bool missed = false, disabledAtStart = false, enabledByOne = false, disabledAgain = false, prompt = false;
+        bool missed = false, disabledAtStart = false, enabledByOne = false, disabledAgain = false,
+             prompt = false;
         bool keptAfterNo = false, texts = false;
-        WhenShown<CKaldoPathDlg>([&](CKaldoPathDlg* shown) {
-            auto* edit = shown->findChild<QLineEdit*>("ctl1036");
-            auto* ok = Button(shown, "ctl1");
-            prompt = shown->findChild<QLabel*>("ctl1006")->text() == "Пожалуйста, укажите путь к установочным файлам.";
-            disabledAtStart = !ok->isEnabled();
-            QTest::keyClicks(edit, "x");
-            enabledByOne = ok->isEnabled();
-            QTest::keyClick(edit, Qt::Key_Backspace);
-            disabledAgain = !ok->isEnabled();
-            QTest::keyClick(edit, Qt::Key_Return); // OK is disabled: nothing happens
-            QTest::keyClicks(edit, "/srv/dist");
-            AnswerConfirmation(false, &texts, &missed);
-            QTest::mouseClick(Button(shown, "ctl2"), Qt::LeftButton);
-            keptAfterNo = shown->isVisible() && edit->text() == "/srv/dist" && ok->isEnabled();
-            QTest::mouseClick(ok, Qt::LeftButton);
-        }, 5000, &missed);
+        WhenShown<CKaldoPathDlg>(
+            [&](CKaldoPathDlg* shown) {
+                auto* edit = shown->findChild<QLineEdit*>("ctl1036");
+                auto* ok = Button(shown, "ctl1");
+                prompt = shown->findChild<QLabel*>("ctl1006")->text() ==
+                         "Пожалуйста, укажите путь к установочным файлам.";
+                disabledAtStart = !ok->isEnabled();
+                QTest::keyClicks(edit, "x");
+                enabledByOne = ok->isEnabled();
+                QTest::keyClick(edit, Qt::Key_Backspace);
+                disabledAgain = !ok->isEnabled();
+                QTest::keyClick(edit, Qt::Key_Return); // OK is disabled: nothing happens
+                QTest::keyClicks(edit, "/srv/dist");
+                AnswerConfirmation(false, &texts, &missed);
+                QTest::mouseClick(Button(shown, "ctl2"), Qt::LeftButton);
+                keptAfterNo = shown->isVisible() && edit->text() == "/srv/dist" && ok->isEnabled();
+                QTest::mouseClick(ok, Qt::LeftButton);
+            },
+            5000, &missed);
         QCOMPARE(page.Run(), int(kPageNext));
         QVERIFY(!missed);
         QVERIFY(prompt);
@@ -228,11 +258,14 @@ private slots:
         CKaldoPathDlg page(QStringLiteral("setup.inf"), 3, nullptr, true);
         page.path = "/media/cdrom";
         bool missed = false, prefilled = false, texts = false;
-        WhenShown<CKaldoPathDlg>([&](CKaldoPathDlg* shown) {
-            prefilled = shown->findChild<QLineEdit*>("ctl1036")->text() == "/media/cdrom" && Button(shown, "ctl1")->isEnabled();
-            AnswerConfirmation(true, &texts, &missed);
-            QTest::keyClick(shown, Qt::Key_Escape);
-        }, 5000, &missed);
+        WhenShown<CKaldoPathDlg>(
+            [&](CKaldoPathDlg* shown) {
+                prefilled = shown->findChild<QLineEdit*>("ctl1036")->text() == "/media/cdrom" &&
+                            Button(shown, "ctl1")->isEnabled();
+                AnswerConfirmation(true, &texts, &missed);
+                QTest::keyClick(shown, Qt::Key_Escape);
+            },
+            5000, &missed);
         QCOMPARE(page.Run(), int(kPageCancel));
         QVERIFY(!missed);
         QVERIFY(prefilled);
@@ -251,11 +284,14 @@ private slots:
             return true;
         });
         bool missed = false, shownInEdit = false;
-        WhenShown<CKaldoPathDlg>([&](CKaldoPathDlg* shown) {
-            QTest::mouseClick(Button(shown, "ctl1035"), Qt::LeftButton);
-            shownInEdit = shown->findChild<QLineEdit*>("ctl1036")->text() == "/chosen/folder" && Button(shown, "ctl1")->isEnabled();
-            QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton);
-        }, 5000, &missed);
+        WhenShown<CKaldoPathDlg>(
+            [&](CKaldoPathDlg* shown) {
+                QTest::mouseClick(Button(shown, "ctl1035"), Qt::LeftButton);
+                shownInEdit = shown->findChild<QLineEdit*>("ctl1036")->text() == "/chosen/folder" &&
+                              Button(shown, "ctl1")->isEnabled();
+                QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton);
+            },
+            5000, &missed);
         QCOMPARE(page.Run(), int(kPageNext));
         QVERIFY(!missed);
         QCOMPARE(askedOwner, static_cast<QWidget*>(&page));
@@ -266,7 +302,8 @@ private slots:
     }
 
     void browserOpensAtTheDocumentsFolderWhenThePathIsEmpty() {
-        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         QVERIFY(!documents.isEmpty());
         QCOMPARE(BrowseStartFolder(""), documents);
         QCOMPARE(BrowseStartFolder("/srv"), QString("/srv"));
@@ -276,11 +313,14 @@ private slots:
         QWidget owner;
         bool missed = false, directoriesOnly = false;
         QString openedAt;
-        WhenShown<QFileDialog>([&](QFileDialog* dialog) {
-            openedAt = dialog->directory().absolutePath();
-            directoriesOnly = dialog->fileMode() == QFileDialog::Directory && dialog->testOption(QFileDialog::ShowDirsOnly);
-            dialog->reject();
-        }, 5000, &missed);
+        WhenShown<QFileDialog>(
+            [&](QFileDialog* dialog) {
+                openedAt = dialog->directory().absolutePath();
+                directoriesOnly = dialog->fileMode() == QFileDialog::Directory &&
+                                  dialog->testOption(QFileDialog::ShowDirsOnly);
+                dialog->reject();
+            },
+            5000, &missed);
         QVERIFY(!BrowseForFolder(&owner, "title", path));
         QVERIFY(!missed);
         QCOMPARE(openedAt, QDir(documents).absolutePath());
@@ -289,7 +329,9 @@ private slots:
     }
 };
 
-QObject* NewPagesTest() { return new PagesTest; }
+QObject* NewPagesTest() {
+    return new PagesTest;
+}
 
 } // namespace quillon::guitest
 

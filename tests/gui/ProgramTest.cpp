@@ -21,8 +21,8 @@ struct Run {
 };
 
 // Runs quillon with a scratch hive, home and temporary folder.
-Run RunQuillon(const QTemporaryDir& scratch, const QStringList& arguments, const QString& autoAnswer,
-               std::function<void()> whileRunning = {}) {
+Run RunQuillon(const QTemporaryDir& scratch, const QStringList& arguments,
+               const QString& autoAnswer, std::function<void()> whileRunning = {}) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QUILLON_REGISTRY", scratch.filePath("registry.reg"));
@@ -67,8 +67,8 @@ private slots:
         const Run run = RunQuillon(scratch, {"/srv/dist"}, "default");
         QVERIFY(run.finished);
         QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.stderrText.trimmed(),
-                 QString("message 1035: Систем перевода семейства KALDO на вашем компьютере не обнаружено."));
+        QCOMPARE(run.stderrText.trimmed(), QString("message 1035: Систем перевода семейства KALDO "
+                                                   "на вашем компьютере не обнаружено."));
     }
 
     void malformedAutoAnswerIsRefused() {
@@ -101,7 +101,9 @@ private slots:
     }
 };
 
-QObject* NewProgramTest() { return new ProgramTest; }
+QObject* NewProgramTest() {
+    return new ProgramTest;
+}
 
 } // namespace quillon::guitest
 

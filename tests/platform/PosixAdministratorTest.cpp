@@ -1,5 +1,5 @@
-#include "platform/Ports.h"
 #include "platform/posix/PosixAdministrator.h"
+#include "platform/Ports.h"
 #include "testsupport/TempDir.h"
 
 #include <filesystem>
@@ -17,7 +17,8 @@ TEST(PosixAdministrator, EffectiveRootMayAlwaysChangeTheInstallation) {
 
 TEST(PosixAdministrator, WritableHiveAndDataFoldersGrantTheRights) {
     test::TempDir dir;
-    const std::string hive = dir.Write("etc/registry.reg", "Windows Registry Editor Version 5.00\n");
+    const std::string hive =
+        dir.Write("etc/registry.reg", "Windows Registry Editor Version 5.00\n");
     std::filesystem::create_directories(dir / "data");
     // A folder not created yet counts by the folder above it, where it would be created.
     EXPECT_TRUE(HasAdministratorRights(1000, hive, {dir / "data", dir / "later/dicts"}));
@@ -46,12 +47,16 @@ TEST(PosixAdministrator, DataFoldersComeFromTheProductsKeys) {
     registry.DeleteKey(RegistryRoot::LocalMachine, "SOFTWARE\\Velmar Soft\\Zozedi9");
     registry.DeleteKey(RegistryRoot::LocalMachine, "SOFTWARE\\Velmar Soft\\KLDO9\\Folders");
     EXPECT_TRUE(ProductDataFolders().empty());
-    ASSERT_EQ(registry.SetValue(RegistryRoot::LocalMachine, "SOFTWARE\\Velmar Soft\\Zozedi9\\Directions", "Path",
-                                RegistryValue::String("/opt/kaldo/dirs")), 0);
+    ASSERT_EQ(registry.SetValue(RegistryRoot::LocalMachine,
+                                "SOFTWARE\\Velmar Soft\\Zozedi9\\Directions", "Path",
+                                RegistryValue::String("/opt/kaldo/dirs")),
+              0);
     EXPECT_EQ(ProductDataFolders(), std::vector<std::string>{"/opt/kaldo/dirs"});
-    ASSERT_EQ(registry.SetValue(RegistryRoot::LocalMachine, "SOFTWARE\\Velmar Soft\\KLDO9\\Folders", "SharedRoot",
-                                RegistryValue::String("/opt/kaldo/shared")), 0);
-    EXPECT_EQ(ProductDataFolders(), (std::vector<std::string>{"/opt/kaldo/dirs", "/opt/kaldo/shared"}));
+    ASSERT_EQ(registry.SetValue(RegistryRoot::LocalMachine, "SOFTWARE\\Velmar Soft\\KLDO9\\Folders",
+                                "SharedRoot", RegistryValue::String("/opt/kaldo/shared")),
+              0);
+    EXPECT_EQ(ProductDataFolders(),
+              (std::vector<std::string>{"/opt/kaldo/dirs", "/opt/kaldo/shared"}));
     registry.DeleteKey(RegistryRoot::LocalMachine, "SOFTWARE\\Velmar Soft\\Zozedi9");
     registry.DeleteKey(RegistryRoot::LocalMachine, "SOFTWARE\\Velmar Soft\\KLDO9\\Folders");
 }

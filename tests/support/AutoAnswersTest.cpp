@@ -59,8 +59,8 @@ TEST(AutoAnswers, AnswerTheBoxDoesNotOfferGivesItsDefault) {
 }
 
 TEST(AutoAnswers, MalformedValuesAreRefusedWithTheBadItemNamed) {
-    for (const char* bad : {"yes", "2016", "2016=", "=No", "x=No", "2016=Maybe", "2016=No,", ",default",
-                            "2016=No,,5=Ok", "-5=Ok", "99999999999=Ok", "12a=Ok"}) {
+    for (const char* bad : {"yes", "2016", "2016=", "=No", "x=No", "2016=Maybe", "2016=No,",
+                            ",default", "2016=No,,5=Ok", "-5=Ok", "99999999999=Ok", "12a=Ok"}) {
         std::string error;
         EXPECT_FALSE(AutoAnswers::Parse(bad, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
@@ -71,7 +71,8 @@ TEST(AutoAnswers, MalformedValuesAreRefusedWithTheBadItemNamed) {
 }
 
 TEST(AutoAnswers, LogLineWritesLineBreaksAsBackslashN) {
-    EXPECT_EQ(MessageLogLine(Box(1035, MessageButtons::Ok, "Систем перевода нет.")), "message 1035: Систем перевода нет.");
+    EXPECT_EQ(MessageLogLine(Box(1035, MessageButtons::Ok, "Систем перевода нет.")),
+              "message 1035: Систем перевода нет.");
     EXPECT_EQ(MessageLogLine(Box(2016, MessageButtons::YesNo, "один\nдва\r\nтри\rчетыре\n")),
               "message 2016: один\\nдва\\nтри\\nчетыре\\n");
     EXPECT_EQ(MessageLogLine(Box(0, MessageButtons::Ok, "")), "message 0: ");
