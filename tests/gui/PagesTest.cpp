@@ -218,6 +218,62 @@ private slots:
         QCOMPARE(wizard.Trace()[wizard.Trace().size() - 2], WizardState::Removal);
     }
 
+    // A typed folder without description files: message 2040, the action page, and on the next
+    // try the path page pre-filled with what was typed.
+    void typedFolderWithoutDistributionReturnsToTheActionPage() {
+        CMainFrame frame;
+        frame.show();
+        WizardServices services;
+        services.ensureKernelConnection = [] { return true; };
+        services.isAdministrator = [] { return true; };
+        QtWizardHost host(frame, services);
+        bool missed = false, prefilled = false, texts = false;
+        auto clickNext = [](QWidget* page) {
+            QTest::mouseClick(Button(page, "ctl1"), Qt::LeftButton);
+        };
+        WhenShown<CWelcomeDlg>(
+            [&](CWelcomeDlg* welcome) {
+                WhenShown<CAddRemoveDlg>(
+                    [&](CAddRemoveDlg* action) {
+                        WhenShown<CKaldoPathDlg>(
+                            [&](CKaldoPathDlg* path) {
+                                WhenShown<CAddRemoveDlg>(
+                                    [&](CAddRemoveDlg* again) {
+                                        WhenShown<CKaldoPathDlg>(
+                                            [&](CKaldoPathDlg* second) {
+                                                prefilled = second->findChild<QLineEdit*>("ctl1036")
+                                                                ->text() == "/srv/none";
+                                                AnswerConfirmation(true, &texts, &missed);
+                                                QTest::keyClick(second, Qt::Key_Escape);
+                                            },
+                                            5000, &missed);
+                                        clickNext(again);
+                                    },
+                                    5000, &missed);
+                                QTest::keyClicks(path->findChild<QLineEdit*>("ctl1036"),
+                                                 "/srv/none");
+                                clickNext(path);
+                            },
+                            5000, &missed);
+                        clickNext(action);
+                    },
+                    5000, &missed);
+                clickNext(welcome);
+            },
+            5000, &missed);
+        Wizard wizard(host);
+        wizard.Run({});
+        QVERIFY(!missed);
+        QVERIFY(prefilled);
+        QVERIFY(texts);
+        QCOMPARE(Recorded().Ids(), std::vector<int>{2040});
+        const std::vector<WizardState> expected{
+            WizardState::Start,  WizardState::Welcome, WizardState::Action,
+            WizardState::Source, WizardState::Path,    WizardState::Action,
+            WizardState::Source, WizardState::Path,    WizardState::End};
+        QVERIFY(wizard.Trace() == expected);
+    }
+
     void pathPageOkFollowsTheEditText() {
         CKaldoPathDlg page(QStringLiteral("setup.inf"), 3, nullptr, true);
         QCOMPARE(page.windowTitle(), QString("Установка коллекции словарей"));
