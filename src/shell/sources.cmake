@@ -3,4 +3,5 @@ list(APPEND QUILLON_CORE_SOURCES
   shell/RunWizard.cpp
   shell/ServerWait.cpp
   shell/SetupApp.cpp
+  shell/TaskbarProgress.cpp
 )

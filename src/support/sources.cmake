@@ -1,4 +1,5 @@
 list(APPEND QUILLON_CORE_SOURCES
+  support/AutoAnswers.cpp
   support/Crc32.cpp
   support/Format.cpp
   support/Guid.cpp

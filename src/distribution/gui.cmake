@@ -1,0 +1,5 @@
+list(APPEND QUILLON_GUI_SOURCES
+  distribution/BrowseForFolder.cpp
+  distribution/KaldoPathDlg.cpp
+  resources/KaldoPathDlg.ui
+)

@@ -1,0 +1,74 @@
+#pragma once
+// Support of the Qt tests: a recording message port, helpers that act on modal dialogs while
+// they run, and the check that no top-level window is left over.
+#include "platform/MessagePort.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+namespace quillon::guitest {
+
+// Records every message and answers from a queue, else with the box's default button.
+class RecordingMessages : public MessagePort {
+public:
+    MessageAnswer Show(const MessageBoxRequest& request) override;
+    std::vector<int> Ids() const;
+    std::vector<MessageBoxRequest> shown;
+    std::vector<MessageAnswer> answers;
+};
+
+// The installed recording port (the test main installs it; each test clears it in init()).
+RecordingMessages& Recorded();
+
+// The parent of every WhenShown watcher; StopWatchers ends those still waiting.
+QObject& Watchers();
+void StopWatchers();
+
+// Runs `action` on the first visible top-level T (other than `except`) as soon as one appears;
+// once only. Gives up after `timeoutMs`, marking the failure in *missed when given.
+template <class T>
+void WhenShown(std::function<void(T*)> action, int timeoutMs = 5000, bool* missed = nullptr,
+               QWidget* except = nullptr) {
+    auto* timer = new QTimer(&Watchers());
+    auto elapsed = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, action, elapsed, timeoutMs, missed, except] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* found = qobject_cast<T*>(widget);
+                found && found != except && found->isVisible()) {
+                timer->stop();
+                timer->deleteLater();
+                action(found);
+                return;
+            }
+        }
+        *elapsed += 10;
+        if (*elapsed > timeoutMs) {
+            if (missed)
+                *missed = true;
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(10);
+}
+
+// Ends every visible modal dialog with Cancel: the watchdog after a failed step, so that a test
+// never hangs in a dialog nobody answers.
+void CloseAllDialogs();
+
+// The end of every test: stops the watchers, closes what a failed test left open, and answers
+// the top-level windows still there (none after a sound test).
+QStringList LeftOverWindows();
+
+// Test objects, one per file.
+QObject* NewPagesTest();
+QObject* NewMainFrameTest();
+QObject* NewMessagesTest();
+QObject* NewInstanceTest();
+QObject* NewProgramTest();
+
+} // namespace quillon::guitest

@@ -1,0 +1,394 @@
+// The pages driven as a user would: keys and clicks on the controls named by their ids.
+#include "GuiTestSupport.h"
+#include "distribution/BrowseForFolder.h"
+#include "distribution/KaldoPathDlg.h"
+#include "shell/AddRemoveDlg.h"
+#include "shell/ConfirmDlg.h"
+#include "shell/MainFrame.h"
+#include "shell/QtWizardHost.h"
+#include "shell/RunWizard.h"
+#include "shell/WelcomeDlg.h"
+#include "support/Strings.h"
+
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace quillon::guitest {
+
+namespace {
+
+QPushButton* Button(QWidget* page, const char* name) {
+    return page->findChild<QPushButton*>(name);
+}
+QRadioButton* Radio(QWidget* page, const char* name) {
+    return page->findChild<QRadioButton*>(name);
+}
+
+// Answers the cancel confirmation with "&Да " (true) or "&Нет", checking its texts first.
+void AnswerConfirmation(bool yes, bool* texts, bool* missed) {
+    WhenShown<CConfirmDlg>(
+        [yes, texts](CConfirmDlg* confirm) {
+            auto* question = confirm->findChild<QLabel*>("staticQuestion");
+            *texts = question &&
+                     question->text() ==
+                         "Вы уверены, что хотите прервать установку коллекции словарей?" &&
+                     Button(confirm, "ctl1")->text() == "&Да " &&
+                     Button(confirm, "ctl2")->text() == "&Нет" &&
+                     Button(confirm, "ctl1")->isDefault();
+            QTest::mouseClick(Button(confirm, yes ? "ctl1" : "ctl2"), Qt::LeftButton);
+        },
+        5000, missed);
+}
+
+} // namespace
+
+class PagesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { Recorded() = RecordingMessages(); }
+
+    void cleanup() {
+        const QStringList left = LeftOverWindows();
+        QVERIFY2(left.isEmpty(), qPrintable("top-level windows left over: " + left.join(", ")));
+    }
+
+    void welcomePageEscapeAsksConfirmationNoKeepsYesEnds() {
+        CWelcomeDlg page(nullptr, [] { return true; });
+        QCOMPARE(page.windowTitle(), QString("Добро пожаловать!"));
+        QVERIFY(!Button(&page, "ctl1001")); // no Back on the welcome page
+        QCOMPARE(Button(&page, "ctl1")->text(), QString("&Далее >"));
+        QVERIFY(Button(&page, "ctl1")->isDefault());
+        QCOMPARE(Button(&page, "ctl2")->text(), QString("Отменить"));
+
+        bool missed = false, texts1 = false, texts2 = false, keptOpen = false;
+        WhenShown<CWelcomeDlg>(
+            [&](CWelcomeDlg* shown) {
+                AnswerConfirmation(false, &texts1, &missed);
+                QTest::keyClick(shown,
+                                Qt::Key_Escape); // returns when the confirmation was answered
+                keptOpen = shown->isVisible();
+                AnswerConfirmation(true, &texts2, &missed);
+                QTest::keyClick(shown, Qt::Key_Escape);
+            },
+            5000, &missed);
+        const int result = page.Run();
+        QVERIFY(!missed);
+        QVERIFY(texts1 && texts2);
+        QVERIFY(keptOpen);
+        QCOMPARE(result, int(kPageCancel));
+        QVERIFY(Recorded().shown.empty());
+    }
+
+    void welcomePageNextEndsWithOne() {
+        CWelcomeDlg page(nullptr, [] { return true; });
+        bool missed = false;
+        WhenShown<CWelcomeDlg>(
+            [](CWelcomeDlg* shown) { QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton); },
+            5000, &missed);
+        QCOMPARE(page.Run(), int(kPageNext));
+        QVERIFY(!missed);
+    }
+
+    void welcomePageWithoutRightsShowsMessage2027AndEndsWithoutAsking() {
+        CWelcomeDlg page(nullptr, [] { return false; });
+        bool confirmationAsked = false;
+        WhenShown<CConfirmDlg>(
+            [&](CConfirmDlg* confirm) {
+                confirmationAsked = true;
+                confirm->done(kPageNext);
+            },
+            3000);
+        QCOMPARE(page.Run(), int(kPageCancel));
+        QVERIFY(page.RightsMissing());
+        QVERIFY(!confirmationAsked);
+        QCOMPARE(Recorded().Ids(), std::vector<int>{2027});
+        QCOMPARE(Recorded().shown[0].icon, MessageIcon::Error);
+        QCOMPARE(QString::fromStdString(Recorded().shown[0].text),
+                 QString("Вы не имеете прав администратора на этом компьютере. Установка может "
+                         "быть запущена только "
+                         "администратором. Обратитесь к системному администратору."));
+    }
+
+    void actionPageChecksInstallAndReportsTheChosenRadio() {
+        CAddRemoveDlg page(nullptr);
+        QCOMPARE(page.windowTitle(), QString("Выбор действия"));
+        QCOMPARE(Radio(&page, "ctl2009")->text(), QString("Установить &коллекцию словарей"));
+        QCOMPARE(Radio(&page, "ctl2010")->text(), QString("Удалить кол&лекции словарей"));
+        bool missed = false, installChecked = false;
+        WhenShown<CAddRemoveDlg>(
+            [&](CAddRemoveDlg* shown) {
+                installChecked =
+                    Radio(shown, "ctl2009")->isChecked() && !Radio(shown, "ctl2010")->isChecked();
+                QTest::mouseClick(Radio(shown, "ctl2010"), Qt::LeftButton);
+                QTest::mouseClick(Button(shown, "ctl1001"), Qt::LeftButton);
+            },
+            5000, &missed);
+        QCOMPARE(page.Run(), int(kPageBack));
+        QVERIFY(!missed);
+        QVERIFY(installChecked);
+        QCOMPARE(page.ChosenAction(), WizardAction::Remove);
+
+        // The same page object shown again starts with "install" checked.
+        WhenShown<CAddRemoveDlg>(
+            [](CAddRemoveDlg* shown) { QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton); },
+            5000, &missed);
+        QCOMPARE(page.Run(), int(kPageNext));
+        QVERIFY(!missed);
+        QCOMPARE(page.ChosenAction(), WizardAction::Install);
+    }
+
+    // Through the wizard driver: "remove", Back, Next on the welcome page: the action page again
+    // has "install" checked; then Escape and "&Да " end the wizard.
+    void radioIsResetAfterBackThroughTheWizard() {
+        CMainFrame frame;
+        frame.show();
+        WizardServices services;
+        services.ensureKernelConnection = [] { return true; };
+        services.isAdministrator = [] { return true; };
+        QtWizardHost host(frame, services);
+
+        bool missed = false, resetSeen = false, texts = false;
+        auto nextOnWelcome = [&](std::function<void()> then) {
+            WhenShown<CWelcomeDlg>(
+                [then](CWelcomeDlg* shown) {
+                    then();
+                    QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton);
+                },
+                5000, &missed);
+        };
+        nextOnWelcome([&] {
+            WhenShown<CAddRemoveDlg>(
+                [&](CAddRemoveDlg* action) {
+                    nextOnWelcome([&] {
+                        WhenShown<CAddRemoveDlg>(
+                            [&](CAddRemoveDlg* again) {
+                                resetSeen = Radio(again, "ctl2009")->isChecked() &&
+                                            !Radio(again, "ctl2010")->isChecked();
+                                AnswerConfirmation(true, &texts, &missed);
+                                QTest::keyClick(again, Qt::Key_Escape);
+                            },
+                            5000, &missed);
+                    });
+                    QTest::mouseClick(Radio(action, "ctl2010"), Qt::LeftButton);
+                    QTest::mouseClick(Button(action, "ctl1001"), Qt::LeftButton);
+                },
+                5000, &missed);
+        });
+        Wizard wizard(host);
+        wizard.Run({});
+        QVERIFY(!missed);
+        QVERIFY(resetSeen);
+        QVERIFY(texts);
+        const std::vector<WizardState> expected{WizardState::Start,  WizardState::Welcome,
+                                                WizardState::Action, WizardState::Welcome,
+                                                WizardState::Action, WizardState::End};
+        QVERIFY(wizard.Trace() == expected);
+        QTRY_VERIFY(frame.Closed()); // the wizard's end closes the main window
+    }
+
+    // The pages of later steps are not connected: choosing "remove" ends the wizard with Cancel.
+    void unconnectedRemovalPageEndsTheWizard() {
+        CMainFrame frame;
+        frame.show();
+        WizardServices services;
+        services.ensureKernelConnection = [] { return true; };
+        services.isAdministrator = [] { return true; };
+        QtWizardHost host(frame, services);
+        bool missed = false;
+        WhenShown<CWelcomeDlg>(
+            [&](CWelcomeDlg* shown) {
+                WhenShown<CAddRemoveDlg>(
+                    [](CAddRemoveDlg* action) {
+                        QTest::mouseClick(Radio(action, "ctl2010"), Qt::LeftButton);
+                        QTest::mouseClick(Button(action, "ctl1"), Qt::LeftButton);
+                    },
+                    5000, &missed);
+                QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton);
+            },
+            5000, &missed);
+        Wizard wizard(host);
+        wizard.Run({});
+        QVERIFY(!missed);
+        QCOMPARE(wizard.Trace().back(), WizardState::End);
+        QCOMPARE(wizard.Trace()[wizard.Trace().size() - 2], WizardState::Removal);
+    }
+
+    // A typed folder without description files: message 2040, the action page, and on the next
+    // try the path page pre-filled with what was typed.
+    void typedFolderWithoutDistributionReturnsToTheActionPage() {
+        CMainFrame frame;
+        frame.show();
+        WizardServices services;
+        services.ensureKernelConnection = [] { return true; };
+        services.isAdministrator = [] { return true; };
+        QtWizardHost host(frame, services);
+        bool missed = false, prefilled = false, texts = false;
+        auto clickNext = [](QWidget* page) {
+            QTest::mouseClick(Button(page, "ctl1"), Qt::LeftButton);
+        };
+        WhenShown<CWelcomeDlg>(
+            [&](CWelcomeDlg* welcome) {
+                WhenShown<CAddRemoveDlg>(
+                    [&](CAddRemoveDlg* action) {
+                        WhenShown<CKaldoPathDlg>(
+                            [&](CKaldoPathDlg* path) {
+                                WhenShown<CAddRemoveDlg>(
+                                    [&](CAddRemoveDlg* again) {
+                                        WhenShown<CKaldoPathDlg>(
+                                            [&](CKaldoPathDlg* second) {
+                                                prefilled = second->findChild<QLineEdit*>("ctl1036")
+                                                                ->text() == "/srv/none";
+                                                AnswerConfirmation(true, &texts, &missed);
+                                                QTest::keyClick(second, Qt::Key_Escape);
+                                            },
+                                            5000, &missed);
+                                        clickNext(again);
+                                    },
+                                    5000, &missed);
+                                QTest::keyClicks(path->findChild<QLineEdit*>("ctl1036"),
+                                                 "/srv/none");
+                                clickNext(path);
+                            },
+                            5000, &missed);
+                        clickNext(action);
+                    },
+                    5000, &missed);
+                clickNext(welcome);
+            },
+            5000, &missed);
+        Wizard wizard(host);
+        wizard.Run({});
+        QVERIFY(!missed);
+        QVERIFY(prefilled);
+        QVERIFY(texts);
+        QCOMPARE(Recorded().Ids(), std::vector<int>{2040});
+        const std::vector<WizardState> expected{
+            WizardState::Start,  WizardState::Welcome, WizardState::Action,
+            WizardState::Source, WizardState::Path,    WizardState::Action,
+            WizardState::Source, WizardState::Path,    WizardState::End};
+        QVERIFY(wizard.Trace() == expected);
+    }
+
+    void pathPageOkFollowsTheEditText() {
+        CKaldoPathDlg page(QStringLiteral("setup.inf"), 3, nullptr, true);
+        QCOMPARE(page.windowTitle(), QString("Установка коллекции словарей"));
+        bool missed = false, disabledAtStart = false, enabledByOne = false, disabledAgain = false,
+             prompt = false;
+        bool keptAfterNo = false, texts = false;
+        WhenShown<CKaldoPathDlg>(
+            [&](CKaldoPathDlg* shown) {
+                auto* edit = shown->findChild<QLineEdit*>("ctl1036");
+                auto* ok = Button(shown, "ctl1");
+                prompt = shown->findChild<QLabel*>("ctl1006")->text() ==
+                         "Пожалуйста, укажите путь к установочным файлам.";
+                disabledAtStart = !ok->isEnabled();
+                QTest::keyClicks(edit, "x");
+                enabledByOne = ok->isEnabled();
+                QTest::keyClick(edit, Qt::Key_Backspace);
+                disabledAgain = !ok->isEnabled();
+                QTest::keyClick(edit, Qt::Key_Return); // OK is disabled: nothing happens
+                QTest::keyClicks(edit, "/srv/dist");
+                AnswerConfirmation(false, &texts, &missed);
+                QTest::mouseClick(Button(shown, "ctl2"), Qt::LeftButton);
+                keptAfterNo = shown->isVisible() && edit->text() == "/srv/dist" && ok->isEnabled();
+                QTest::mouseClick(ok, Qt::LeftButton);
+            },
+            5000, &missed);
+        QCOMPARE(page.Run(), int(kPageNext));
+        QVERIFY(!missed);
+        QVERIFY(prompt);
+        QVERIFY(disabledAtStart);
+        QVERIFY(enabledByOne);
+        QVERIFY(disabledAgain);
+        QVERIFY(texts);
+        QVERIFY(keptAfterNo);
+        QCOMPARE(page.path, QString("/srv/dist"));
+    }
+
+    void pathPagePrefilledAndCancelledWithYes() {
+        CKaldoPathDlg page(QStringLiteral("setup.inf"), 3, nullptr, true);
+        page.path = "/media/cdrom";
+        bool missed = false, prefilled = false, texts = false;
+        WhenShown<CKaldoPathDlg>(
+            [&](CKaldoPathDlg* shown) {
+                prefilled = shown->findChild<QLineEdit*>("ctl1036")->text() == "/media/cdrom" &&
+                            Button(shown, "ctl1")->isEnabled();
+                AnswerConfirmation(true, &texts, &missed);
+                QTest::keyClick(shown, Qt::Key_Escape);
+            },
+            5000, &missed);
+        QCOMPARE(page.Run(), int(kPageCancel));
+        QVERIFY(!missed);
+        QVERIFY(prefilled);
+        QVERIFY(texts);
+    }
+
+    void pathPageBrowseShowsTheChosenFolder() {
+        CKaldoPathDlg page(QStringLiteral("setup.inf"), 3, nullptr, true);
+        QString askedTitle, askedPath;
+        QWidget* askedOwner = nullptr;
+        page.SetBrowser([&](QWidget* owner, const QString& title, QString& path) {
+            askedOwner = owner;
+            askedTitle = title;
+            askedPath = path;
+            path = "/chosen/folder";
+            return true;
+        });
+        bool missed = false, shownInEdit = false;
+        WhenShown<CKaldoPathDlg>(
+            [&](CKaldoPathDlg* shown) {
+                QTest::mouseClick(Button(shown, "ctl1035"), Qt::LeftButton);
+                shownInEdit = shown->findChild<QLineEdit*>("ctl1036")->text() == "/chosen/folder" &&
+                              Button(shown, "ctl1")->isEnabled();
+                QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton);
+            },
+            5000, &missed);
+        QCOMPARE(page.Run(), int(kPageNext));
+        QVERIFY(!missed);
+        QCOMPARE(askedOwner, static_cast<QWidget*>(&page));
+        QCOMPARE(askedTitle, QString("Укажите каталог, содержащий информацию о словарях:"));
+        QCOMPARE(askedPath, QString(""));
+        QVERIFY(shownInEdit);
+        QCOMPARE(page.path, QString("/chosen/folder"));
+    }
+
+    void browserOpensAtTheDocumentsFolderWhenThePathIsEmpty() {
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QVERIFY(!documents.isEmpty());
+        QCOMPARE(BrowseStartFolder(""), documents);
+        QCOMPARE(BrowseStartFolder("/srv"), QString("/srv"));
+
+        QString path;
+        QVERIFY(!BrowseForFolder(nullptr, "t", path)); // no owner window
+        QWidget owner;
+        bool missed = false, directoriesOnly = false;
+        QString openedAt;
+        WhenShown<QFileDialog>(
+            [&](QFileDialog* dialog) {
+                openedAt = dialog->directory().absolutePath();
+                directoriesOnly = dialog->fileMode() == QFileDialog::Directory &&
+                                  dialog->testOption(QFileDialog::ShowDirsOnly);
+                dialog->reject();
+            },
+            5000, &missed);
+        QVERIFY(!BrowseForFolder(&owner, "title", path));
+        QVERIFY(!missed);
+        QCOMPARE(openedAt, QDir(documents).absolutePath());
+        QVERIFY(directoriesOnly);
+        QCOMPARE(path, documents); // cancelled: the path keeps the start folder
+    }
+};
+
+QObject* NewPagesTest() {
+    return new PagesTest;
+}
+
+} // namespace quillon::guitest
+
+#include "PagesTest.moc"

@@ -1,0 +1,110 @@
+// The quillon program end to end, on the offscreen platform with unattended answers.
+#include "GuiTestSupport.h"
+#include "shell/QtStartupHost.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace quillon::guitest {
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    bool finished = false;
+    QString stderrText;
+};
+
+// Runs quillon with a scratch hive, home and temporary folder.
+Run RunQuillon(const QTemporaryDir& scratch, const QStringList& arguments,
+               const QString& autoAnswer, std::function<void()> whileRunning = {}) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLON_REGISTRY", scratch.filePath("registry.reg"));
+    env.insert("HOME", scratch.path());
+    env.insert("TMPDIR", scratch.path());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("QUILLON_AUTO_ANSWER", autoAnswer);
+    env.insert("XDG_RUNTIME_DIR", scratch.path()); // the instance socket's folder (mode 0700)
+    process.setProcessEnvironment(env);
+    process.start(QUILLON_EXE, arguments);
+    Run run;
+    if (!process.waitForStarted(10000))
+        return run;
+    if (whileRunning)
+        whileRunning();
+    run.finished = process.waitForFinished(60000);
+    if (!run.finished)
+        process.kill(), process.waitForFinished(5000);
+    run.exitCode = process.exitCode();
+    run.stderrText = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+} // namespace
+
+class ProgramTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() {
+        const QStringList left = LeftOverWindows();
+        QVERIFY2(left.isEmpty(), qPrintable("top-level windows left over: " + left.join(", ")));
+    }
+
+    // No product registered: start-up shows message 1035 and the program ends.
+    void withoutTheProductMessage1035AndExit() {
+        QTemporaryDir scratch;
+        QVERIFY(scratch.isValid());
+        QFile hive(scratch.filePath("registry.reg"));
+        QVERIFY(hive.open(QIODevice::WriteOnly));
+        hive.write("Windows Registry Editor Version 5.00\r\n\r\n");
+        hive.close();
+        const Run run = RunQuillon(scratch, {"/srv/dist"}, "default");
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.stderrText.trimmed(), QString("message 1035: Систем перевода семейства KALDO "
+                                                   "на вашем компьютере не обнаружено."));
+    }
+
+    void malformedAutoAnswerIsRefused() {
+        QTemporaryDir scratch;
+        const Run run = RunQuillon(scratch, {}, "2016=Maybe");
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.stderrText.contains("QUILLON_AUTO_ANSWER"));
+        QVERIFY(run.stderrText.contains("Maybe"));
+    }
+
+    // A second start finds the first one's socket, asks it to come to the front and ends
+    // without any message.
+    void secondInstanceExitsSilently() {
+        QTemporaryDir scratch;
+        QLocalServer first;
+        QVERIFY(first.listen(QDir(scratch.path()).filePath(kMainWindowClass)));
+        QVERIFY(QFile::exists(QDir(scratch.path()).filePath(kMainWindowClass)));
+        QByteArray received;
+        const Run run = RunQuillon(scratch, {}, "default", [&] {
+            QVERIFY(first.waitForNewConnection(30000));
+            QLocalSocket* socket = first.nextPendingConnection();
+            while (!received.contains('\n') && socket->waitForReadyRead(10000))
+                received += socket->readAll();
+        });
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.stderrText, QString());
+        QCOMPARE(received, QByteArray("ACTIVATE\n"));
+    }
+};
+
+QObject* NewProgramTest() {
+    return new ProgramTest;
+}
+
+} // namespace quillon::guitest
+
+#include "ProgramTest.moc"
