@@ -8,6 +8,9 @@
 #include "shell/RunWizard.h"
 #include "shell/SetupApp.h"
 #include "shell/TaskbarProgress.h"
+#include "distribution/KldoInifileManager.h"
+#include "distribution/SourceSearch.h"
+#include "product/KernelConnection.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -26,9 +29,8 @@ int main(int argc, char** argv) {
     QtMessagePort messages(std::move(answers));
     CurrentPorts().messages = &messages;
 
-    std::shared_ptr<KernelService> connection; // the process-wide KernelConnection
     QtStartupHost startup;
-    CSetupApp app(startup, connection);
+    CSetupApp app(startup, KernelConnection());
 
     // Qt has taken its own options (-platform, ...) out of the arguments.
     std::vector<std::string> commandLine;
@@ -39,11 +41,18 @@ int main(int argc, char** argv) {
         return app.ExitInstance(1);
     }
 
+    // One pass's description copies: CKldoInifileManager as the wizard's port.
+    class Copies : public DescriptionCopies {
+    public:
+        bool Prepare(const std::string& folder) override { return manager.Prepare(folder); }
+        CKldoInifileManager manager;
+    };
     WizardServices services;
-    // Until the kernel connection of the product layer is connected here, the wizard uses the one
-    // start-up made; after a release it is not created again.
-    services.ensureKernelConnection = [&connection] { return connection != nullptr; };
-    services.releaseKernelConnection = [&connection] { connection.reset(); };
+    services.ensureKernelConnection = [] { return EnsureKernelConnection(); };
+    services.releaseKernelConnection = [] { ReleaseKernelConnection(); };
+    services.newDescriptionCopies = [] { return std::make_unique<Copies>(); };
+    services.nextCdDrive = [](std::string& drive) { return NextCdDrive(drive); };
+    services.installerFolder = [] { return GetInstallerFolder(); };
     QtWizardHost host(*startup.MainFrame(), std::move(services));
     startup.MainFrame()->SetCommandHandler([&](int command) {
         RunWizard(host, command == kCommandOpen ? app.CommandLineFolder() : std::string());
