@@ -33,6 +33,8 @@ public:
     bool ConfirmCancel() override { return true; }
 
     void Choose(const std::string& directionName) { current_ = directionName; }
+    // The combo box's entries in the kernel's order.
+    const std::vector<std::string>& DirectionEntries() const { return directions_; }
     bool RemoveEnabled() const { return removeEnabled_; }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
@@ -42,9 +44,10 @@ public:
     }
 
 private:
-    void AddString(const std::string&) override {}
-    void SelectFirst() override {}
+    void AddString(const std::string& text) override { directions_.push_back(text); }
+    void SelectFirst() override { current_ = directions_.empty() ? std::string() : directions_.front(); }
 
+    std::vector<std::string> directions_;
     std::string current_;
     std::vector<std::pair<std::string, bool>> entries_;
     bool removeEnabled_ = false;
@@ -97,9 +100,15 @@ RemovalOutcome RemoveCollections(std::uint32_t direction, const std::vector<std:
 
     // The directions the removal looks at: the one asked for, or every one for mode All.
     std::vector<std::pair<std::string, std::uint32_t>> directions;
-    for (const auto& [name, id] : page.DirectionNames())
-        if (mode == RemovalMode::All || id == direction)
-            directions.emplace_back(name, id);
+    for (const auto& name : view.DirectionEntries()) {
+        const auto found = page.DirectionNames().find(name);
+        if (found == page.DirectionNames().end())
+            continue;
+        const bool listed = std::any_of(directions.begin(), directions.end(),
+                                        [&](const auto& d) { return d.first == name; });
+        if (!listed && (mode == RemovalMode::All || found->second == direction))
+            directions.emplace_back(name, found->second);
+    }
     if (directions.empty() && mode != RemovalMode::All) {
         outcome.status = Status::UnknownDirection;
         return outcome;

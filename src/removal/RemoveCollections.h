@@ -42,7 +42,8 @@ struct RemovalOutcome {
 // a listed collection of the same spelling, else one differing in letter case only); Direction
 // — every collection of `direction`; All — every collection of every direction (`direction` is
 // then not used). `removed` holds what is gone: the collections removed one by one (Chosen), or
-// those listed before and not after (Direction: the direction; All: every direction).
+// those listed before and not after, in the kernel's order (Direction: the direction; All: every
+// direction, in the kernel's order of directions).
 RemovalOutcome RemoveCollections(std::uint32_t direction, const std::vector<std::string>& names, RemovalMode mode);
 
 } // namespace quillon
