@@ -20,8 +20,12 @@ public:
     void ClearCollections() override { entries_.clear(); }
     void AddCollection(const std::string& name) override { entries_.push_back({name, false}); }
     int CollectionCount() override { return static_cast<int>(entries_.size()); }
-    std::string CollectionText(int index) override { return entries_.at(static_cast<std::size_t>(index)).first; }
-    bool IsCollectionSelected(int index) override { return entries_.at(static_cast<std::size_t>(index)).second; }
+    std::string CollectionText(int index) override {
+        return entries_.at(static_cast<std::size_t>(index)).first;
+    }
+    bool IsCollectionSelected(int index) override {
+        return entries_.at(static_cast<std::size_t>(index)).second;
+    }
     void SelectCollection(int index, bool selected) override {
         entries_.at(static_cast<std::size_t>(index)).second = selected;
     }
@@ -45,7 +49,9 @@ public:
 
 private:
     void AddString(const std::string& text) override { directions_.push_back(text); }
-    void SelectFirst() override { current_ = directions_.empty() ? std::string() : directions_.front(); }
+    void SelectFirst() override {
+        current_ = directions_.empty() ? std::string() : directions_.front();
+    }
 
     std::vector<std::string> directions_;
     std::string current_;
@@ -57,7 +63,8 @@ using Listing = std::vector<RemovedCollection>;
 
 // The collections the page lists for each of `directions`, switching its combo box as a user would.
 bool ListDirections(CTemplateRemoveDlg& page, MemoryRemovalView& view,
-                    const std::vector<std::pair<std::string, std::uint32_t>>& directions, Listing& listing) {
+                    const std::vector<std::pair<std::string, std::uint32_t>>& directions,
+                    Listing& listing) {
     listing.clear();
     for (const auto& [name, id] : directions) {
         view.Choose(name);
@@ -84,7 +91,8 @@ std::vector<RemovedCollection> Gone(const Listing& before, const Listing& after)
 
 } // namespace
 
-RemovalOutcome RemoveCollections(std::uint32_t direction, const std::vector<std::string>& names, RemovalMode mode) {
+RemovalOutcome RemoveCollections(std::uint32_t direction, const std::vector<std::string>& names,
+                                 RemovalMode mode) {
     using Status = RemovalOutcome::Status;
     RemovalOutcome outcome;
     MemoryRemovalView view;

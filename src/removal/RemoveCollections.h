@@ -19,8 +19,9 @@ struct RemovedCollection {
 
 struct FailedRemoval {
     std::uint32_t direction = 0;
-    std::string name;      // empty: the bulk call (or the step around the per-collection calls)
-    HRESULT error = S_OK;  // the kernel's failure; E_UNEXPECTED for a failure that is not the kernel's
+    std::string name; // empty: the bulk call (or the step around the per-collection calls)
+    HRESULT error =
+        S_OK; // the kernel's failure; E_UNEXPECTED for a failure that is not the kernel's
 };
 
 struct RemovalOutcome {
@@ -29,8 +30,8 @@ struct RemovalOutcome {
         NotConnected,     // the kernel could not be created or logged in to: nothing removed
         ListFailed,       // the directions or collections could not be listed (message shown)
         UnknownDirection, // the kernel does not report the direction asked for
-        NothingToRemove,  // Chosen: none of the names is listed; Direction: the direction lists none
-        Failed,           // the removal failed outside the per-collection calls (message shown)
+        NothingToRemove, // Chosen: none of the names is listed; Direction: the direction lists none
+        Failed,          // the removal failed outside the per-collection calls (message shown)
     };
     Status status = Status::Failed;
     std::vector<RemovedCollection> removed;
@@ -44,6 +45,7 @@ struct RemovalOutcome {
 // then not used). `removed` holds what is gone: the collections removed one by one (Chosen), or
 // those listed before and not after, in the kernel's order (Direction: the direction; All: every
 // direction, in the kernel's order of directions).
-RemovalOutcome RemoveCollections(std::uint32_t direction, const std::vector<std::string>& names, RemovalMode mode);
+RemovalOutcome RemoveCollections(std::uint32_t direction, const std::vector<std::string>& names,
+                                 RemovalMode mode);
 
 } // namespace quillon

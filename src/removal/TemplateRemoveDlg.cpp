@@ -134,7 +134,9 @@ bool CTemplateRemoveDlg::OnDirectionChanged() {
     return filled;
 }
 
-void CTemplateRemoveDlg::OnCollectionSelectionChanged() { view_.EnableRemove(AnySelected()); }
+void CTemplateRemoveDlg::OnCollectionSelectionChanged() {
+    view_.EnableRemove(AnySelected());
+}
 
 int FindCollectionEntry(RemovalView& view, const std::string& name) {
     // An entry of the same spelling wins over one differing in letter case only, so that the
@@ -225,6 +227,8 @@ void CTemplateRemoveDlg::OnRemove() {
     view_.EnableRemove(AnySelected());
 }
 
-bool CTemplateRemoveDlg::OnCancel() { return view_.ConfirmCancel(); }
+bool CTemplateRemoveDlg::OnCancel() {
+    return view_.ConfirmCancel();
+}
 
 } // namespace quillon

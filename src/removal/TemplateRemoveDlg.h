@@ -19,7 +19,7 @@ struct RemovalRecord {
     // The collection (mode Chosen); empty for the step outside the per-collection calls: the bulk
     // call of modes Direction and All, or what ended mode Chosen early (recorded only then).
     std::string name;
-    HRESULT error = S_OK;  // S_OK removed; the kernel's failure; E_UNEXPECTED for another failure
+    HRESULT error = S_OK; // S_OK removed; the kernel's failure; E_UNEXPECTED for another failure
 };
 
 // The list entry for a collection name: one of the same spelling, else the first that equals it

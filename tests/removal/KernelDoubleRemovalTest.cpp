@@ -57,18 +57,28 @@ public:
     HRESULT RemoveAllCollections() override { return E_NOTIMPL; }
     HRESULT GetDirectionPath(std::uint32_t, std::string&) override { return E_NOTIMPL; }
     HRESULT GetCatalogue(std::shared_ptr<ComObject>&) override { return E_NOTIMPL; }
-    HRESULT OpenDictionary(const std::string&, std::shared_ptr<KernelDictionary>&) override { return E_NOTIMPL; }
-    HRESULT GetDictionaryInfo(const std::string&, std::string&, std::uint32_t&) override { return E_NOTIMPL; }
+    HRESULT OpenDictionary(const std::string&, std::shared_ptr<KernelDictionary>&) override {
+        return E_NOTIMPL;
+    }
+    HRESULT GetDictionaryInfo(const std::string&, std::string&, std::uint32_t&) override {
+        return E_NOTIMPL;
+    }
     HRESULT GetDictionaryValue(const std::string&, std::int64_t&) override { return E_NOTIMPL; }
-    HRESULT SetDictionaryValue(const std::string&, const std::string&, std::int64_t) override { return E_NOTIMPL; }
-    HRESULT ImportDictionary(const std::string&, std::uint32_t, std::int32_t, ProgressReceiver*) override {
+    HRESULT SetDictionaryValue(const std::string&, const std::string&, std::int64_t) override {
+        return E_NOTIMPL;
+    }
+    HRESULT ImportDictionary(const std::string&, std::uint32_t, std::int32_t,
+                             ProgressReceiver*) override {
         return E_NOTIMPL;
     }
     HRESULT DeleteDictionary(const std::string&, std::uint32_t) override { return E_NOTIMPL; }
-    HRESULT InstallBaseTM(const std::string&, std::int32_t, const std::string&, std::int32_t, std::string&) override {
+    HRESULT InstallBaseTM(const std::string&, std::int32_t, const std::string&, std::int32_t,
+                          std::string&) override {
         return E_NOTIMPL;
     }
-    HRESULT InstallProfile(const std::string&, std::int32_t, std::string&) override { return E_NOTIMPL; }
+    HRESULT InstallProfile(const std::string&, std::int32_t, std::string&) override {
+        return E_NOTIMPL;
+    }
 };
 
 // Every creation answers the same scripted kernel (its state is the product's).

@@ -15,7 +15,9 @@ class RecordingRemovalView : public RemovalView, public DirectionListPort {
 public:
     DirectionListPort& Directions() override { return *this; }
     void AddString(const std::string& text) override { directions.push_back(text); }
-    void SelectFirst() override { current = directions.empty() ? std::string() : directions.front(); }
+    void SelectFirst() override {
+        current = directions.empty() ? std::string() : directions.front();
+    }
     std::string CurrentDirection() override { return current; }
     void EnableDirections(bool enabled) override { directionsEnabled = enabled; }
 
@@ -24,13 +26,18 @@ public:
     void AddCollection(const std::string& name) override {
         const auto key = [](const Entry& e) { return std::make_pair(FoldCase(e.text), e.text); };
         const Entry added{name, false};
-        entries.insert(std::upper_bound(entries.begin(), entries.end(), added,
-                                        [&](const Entry& a, const Entry& b) { return key(a) < key(b); }),
-                       added);
+        entries.insert(
+            std::upper_bound(entries.begin(), entries.end(), added,
+                             [&](const Entry& a, const Entry& b) { return key(a) < key(b); }),
+            added);
     }
     int CollectionCount() override { return static_cast<int>(entries.size()); }
-    std::string CollectionText(int index) override { return entries.at(static_cast<std::size_t>(index)).text; }
-    bool IsCollectionSelected(int index) override { return entries.at(static_cast<std::size_t>(index)).selected; }
+    std::string CollectionText(int index) override {
+        return entries.at(static_cast<std::size_t>(index)).text;
+    }
+    bool IsCollectionSelected(int index) override {
+        return entries.at(static_cast<std::size_t>(index)).selected;
+    }
     void SelectCollection(int index, bool selected) override {
         entries.at(static_cast<std::size_t>(index)).selected = selected;
     }

@@ -36,7 +36,9 @@ protected:
     void Install(const std::string& name, std::uint32_t direction = kaldo::test::kER,
                  const std::vector<std::string>& dictionaries = {}) {
         std::string reply;
-        ASSERT_EQ(kernel_->InstallProfile(ProfileXml(name, direction, dictionaries), 1, reply), S_OK) << name;
+        ASSERT_EQ(kernel_->InstallProfile(ProfileXml(name, direction, dictionaries), 1, reply),
+                  S_OK)
+            << name;
     }
     // The collections the kernel holds for the direction, in its order.
     std::vector<std::string> Installed(std::uint32_t direction) {

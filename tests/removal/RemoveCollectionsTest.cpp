@@ -1,7 +1,7 @@
 // Removal without a window (the command-line front end's), against the reference product.
+#include "removal/RemoveCollections.h"
 #include "RemovalFixture.h"
 #include "product/KernelConnection.h"
-#include "removal/RemoveCollections.h"
 
 namespace quillon::test {
 namespace {
@@ -28,7 +28,8 @@ TEST_F(RemoveCollectionsTest, NamedCollectionsAreRemovedAndRefusalsAndUnknownNam
     Install("Третья", kRE);
     ASSERT_EQ(kaldo::test::RunProductTool({"lock", locked}), 0);
 
-    const auto outcome = RemoveCollections(kRE, {"третья", "Вторая", "Первая", "Четвёртая"}, RemovalMode::Chosen);
+    const auto outcome =
+        RemoveCollections(kRE, {"третья", "Вторая", "Первая", "Четвёртая"}, RemovalMode::Chosen);
     EXPECT_EQ(outcome.status, Status::Done);
     EXPECT_EQ(NamesOf(outcome.removed), (Strings{"Третья", "Первая"}));
     EXPECT_EQ(outcome.removed.at(0).direction, kRE);
@@ -69,7 +70,8 @@ TEST_F(RemoveCollectionsTest, BulkModesReportWhatIsGone) {
 
 TEST_F(RemoveCollectionsTest, NothingIsRemovedWhenTheRequestCannotBeMet) {
     Install("Общий", kER);
-    EXPECT_EQ(RemoveCollections(0x00040001, {"Общий"}, RemovalMode::Chosen).status, Status::UnknownDirection);
+    EXPECT_EQ(RemoveCollections(0x00040001, {"Общий"}, RemovalMode::Chosen).status,
+              Status::UnknownDirection);
     const auto none = RemoveCollections(kER, {"Другой"}, RemovalMode::Chosen);
     EXPECT_EQ(none.status, Status::NothingToRemove);
     EXPECT_EQ(none.notListed, Strings{"Другой"});
@@ -77,7 +79,8 @@ TEST_F(RemoveCollectionsTest, NothingIsRemovedWhenTheRequestCannotBeMet) {
     ASSERT_EQ(kaldo::test::RunProductTool({"fault", "Create.KernelService", "0x80004005", "1"}), 0);
     EXPECT_EQ(RemoveCollections(kER, {"Общий"}, RemovalMode::Chosen).status, Status::NotConnected);
 
-    ASSERT_EQ(kaldo::test::RunProductTool({"fault", "RemoveDirectionCollections", "0x80004005", "1"}), 0);
+    ASSERT_EQ(
+        kaldo::test::RunProductTool({"fault", "RemoveDirectionCollections", "0x80004005", "1"}), 0);
     const auto failed = RemoveCollections(kER, {}, RemovalMode::Direction);
     EXPECT_EQ(failed.status, Status::Failed);
     ASSERT_EQ(failed.failed.size(), 1u);

@@ -1,7 +1,7 @@
 // The removal page against the reference product through the class factory.
+#include "removal/TemplateRemoveDlg.h"
 #include "RemovalFixture.h"
 #include "product/KernelConnection.h"
-#include "removal/TemplateRemoveDlg.h"
 
 #include <filesystem>
 
@@ -158,7 +158,8 @@ TEST_F(TemplateRemoveDlgTest, EachKernelRefusalHasItsMessageAndTheLoopGoesOn) {
     // The answered fault is taken first: index 2 is refused as locked; indices 1 and 0 fail
     // with the kernel's own error object.
     ASSERT_EQ(kaldo::test::RunProductTool({"fault", "RemoveCollection", "0x800F000A", "1"}), 0);
-    ASSERT_EQ(kaldo::test::RunProductTool({"fault", "Raise.RemoveCollection", "0x80004005", "2"}), 0);
+    ASSERT_EQ(kaldo::test::RunProductTool({"fault", "Raise.RemoveCollection", "0x80004005", "2"}),
+              0);
     page.OnRemove();
     const auto shown = messages.Shown();
     ASSERT_EQ(shown.size(), 3u);
