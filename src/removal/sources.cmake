@@ -1,0 +1,4 @@
+list(APPEND QUILLON_CORE_SOURCES
+  removal/TemplateRemoveDlg.cpp
+  removal/RemoveCollections.cpp
+)
