@@ -1,11 +1,104 @@
 // quillon-cli remove: installed collections, through the removal page's logic.
 #include "cli/Commands.h"
+#include "cli/Session.h"
+#include "descriptions/LanguageDirections.h"
+#include "product/ComError.h"
+#include "removal/RemoveCollections.h"
+#include "support/Json.h"
+
+#include <algorithm>
+#include <cstdio>
 
 namespace quillon::cli {
+namespace {
+
+const char* StatusName(RemovalOutcome::Status status) {
+    switch (status) {
+    case RemovalOutcome::Status::Done: return "done";
+    case RemovalOutcome::Status::NotConnected: return "not-connected";
+    case RemovalOutcome::Status::ListFailed: return "list-failed";
+    case RemovalOutcome::Status::UnknownDirection: return "unknown-direction";
+    case RemovalOutcome::Status::NothingToRemove: return "nothing-to-remove";
+    case RemovalOutcome::Status::Failed: return "failed";
+    }
+    return "?";
+}
+
+} // namespace
 
 int Remove(const std::vector<std::string>& args) {
-    (void)args;
-    return Usage();
+    const bool everything = std::find(args.begin(), args.end(), "--all") != args.end();
+    const bool wholeDirection = std::find(args.begin(), args.end(), "--all-of-direction") != args.end();
+    std::vector<std::string> filtered;
+    for (const auto& arg : args)
+        if (arg != "--all" && arg != "--all-of-direction")
+            filtered.push_back(arg);
+    Arguments options(filtered, {"direction", "collection"});
+    const auto names = options.All("collection");
+    const std::string code = options.Get("direction");
+    const int modes = int(everything) + int(wholeDirection) + int(!names.empty());
+    if (options.bad || !options.positional.empty() || modes != 1 || everything == !code.empty())
+        return Usage();
+    const DirectionId direction = everything ? 0 : DirectionFromCode(code);
+    if (!everything && (direction == 0 || code.size() != 2)) {
+        std::fprintf(stderr, "quillon-cli: not a direction code: %s\n", code.c_str());
+        return kExitUsage;
+    }
+    Session session(options.yes);
+    const RemovalMode mode = everything ? RemovalMode::All : wholeDirection ? RemovalMode::Direction : RemovalMode::Chosen;
+    const RemovalOutcome outcome = RemoveCollections(direction, names, mode);
+
+    int exitCode = kExitDone;
+    switch (outcome.status) {
+    case RemovalOutcome::Status::NotConnected:
+    case RemovalOutcome::Status::ListFailed:
+        exitCode = kExitCannotStart;
+        break;
+    case RemovalOutcome::Status::UnknownDirection:
+        std::fprintf(stderr, "quillon-cli: the kernel has no direction %s\n", code.c_str());
+        exitCode = kExitUsage;
+        break;
+    case RemovalOutcome::Status::NothingToRemove:
+        exitCode = kExitNothingDone;
+        break;
+    case RemovalOutcome::Status::Failed:
+        exitCode = outcome.removed.empty() ? kExitNothingDone : kExitPartlyFailed;
+        break;
+    case RemovalOutcome::Status::Done:
+        if (!outcome.failed.empty() || !outcome.notListed.empty())
+            exitCode = outcome.removed.empty() ? kExitNothingDone : kExitPartlyFailed;
+        break;
+    }
+
+    if (options.json) {
+        std::string out = "{\"status\":" + JsonString(StatusName(outcome.status)) + ",\"removed\":[";
+        for (std::size_t i = 0; i < outcome.removed.size(); ++i)
+            out += std::string(i ? "," : "") + "{\"direction\":" + JsonString(CodeFromDirection(outcome.removed[i].direction)) +
+                   ",\"name\":" + JsonString(outcome.removed[i].name) + "}";
+        out += "],\"failed\":[";
+        for (std::size_t i = 0; i < outcome.failed.size(); ++i)
+            out += std::string(i ? "," : "") + "{\"direction\":" + JsonString(CodeFromDirection(outcome.failed[i].direction)) +
+                   ",\"name\":" + JsonString(outcome.failed[i].name) + ",\"error\":" + JsonString(HResultText(outcome.failed[i].error)) + "}";
+        out += "],\"notListed\":[";
+        for (std::size_t i = 0; i < outcome.notListed.size(); ++i)
+            out += std::string(i ? "," : "") + JsonString(outcome.notListed[i]);
+        out += "],\"messages\":[";
+        const auto& shown = session.Messages().Shown();
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            out += std::string(i ? "," : "") + "{\"id\":" + std::to_string(shown[i].id) + ",\"text\":" + JsonString(shown[i].text) + "}";
+        out += "],\"exitCode\":" + std::to_string(exitCode) + "}\n";
+        std::fputs(out.c_str(), stdout);
+    } else {
+        for (const auto& r : outcome.removed)
+            std::printf("removed  %s  %s\n", CodeFromDirection(r.direction).c_str(), r.name.c_str());
+        for (const auto& f : outcome.failed)
+            std::printf("FAILED   %s  %s  (%s)\n", CodeFromDirection(f.direction).c_str(), f.name.c_str(), HResultText(f.error).c_str());
+        for (const auto& n : outcome.notListed)
+            std::printf("not installed: %s\n", n.c_str());
+        if (outcome.removed.empty() && outcome.failed.empty())
+            std::printf("nothing removed (%s)\n", StatusName(outcome.status));
+    }
+    return exitCode;
 }
 
 } // namespace quillon::cli

@@ -111,6 +111,36 @@ TEST_F(CliTest, InterruptCancelsAtTheFirstCheckpoint) {
     EXPECT_EQ(journal.find("\"operation\":\"ImportDictionary\""), std::string::npos);
 }
 
+TEST_F(CliTest, RemoveByNameByDirectionAndAll) {
+    ASSERT_EQ(Cli("install " + ShellQuote(dist_) + " --collection 1").code, 0);
+    // Collection 2 shares a dictionary with collection 1: the kernel has it already (message 1),
+    // the rest installs.
+    ASSERT_EQ(Cli("install " + ShellQuote(dist_) + " --collection 2").code, 4);
+    // Names are matched without regard to case; a name that is not installed is reported.
+    const auto named = Cli("remove --direction ER --collection 'техника и компьютеры' --collection Nothing --json");
+    EXPECT_EQ(named.code, 4) << named.output;
+    EXPECT_NE(named.output.find("\"removed\":[{\"direction\":\"ER\",\"name\":\"Техника и компьютеры\"}]"),
+              std::string::npos)
+        << named.output;
+    EXPECT_NE(named.output.find("\"notListed\":[\"Nothing\"]"), std::string::npos);
+    // The dictionary the removed profile shared with the remaining one stays.
+    std::string list;
+    kaldo::test::RunProductTool({"list", "--json"}, &list);
+    EXPECT_NE(list.find("er_common.dct"), std::string::npos);
+
+    EXPECT_EQ(Cli("remove --direction ER --all-of-direction").code, 0);
+    EXPECT_EQ(Cli("remove --direction ER --all-of-direction").code, 5);
+    ASSERT_EQ(Cli("install " + ShellQuote(dist_) + " --collection 1").code, 0);
+    const auto everything = Cli("remove --all --json");
+    EXPECT_EQ(everything.code, 0) << everything.output;
+    EXPECT_NE(everything.output.find("\"removed\":[{\"direction\":\"ER\",\"name\":\"Общая лексика\"}]"),
+              std::string::npos)
+        << everything.output;
+    EXPECT_EQ(Cli("remove --all").code, 5); // nothing left
+    EXPECT_EQ(Cli("remove --direction XX --all-of-direction").code, 2);
+    EXPECT_EQ(Cli("remove --all --direction ER").code, 2);
+}
+
 TEST_F(CliTest, NoProductShowsMessage1035) {
     const std::string hive = std::getenv("QUILLON_REGISTRY");
     const auto r = RunProgram("QUILLON_REGISTRY=" + ShellQuote(temp_ / "empty.reg") + " " + ShellQuote(QUILLON_CLI) +
