@@ -65,8 +65,10 @@ int Remove(const std::vector<std::string>& args) {
         exitCode = outcome.removed.empty() ? kExitNothingDone : kExitPartlyFailed;
         break;
     case RemovalOutcome::Status::Done:
-        if (!outcome.failed.empty() || !outcome.notListed.empty())
-            exitCode = outcome.removed.empty() ? kExitNothingDone : kExitPartlyFailed;
+        if (outcome.removed.empty())
+            exitCode = kExitNothingDone;
+        else if (!outcome.failed.empty() || !outcome.notListed.empty())
+            exitCode = kExitPartlyFailed;
         break;
     }
 
