@@ -141,13 +141,5 @@ TEST_F(TemplateDlgTest, NoKernelLeavesAnEmptyPage) {
     EXPECT_FALSE(view_.nextEnabled);
 }
 
-TEST(FormatGroupedNumber, GroupsOfThree) {
-    EXPECT_EQ(FormatGroupedNumber(0), "0");
-    EXPECT_EQ(FormatGroupedNumber(999), "999");
-    EXPECT_EQ(FormatGroupedNumber(1000), "1,000");
-    EXPECT_EQ(FormatGroupedNumber(1234567), "1,234,567");
-    EXPECT_EQ(FormatGroupedNumber(18446744073709551615ull), "18,446,744,073,709,551,615");
-}
-
 } // namespace
 } // namespace quillon

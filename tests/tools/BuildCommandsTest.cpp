@@ -8,6 +8,7 @@
 #include "install/UnpackFile.h"
 #include "support/CompoundFile.h"
 #include "support/Storage.h"
+#include "testsupport/RunProgram.h"
 #include "testsupport/TempDir.h"
 
 #include <algorithm>
@@ -24,28 +25,12 @@ namespace fs = std::filesystem;
 using test::ReadFile;
 using test::TempDir;
 
-struct Result {
-    int code = -1;
-    std::string out;
-};
-
-Result Dist(const std::string& arguments) {
-    Result r;
-    FILE* pipe =
-        ::popen((std::string(QUILLON_DIST_PROGRAM) + " " + arguments + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return r;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        r.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+// quillon-dist run through the shell, standard error merged into the output.
+test::ProgramResult Dist(const std::string& arguments) {
+    return test::RunProgram(test::ShellQuote(QUILLON_DIST_PROGRAM) + " " + arguments);
 }
 
-std::string Q(const std::string& s) {
-    return "'" + s + "'";
-}
+std::string Q(const std::string& s) { return test::ShellQuote(s); }
 
 const std::string kSample = std::string(QUILLON_SOURCE_DIR) + "/samples/demo/demo.manifest";
 
@@ -88,8 +73,8 @@ std::vector<kaldo::DictionaryEntry> SampleWords(const std::string& name) {
 TEST(BuildCommand, SampleReadsBackThroughTheInstallersReaders) {
     TempDir dir;
     const std::string out = dir / "dist";
-    const Result r = Dist("build " + Q(kSample) + " " + Q(out));
-    ASSERT_EQ(r.code, 0) << r.out;
+    const test::ProgramResult r = Dist("build " + Q(kSample) + " " + Q(out));
+    ASSERT_EQ(r.code, 0) << r.output;
     EXPECT_EQ(Listing(dir.Path()), std::set<std::string>{"dist"})
         << "no working folder is left beside it";
 
@@ -185,8 +170,8 @@ TEST(BuildCommand, SampleReadsBackThroughTheInstallersReaders) {
 TEST(BuildCommand, SetupInfHoldsTheSameDescriptionsAsStreams) {
     TempDir dir;
     ASSERT_EQ(Dist("build " + Q(kSample) + " " + Q(dir / "plain")).code, 0);
-    const Result r = Dist("build " + Q(kSample) + " " + Q(dir / "inf") + " --setup-inf");
-    ASSERT_EQ(r.code, 0) << r.out;
+    const test::ProgramResult r = Dist("build " + Q(kSample) + " " + Q(dir / "inf") + " --setup-inf");
+    ASSERT_EQ(r.code, 0) << r.output;
     EXPECT_FALSE(fs::exists(dir / "inf/RAVIRI.INF"));
     EXPECT_FALSE(fs::exists(dir / "inf/SETUP.INI"));
 
@@ -242,7 +227,7 @@ struct SmallDistribution {
                "File = src/base.tmx\n"   // 15
                + extra;
     }
-    Result Build(const std::string& text, const std::string& options = {}) {
+    test::ProgramResult Build(const std::string& text, const std::string& options = {}) {
         manifest = dir.Write("m.manifest", text);
         return Dist("build " + Q(manifest) + " " + Q(dir / "out") + options);
     }
@@ -250,8 +235,8 @@ struct SmallDistribution {
 
 TEST(BuildCommand, SmallManifestBuildsWithDefaults) {
     SmallDistribution d;
-    const Result r = d.Build(d.Text());
-    ASSERT_EQ(r.code, 0) << r.out;
+    const test::ProgramResult r = d.Build(d.Text());
+    ASSERT_EQ(r.code, 0) << r.output;
     CXCryptedProfile2 store(1);
     ASSERT_TRUE(store.Load(d.dir / "out/SETUP.INI"));
     CSetupIni setup(store, "R");
@@ -278,10 +263,10 @@ TEST(BuildCommand, QuotedValuesMasksAndSharedFiles) {
                               "UID = {00000000-0000-4000-8000-000000000001}\n";
     std::string text = d.Text(extra);
     text.replace(text.find("BaseTM = t1\n"), 12, "BaseTM = t1\nKeywords = src/shared.kw\n");
-    const Result r = d.Build(text);
-    ASSERT_EQ(r.code, 0) << r.out;
-    EXPECT_NE(r.out.find("warning: profile \"P2\" belongs to no collection"), std::string::npos)
-        << r.out;
+    const test::ProgramResult r = d.Build(text);
+    ASSERT_EQ(r.code, 0) << r.output;
+    EXPECT_NE(r.output.find("warning: profile \"P2\" belongs to no collection"), std::string::npos)
+        << r.output;
     CXCryptedProfile2 store(1);
     ASSERT_TRUE(store.Load(d.dir / "out/SETUP.INI"));
     CSetupIni setup(store, "R");
@@ -299,10 +284,10 @@ TEST(BuildCommand, QuotedValuesMasksAndSharedFiles) {
     // Another file of the same name cannot take that place.
     fs::remove_all(d.dir / "out");
     text.replace(text.find("Keywords = src/shared.kw\nShow"), 24, "Keywords = other/shared.kw");
-    const Result clash = d.Build(text);
+    const test::ProgramResult clash = d.Build(text);
     EXPECT_EQ(clash.code, 1);
-    EXPECT_NE(clash.out.find("\"KEYWORDS/shared.kw\" is already taken"), std::string::npos)
-        << clash.out;
+    EXPECT_NE(clash.output.find("\"KEYWORDS/shared.kw\" is already taken"), std::string::npos)
+        << clash.output;
     EXPECT_FALSE(fs::exists(d.dir / "out"));
 }
 
@@ -355,11 +340,11 @@ TEST(BuildCommand, ManifestErrorsNameTheLineAndWriteNothing) {
             ASSERT_NE(at, std::string::npos);
             text.replace(at, c.from.size(), c.to);
         }
-        const Result r = d.Build(text);
-        EXPECT_EQ(r.code, 1) << r.out;
+        const test::ProgramResult r = d.Build(text);
+        EXPECT_EQ(r.code, 1) << r.output;
         const std::string where = d.manifest + ":" + std::to_string(c.line) + ": ";
-        EXPECT_NE(r.out.find(where), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
+        EXPECT_NE(r.output.find(where), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find(c.says), std::string::npos) << r.output;
         EXPECT_FALSE(fs::exists(d.dir / "out"));
         EXPECT_EQ(Listing(d.dir.Path()), (std::set<std::string>{"m.manifest", "src"}));
     }
@@ -368,11 +353,11 @@ TEST(BuildCommand, ManifestErrorsNameTheLineAndWriteNothing) {
 TEST(BuildCommand, FailureWhileWritingLeavesNoOutput) {
     SmallDistribution d;
     d.dir.Write("src/words.txt", "house\tдом\nbroken line without a tab\n");
-    const Result r = d.Build(d.Text());
-    EXPECT_EQ(r.code, 1) << r.out;
-    EXPECT_NE(r.out.find("words.txt:2: expected a word, a tab and its translation"),
+    const test::ProgramResult r = d.Build(d.Text());
+    EXPECT_EQ(r.code, 1) << r.output;
+    EXPECT_NE(r.output.find("words.txt:2: expected a word, a tab and its translation"),
               std::string::npos)
-        << r.out;
+        << r.output;
     EXPECT_FALSE(fs::exists(d.dir / "out"));
     EXPECT_EQ(Listing(d.dir.Path()), (std::set<std::string>{"m.manifest", "src"}))
         << "the working folder is removed";
@@ -390,10 +375,10 @@ TEST(BuildCommand, ExistingDictionaryFileIsPackedUnchanged) {
     std::string text = d.Text();
     text.replace(text.find("Words = src/words.txt"), 21,
                  "File = src/given.dct\nSize = 4096\nNameOnCD = DATA\\given");
-    const Result r = d.Build(text, " --setup-inf");
-    ASSERT_EQ(r.code, 0) << r.out;
-    EXPECT_NE(r.out.find("warning"), std::string::npos)
-        << "the file's own direction differs: " << r.out;
+    const test::ProgramResult r = d.Build(text, " --setup-inf");
+    ASSERT_EQ(r.code, 0) << r.output;
+    EXPECT_NE(r.output.find("warning"), std::string::npos)
+        << "the file's own direction differs: " << r.output;
     ASSERT_EQ(UnpackFile(d.dir / "out/DATA/given", d.dir / "back.dct", nullptr, nullptr),
               kUnpackOk);
     EXPECT_EQ(ReadFile(d.dir / "back.dct"), ReadFile(d.dir / "src/given.dct"));
@@ -413,12 +398,12 @@ TEST(BuildCommand, ExistingDictionaryFileIsPackedUnchanged) {
 TEST(BuildCommand, OutputFolderAndUsage) {
     SmallDistribution d;
     fs::create_directory(d.dir / "out");
-    const Result empty = d.Build(d.Text());
-    EXPECT_EQ(empty.code, 0) << "an empty output folder is replaced: " << empty.out;
+    const test::ProgramResult empty = d.Build(d.Text());
+    EXPECT_EQ(empty.code, 0) << "an empty output folder is replaced: " << empty.output;
     const std::string before = ReadFile(d.dir / "out/SETUP.INI");
-    const Result again = d.Build(d.Text());
+    const test::ProgramResult again = d.Build(d.Text());
     EXPECT_EQ(again.code, 1);
-    EXPECT_NE(again.out.find("already exists"), std::string::npos) << again.out;
+    EXPECT_NE(again.output.find("already exists"), std::string::npos) << again.output;
     EXPECT_EQ(ReadFile(d.dir / "out/SETUP.INI"), before);
 
     EXPECT_EQ(Dist("build").code, 2);

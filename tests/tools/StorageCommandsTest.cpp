@@ -1,4 +1,5 @@
 // The storage commands of quillon-dist, run as the program.
+#include "testsupport/RunProgram.h"
 #include "testsupport/TempDir.h"
 
 #include <cstdio>
@@ -14,28 +15,12 @@ namespace fs = std::filesystem;
 using test::ReadFile;
 using test::TempDir;
 
-struct Result {
-    int code = -1;
-    std::string out;
-};
-
-Result Dist(const std::string& arguments) {
-    const std::string tool = QUILLON_DIST_PROGRAM;
-    Result r;
-    FILE* pipe = ::popen((tool + " " + arguments + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return r;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        r.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+// quillon-dist run through the shell, standard error merged into the output.
+test::ProgramResult Dist(const std::string& arguments) {
+    return test::RunProgram(test::ShellQuote(QUILLON_DIST_PROGRAM) + " " + arguments);
 }
 
-std::string Q(const std::string& s) {
-    return "'" + s + "'";
-}
+std::string Q(const std::string& s) { return test::ShellQuote(s); }
 
 TEST(StorageCommands, CreateListExtract) {
     TempDir dir;
@@ -44,12 +29,12 @@ TEST(StorageCommands, CreateListExtract) {
     const std::string bigFile = dir.Write("big.bin", big);
     const std::string empty = dir.Write("empty.txt", "");
     const std::string out = dir / "setup.inf";
-    const Result created = Dist("storage create " + Q(out) + " RAVIRI.INF=" + Q(raviri) +
+    const test::ProgramResult created = Dist("storage create " + Q(out) + " RAVIRI.INF=" + Q(raviri) +
                                 " SETUP.INI=" + Q(bigFile) + " Пусто=" + Q(empty));
-    ASSERT_EQ(created.code, 0) << created.out;
-    const Result list = Dist("storage list " + Q(out));
+    ASSERT_EQ(created.code, 0) << created.output;
+    const test::ProgramResult list = Dist("storage list " + Q(out));
     EXPECT_EQ(list.code, 0);
-    EXPECT_EQ(list.out, "stream\t0\tПусто\nstream\t6000\tSETUP.INI\nstream\t17\tRAVIRI.INF\n");
+    EXPECT_EQ(list.output, "stream\t0\tПусто\nstream\t6000\tSETUP.INI\nstream\t17\tRAVIRI.INF\n");
     ASSERT_EQ(Dist("storage extract " + Q(out) + " raviri.inf " + Q(dir / "r")).code, 0);
     EXPECT_EQ(ReadFile(dir / "r"), "[Main]\nName=Test\n");
     ASSERT_EQ(Dist("storage extract " + Q(out) + " SETUP.INI " + Q(dir / "s")).code, 0);
