@@ -3,6 +3,7 @@
 #include "shell/ConfirmDlg.h"
 
 #include <QMetaObject>
+#include <cstdio>
 #include <QPushButton>
 
 namespace quillon {
@@ -15,6 +16,9 @@ CWizardPage::CWizardPage(QWidget* parent) : QDialog(parent) {
 
 int CWizardPage::Run() {
     OnInitDialog();
+    // For unattended runs and tests: which page opens ("page CWelcomeDlg").
+    if (qEnvironmentVariableIsSet("QUILLON_TRACE_PAGES"))
+        std::fprintf(stderr, "page %s\n", qPrintable(objectName()));
     return exec();
 }
 

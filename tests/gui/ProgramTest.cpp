@@ -71,6 +71,33 @@ private slots:
                                                    "на вашем компьютере не обнаружено."));
     }
 
+    // With the reference product registered, the wizard opens its welcome page; "VANTEL_GO_HOME"
+    // from another program of the product ends it, and with it the program, without a message.
+    void withTheProductTheWelcomePageOpens() {
+        QTemporaryDir scratch;
+        QVERIFY(scratch.isValid());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QUILLON_REGISTRY", scratch.filePath("registry.reg"));
+        QProcess init;
+        init.setProcessEnvironment(env);
+        init.start(KALDO_PRODUCT_TOOL, {"init", scratch.filePath("product"), "--directions", "ER",
+                                        "--library", KALDO_REFPRODUCT_LIBRARY});
+        QVERIFY(init.waitForFinished(60000));
+        QCOMPARE(init.exitCode(), 0);
+        qputenv("QUILLON_TRACE_PAGES", "1");
+        const Run run = RunQuillon(scratch, {scratch.path()}, "default", [&] {
+            // Wait (bounded) for the page, then send the product's "go home".
+            const QString socket = QDir(scratch.path()).filePath(kMainWindowClass);
+            for (int i = 0; i < 300 && !SendToRunningInstance(socket, kGoHomeMessage); ++i)
+                QTest::qWait(100);
+        });
+        qunsetenv("QUILLON_TRACE_PAGES");
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.stderrText.contains("page CWelcomeDlg"), qPrintable(run.stderrText));
+        QVERIFY2(!run.stderrText.contains("message "), qPrintable(run.stderrText));
+    }
+
     void malformedAutoAnswerIsRefused() {
         QTemporaryDir scratch;
         const Run run = RunQuillon(scratch, {}, "2016=Maybe");
