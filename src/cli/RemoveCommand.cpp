@@ -6,7 +6,6 @@
 #include "removal/RemoveCollections.h"
 #include "support/Json.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace quillon::cli {
@@ -27,13 +26,9 @@ const char* StatusName(RemovalOutcome::Status status) {
 } // namespace
 
 int Remove(const std::vector<std::string>& args) {
-    const bool everything = std::find(args.begin(), args.end(), "--all") != args.end();
-    const bool wholeDirection = std::find(args.begin(), args.end(), "--all-of-direction") != args.end();
-    std::vector<std::string> filtered;
-    for (const auto& arg : args)
-        if (arg != "--all" && arg != "--all-of-direction")
-            filtered.push_back(arg);
-    Arguments options(filtered, {"direction", "collection"});
+    Arguments options(args, {"direction", "collection"}, {"all", "all-of-direction"});
+    const bool everything = options.Switch("all");
+    const bool wholeDirection = options.Switch("all-of-direction");
     const auto names = options.All("collection");
     const std::string code = options.Get("direction");
     const int modes = int(everything) + int(wholeDirection) + int(!names.empty());

@@ -31,13 +31,16 @@ bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies)
     return false;
 }
 
-Arguments::Arguments(const std::vector<std::string>& args, const std::vector<std::string>& valued) {
+Arguments::Arguments(const std::vector<std::string>& args, const std::vector<std::string>& valued,
+                     const std::vector<std::string>& switches) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--json") {
             json = true;
         } else if (a == "--yes") {
             yes = true;
+        } else if (a.starts_with("--") && std::find(switches.begin(), switches.end(), a.substr(2)) != switches.end()) {
+            switchesGiven.push_back(a.substr(2));
         } else if (a.starts_with("--")) {
             const std::string name = a.substr(2);
             if (std::find(valued.begin(), valued.end(), name) == valued.end() || i + 1 >= args.size()) {
@@ -66,8 +69,9 @@ std::vector<std::string> Arguments::All(const std::string& name) const {
     return values;
 }
 
-bool Arguments::Has(const std::string& name) const {
-    return std::any_of(options.begin(), options.end(), [&](const auto& o) { return o.first == name; });
+bool Arguments::Switch(const std::string& name) const {
+    return std::find(switchesGiven.begin(), switchesGiven.end(), name) != switchesGiven.end();
 }
+
 
 } // namespace quillon::cli

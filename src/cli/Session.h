@@ -29,12 +29,15 @@ struct Arguments {
     bool json = false;
     bool yes = false;
     std::vector<std::pair<std::string, std::string>> options; // --name value
+    std::vector<std::string> switchesGiven;
     bool bad = false;
 
-    Arguments(const std::vector<std::string>& args, const std::vector<std::string>& valued);
+    // `valued`: options that take a value; `switches`: further options without one.
+    Arguments(const std::vector<std::string>& args, const std::vector<std::string>& valued,
+              const std::vector<std::string>& switches = {});
+    bool Switch(const std::string& name) const;
     std::string Get(const std::string& name) const;
     std::vector<std::string> All(const std::string& name) const;
-    bool Has(const std::string& name) const;
 };
 
 } // namespace quillon::cli
