@@ -10,7 +10,7 @@ namespace quillon {
 namespace {
 
 // Wide copies may write this far past the end of a match.
-constexpr std::size_t kSlack = 64;
+constexpr std::size_t kSlack = PackedBodyDecoder::kOutputSlack;
 
 inline void Copy8(unsigned char* dst, const unsigned char* src) {
     std::uint64_t v;
@@ -21,6 +21,41 @@ inline void Copy16(unsigned char* dst, const unsigned char* src) {
     unsigned char v[16];
     std::memcpy(v, src, 16);
     std::memcpy(dst, v, 16);
+}
+
+// Copies a match of up to 18 bytes from `distance` bytes back, where the match overlaps its own
+// output or is longer than 16 bytes. Writes up to 40 bytes.
+inline void CopyOverlapping(unsigned char* out, const unsigned char* src, std::size_t distance) {
+    if (distance >= 16) {
+        Copy16(out, src);
+        Copy16(out + 16, src + 16);  // reads only bytes written by the first copy or earlier
+    } else if (distance >= 8) {
+        // a: 8 bytes of the pattern, b: its remaining distance - 8 bytes (and some not yet
+        // written); stored in order, each store mends the bytes the one before got wrong.
+        std::uint64_t a, b;
+        std::memcpy(&a, src, 8);
+        std::memcpy(&b, src + 8, 8);
+        std::memcpy(out, &a, 8);
+        std::memcpy(out + 8, &b, 8);
+        std::memcpy(out + distance, &a, 8);
+        std::memcpy(out + distance + 8, &b, 8);
+        std::memcpy(out + 2 * distance, &a, 8);
+    } else {
+        // Spread the `distance` bytes before `out` over a register, then store it at multiples
+        // of the distance: no load reads bytes just stored.
+        static constexpr unsigned char kStride[8] = {8, 8, 8, 6, 8, 5, 6, 7};
+        std::uint64_t v;
+        std::memcpy(&v, src, 8);
+        const unsigned bits = unsigned(distance) * 8;
+        v &= (std::uint64_t(1) << bits) - 1;
+        for (unsigned w = bits; w < 64; w *= 2)
+            v |= v << w;
+        const std::size_t stride = kStride[distance];
+        std::memcpy(out, &v, 8);
+        std::memcpy(out + stride, &v, 8);
+        std::memcpy(out + 2 * stride, &v, 8);
+        std::memcpy(out + 3 * stride, &v, 8);
+    }
 }
 
 // Copies a match of `length` bytes starting `distance` bytes back (1 .. 4096); the source may
@@ -56,17 +91,35 @@ PackedBodyDecoder::PackedBodyDecoder(std::size_t outputCapacity)
 
 // The ring position of buffer index i is (4078 + i) & 4095: the buffer starts 4096 bytes (the
 // zero-filled ring) before the first output byte, and Compact() shifts by multiples of 4096.
-PackedBodyDecoder::Stop PackedBodyDecoder::Decode(const unsigned char*& inRef, const unsigned char* end) {
-    const unsigned char* in = inRef;
-    unsigned char* out = out_;
-    unsigned flags = flags_;
-    unsigned char* const outLimit = outLimit_;
-    unsigned char* const groupLimit = outLimit_ - 7 * packed::kMaxMatch;
+PackedBodyDecoder::Stop PackedBodyDecoder::Decode(const unsigned char*& in, const unsigned char* end) {
+    return DecodeItems(in, end, out_, outLimit_, flags_, 0);
+}
 
-    // The address of the write pointer modulo 4096 is the write position.
+PackedBodyDecoder::Stop PackedBodyDecoder::DecodeInto(const unsigned char*& in, const unsigned char* end,
+                                                      unsigned char* begin, std::size_t& produced,
+                                                      std::size_t capacity) {
+    assert(produced >= kHistory && capacity >= produced + packed::kMaxMatch + kOutputSlack + 8 * packed::kMaxMatch);
+    unsigned char* out = begin + produced;
+    const std::uintptr_t bias = packed::kRingStart - reinterpret_cast<std::uintptr_t>(begin);
+    const Stop stop = DecodeItems(in, end, out, begin + capacity - packed::kMaxMatch - kOutputSlack, flags_, bias);
+    produced = std::size_t(out - begin);
+    return stop;
+}
+
+// Decodes items while the input holds them and the output pointer is at most outLimit (after
+// which up to kMaxMatch + kOutputSlack bytes are writable). The ring position of the byte at
+// address a is (a + bias) & 4095.
+PackedBodyDecoder::Stop PackedBodyDecoder::DecodeItems(const unsigned char*& inRef, const unsigned char* end,
+                                                       unsigned char*& outRef, unsigned char* const outLimit,
+                                                       unsigned& flagsRef, std::uintptr_t bias) {
+    const unsigned char* in = inRef;
+    unsigned char* out = outRef;
+    unsigned flags = flagsRef;
+    unsigned char* const groupLimit = outLimit - 7 * packed::kMaxMatch;
+
     auto distance = [&](unsigned b1, unsigned b2) -> std::size_t {
         const std::size_t position = b1 | ((b2 & 0xF0u) << 4);
-        return ((reinterpret_cast<std::uintptr_t>(out) - position - 1) & 4095) + 1;
+        return ((reinterpret_cast<std::uintptr_t>(out) + bias - position - 1) & 4095) + 1;
     };
 
     Stop stop;
@@ -78,8 +131,7 @@ PackedBodyDecoder::Stop PackedBodyDecoder::Decode(const unsigned char*& inRef, c
             // overlaps its own output takes the byte loop.
             while (end - in >= std::ptrdiff_t(packed::kMaxGroupBytes) && out <= groupLimit) {
                 // Each run of literals is one 8-byte copy (the input has padding, the window
-                // slack); then one match. Only a match overlapping its own output copies byte
-                // by byte.
+                // slack); then one match.
                 unsigned f = *in++;
                 unsigned left = 8;
                 for (;;) {
@@ -96,14 +148,10 @@ PackedBodyDecoder::Stop PackedBodyDecoder::Decode(const unsigned char*& inRef, c
                     const unsigned length = (b2 & 0x0Fu) + packed::kMinMatch;
                     const unsigned char* src = out - d;
                     in += 2;
-                    if (d < length) {
-                        for (unsigned n = 0; n < length; ++n)
-                            out[n] = src[n];
-                    } else {
+                    if (d < length || length > 16)
+                        CopyOverlapping(out, src, d);
+                    else
                         Copy16(out, src);
-                        if (length > 16)  // 17 or 18: rare
-                            Copy16(out + 16, src + 16);
-                    }
                     out += length;
                     if (left == 0)
                         break;
@@ -136,8 +184,8 @@ PackedBodyDecoder::Stop PackedBodyDecoder::Decode(const unsigned char*& inRef, c
         flags >>= 1;
     }
     inRef = in;
-    out_ = out;
-    flags_ = flags;
+    outRef = out;
+    flagsRef = flags;
     return stop;
 }
 
@@ -152,6 +200,20 @@ void Descramble(unsigned char* data, std::size_t size) {
     }
     for (; i < size; ++i)
         data[i] = static_cast<unsigned char>(data[i] ^ packed::kKey);
+}
+
+void DescrambleCopy(unsigned char* dst, const unsigned char* src, std::size_t size) {
+    constexpr std::uint64_t kKey8 = 0x0101010101010101ull * packed::kKey;
+    std::size_t i = 0;
+    for (; i + 32 <= size; i += 32) {
+        std::uint64_t v[4];
+        std::memcpy(v, src + i, 32);
+        for (std::uint64_t& w : v)
+            w ^= kKey8;
+        std::memcpy(dst + i, v, 32);
+    }
+    for (; i < size; ++i)
+        dst[i] = static_cast<unsigned char>(src[i] ^ packed::kKey);
 }
 
 void PackedBodyDecoder::Compact(std::uint64_t keepFrom) {

@@ -26,6 +26,17 @@ public:
     // A flag byte is taken as soon as it is there; an incomplete item is left unread.
     Stop Decode(const unsigned char*& in, const unsigned char* end);
 
+    // Wide copies write up to this many bytes past the end of an item.
+    static constexpr std::size_t kOutputSlack = 64;
+
+    // Continues decoding into the caller's linear buffer: `begin` holds the whole output so far,
+    // `produced` bytes, at least 4096 (so that every match finds its source there). Stops with
+    // OutputFull when fewer than 18 + kOutputSlack bytes of `capacity` are left after the
+    // output, or with NeedInput; `produced` is updated. Bytes past `produced` may be
+    // overwritten. Once used, Decode(), Produced() and At() no longer apply.
+    Stop DecodeInto(const unsigned char*& in, const unsigned char* end, unsigned char* begin,
+                    std::size_t& produced, std::size_t capacity);
+
     // Bytes produced since the start (64-bit), and the address of output byte `offset`;
     // valid for offsets not yet released by Compact().
     std::uint64_t Produced() const { return shifted_ + std::uint64_t(out_ - HistoryEnd()); }
@@ -38,6 +49,8 @@ public:
     void Compact(std::uint64_t keepFrom);
 
 private:
+    static Stop DecodeItems(const unsigned char*& in, const unsigned char* end, unsigned char*& out,
+                            unsigned char* outLimit, unsigned& flags, std::uintptr_t bias);
     const unsigned char* HistoryEnd() const { return base_ + kHistory; }
     static constexpr std::size_t kHistory = 4096;
 
@@ -53,5 +66,7 @@ private:
 
 // Undoes (or applies) the scrambling of body bytes: XOR with the key.
 void Descramble(unsigned char* data, std::size_t size);
+// The same from `src` into `dst` (which do not overlap).
+void DescrambleCopy(unsigned char* dst, const unsigned char* src, std::size_t size);
 
 } // namespace quillon

@@ -281,36 +281,55 @@ int UnpackToMemory(const void* packedData, std::size_t size, std::vector<unsigne
     std::vector<unsigned char> block(kBlock + packed::kMaxGroupBytes + PackedBodyDecoder::kInputPadding);
     const unsigned char* in = block.data();
     const unsigned char* blockEnd = block.data();
-    PackedBodyDecoder decoder;
-    auto append = [](const unsigned char* data, std::size_t count, void* context) {
-        auto* out = static_cast<std::vector<unsigned char>*>(context);
-        out->insert(out->end(), data, data + count);
-        return true;
-    };
-    OutputPipeline pipeline(false, append, &output);  // in memory a second thread does not pay
-    std::uint64_t taken = 0;
-    for (;;) {
-        const bool full = decoder.Decode(in, blockEnd) == PackedBodyDecoder::Stop::OutputFull;
-        const std::uint64_t produced = decoder.Produced();
-        const std::size_t count = std::size_t(produced - taken);
-        pipeline.Submit(decoder.At(taken), count);
-        taken = produced;
-        decoder.Compact(taken);
-        if (full)
-            continue;
+    // Keeps the incomplete item and adds the next block behind it; false at the end of the body
+    // (an incomplete item there is ignored).
+    auto refill = [&]() {
         if (next == end)
-            break;
+            return false;
         const std::size_t left = std::size_t(blockEnd - in);
         std::memmove(block.data(), in, left);
         const std::size_t got = std::min<std::size_t>(kBlock, std::size_t(end - next));
-        std::memcpy(block.data() + left, next, got);
-        Descramble(block.data() + left, got);
+        DescrambleCopy(block.data() + left, next, got);
         next += got;
         in = block.data();
         blockEnd = block.data() + left + got;
+        return true;
+    };
+    PackedBodyDecoder decoder;
+    Crc32 crc;
+    // Until 4096 bytes are out, matches may reach into the zero-filled ring: the decoder's own
+    // window serves.
+    bool more = true;
+    for (;;) {
+        const bool full = decoder.Decode(in, blockEnd) == PackedBodyDecoder::Stop::OutputFull;
+        const std::uint64_t produced = decoder.Produced();
+        const unsigned char* chunk = decoder.At(output.size());
+        const std::size_t count = std::size_t(produced - output.size());
+        crc.Update(chunk, count);
+        output.insert(output.end(), chunk, chunk + count);
+        decoder.Compact(produced);
+        if (produced >= 4096)
+            break;
+        if (!full && !(more = refill()))
+            break;
     }
-    pipeline.Drain();
-    return pipeline.Crc() == storedCrc ? kUnpackOk : kUnpackChecksumError;
+    // Then straight into the output, which holds the whole history; it grows by chunks that
+    // stay in the cache while they are decoded and checksummed.
+    if (more) {
+        constexpr std::size_t kChunk = std::size_t(128) << 10;
+        std::size_t produced = output.size();
+        for (;;) {
+            output.resize(produced + kChunk);
+            const std::size_t before = produced;
+            const PackedBodyDecoder::Stop stop =
+                decoder.DecodeInto(in, blockEnd, output.data(), produced, output.size());
+            crc.Update(output.data() + before, produced - before);
+            if (stop == PackedBodyDecoder::Stop::NeedInput && !refill())
+                break;
+        }
+        output.resize(produced);
+    }
+    return crc.Value() == storedCrc ? kUnpackOk : kUnpackChecksumError;
 }
 
 } // namespace quillon

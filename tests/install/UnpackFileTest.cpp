@@ -369,6 +369,48 @@ TEST_F(UnpackFileTest, FifosDoNotHang) {
     EXPECT_EQ(VerifyPackedFile(dir.Path()), kUnpackSourceError);  // a folder
 }
 
+// Every kind of item the wide copies treat apart: literal runs of any length (whole literal
+// groups too), matches of every length at distances 1 to 20 (overlapping their own output) and
+// anywhere in the ring, including the zero-filled start, over more output than one chunk.
+TEST_F(UnpackFileTest, AllItemKindsMatchTheByteAtATimeUnpacker) {
+    BodyBuilder body;
+    const Bytes rnd = RandomBytes(400000, 31);
+    std::size_t r = 0;
+    auto next = [&] { return rnd[r++ % rnd.size()]; };
+    std::uint64_t produced = 0;
+    while (produced < 600000) {
+        const unsigned mode = next() % 4;
+        const unsigned count = next() % 24 + 1;
+        for (unsigned n = 0; n < count; ++n) {
+            const bool literal = mode == 0 || (mode == 1 && next() % 2 == 0);
+            if (literal) {
+                body.Literal(next());
+                ++produced;
+                continue;
+            }
+            const unsigned length = next() % 16 + 3;
+            const unsigned writePos = unsigned(4078 + produced) & 4095;
+            const unsigned distance = mode == 3 ? (next() | next() << 8) % 4096 + 1 : next() % 20 + 1;
+            body.Match((writePos - distance) & 4095, length);
+            produced += length;
+        }
+    }
+    Bytes file = Concat(Header(0), body.Scrambled());
+    // The reference keeps its output when the last report is answered with a cancel.
+    const auto reference = ReferenceUnpack(file, [](std::uint16_t p) { return p != 100; });
+    ASSERT_EQ(reference.output.size(), produced);
+    const std::uint32_t crc = Crc32::Of(reference.output.data(), reference.output.size());
+    const Bytes header = Header(crc);
+    std::copy(header.begin(), header.end(), file.begin());
+
+    Bytes memory;
+    EXPECT_EQ(UnpackToMemory(file.data(), file.size(), memory), kUnpackOk);
+    EXPECT_TRUE(memory == reference.output);
+    EXPECT_EQ(Unpack(file), kUnpackOk);
+    EXPECT_TRUE(ReadBytes(dst) == reference.output);
+    EXPECT_EQ(VerifyPackedFile(src), kUnpackOk);
+}
+
 TEST_F(UnpackFileTest, VerifyAndUnpackToMemory) {
     Bytes output;
     Bytes file = PackedOfSize(70000, 23, output);
