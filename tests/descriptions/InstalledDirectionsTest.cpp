@@ -5,6 +5,8 @@
 #include "product/ComError.h"
 #include "product/ServiceIds.h"
 
+#include "testsupport/KernelServiceDouble.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -23,7 +25,7 @@ struct ReportedDirection {
 };
 
 // Answers the direction questions from a script; the rest of the service is not used here.
-class DirectionKernel : public KernelService, public KernelLogin {
+class DirectionKernel : public test::KernelServiceDouble {
 public:
     HRESULT loginStatus = S_OK;
     bool loginThrows = false;
@@ -66,40 +68,6 @@ public:
         return d.status;
     }
 
-    HRESULT GetDirectionPath(std::uint32_t, std::string&) override { return E_NOTIMPL; }
-    HRESULT GetCatalogue(std::shared_ptr<ComObject>&) override { return E_NOTIMPL; }
-    HRESULT OpenDictionary(const std::string&, std::shared_ptr<KernelDictionary>&) override {
-        return E_NOTIMPL;
-    }
-    HRESULT GetDictionaryInfo(const std::string&, std::string&, std::uint32_t&) override {
-        return E_NOTIMPL;
-    }
-    HRESULT GetDictionaryValue(const std::string&, std::int64_t&) override { return E_NOTIMPL; }
-    HRESULT SetDictionaryValue(const std::string&, const std::string&, std::int64_t) override {
-        return E_NOTIMPL;
-    }
-    HRESULT ImportDictionary(const std::string&, std::uint32_t, std::int32_t,
-                             ProgressReceiver*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT DeleteDictionary(const std::string&, std::uint32_t) override { return E_NOTIMPL; }
-    HRESULT InstallBaseTM(const std::string&, std::int32_t, const std::string&, std::int32_t,
-                          std::string&) override {
-        return E_NOTIMPL;
-    }
-    HRESULT InstallProfile(const std::string&, std::int32_t, std::string&) override {
-        return E_NOTIMPL;
-    }
-    HRESULT GetCollectionCount(std::uint32_t, std::uint16_t&) override { return E_NOTIMPL; }
-    HRESULT GetCollectionName(std::uint32_t, std::uint16_t, std::string&) override {
-        return E_NOTIMPL;
-    }
-    HRESULT GetCollectionState(std::uint32_t, std::uint16_t, std::int32_t&) override {
-        return E_NOTIMPL;
-    }
-    HRESULT RemoveCollection(std::uint32_t, std::uint16_t) override { return E_NOTIMPL; }
-    HRESULT RemoveDirectionCollections(std::uint32_t) override { return E_NOTIMPL; }
-    HRESULT RemoveAllCollections() override { return E_NOTIMPL; }
 };
 
 // A kernel service without the login interface.

@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include "testsupport/KernelServiceDouble.h"
+
 #include <gtest/gtest.h>
 
 namespace quillon {
@@ -24,7 +26,7 @@ public:
 };
 
 // A kernel with scripted directions; other operations are not used here.
-class FakeKernel : public KernelService, public KernelLogin {
+class FakeKernel : public test::KernelServiceDouble {
 public:
     struct Script {
         HRESULT login = S_OK;
@@ -52,26 +54,6 @@ public:
         name = script_.directions.at(static_cast<std::size_t>(index)).second;
         return S_OK;
     }
-    HRESULT GetDirectionPath(std::uint32_t, std::string&) override { return E_NOTIMPL; }
-    HRESULT GetCatalogue(std::shared_ptr<ComObject>&) override { return E_NOTIMPL; }
-    HRESULT OpenDictionary(const std::string&, std::shared_ptr<KernelDictionary>&) override { return E_NOTIMPL; }
-    HRESULT GetDictionaryInfo(const std::string&, std::string&, std::uint32_t&) override { return E_NOTIMPL; }
-    HRESULT GetDictionaryValue(const std::string&, std::int64_t&) override { return E_NOTIMPL; }
-    HRESULT SetDictionaryValue(const std::string&, const std::string&, std::int64_t) override { return E_NOTIMPL; }
-    HRESULT ImportDictionary(const std::string&, std::uint32_t, std::int32_t, ProgressReceiver*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT DeleteDictionary(const std::string&, std::uint32_t) override { return E_NOTIMPL; }
-    HRESULT InstallBaseTM(const std::string&, std::int32_t, const std::string&, std::int32_t, std::string&) override {
-        return E_NOTIMPL;
-    }
-    HRESULT InstallProfile(const std::string&, std::int32_t, std::string&) override { return E_NOTIMPL; }
-    HRESULT GetCollectionCount(std::uint32_t, std::uint16_t&) override { return E_NOTIMPL; }
-    HRESULT GetCollectionName(std::uint32_t, std::uint16_t, std::string&) override { return E_NOTIMPL; }
-    HRESULT GetCollectionState(std::uint32_t, std::uint16_t, std::int32_t&) override { return E_NOTIMPL; }
-    HRESULT RemoveCollection(std::uint32_t, std::uint16_t) override { return E_NOTIMPL; }
-    HRESULT RemoveDirectionCollections(std::uint32_t) override { return E_NOTIMPL; }
-    HRESULT RemoveAllCollections() override { return E_NOTIMPL; }
 
 private:
     Script& script_;

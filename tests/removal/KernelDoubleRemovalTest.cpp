@@ -7,6 +7,8 @@
 #include "removal/TemplateRemoveDlg.h"
 #include "testsupport/Doubles.h"
 
+#include "testsupport/KernelServiceDouble.h"
+
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -20,7 +22,7 @@ struct Collection {
     std::int32_t state = 0;
 };
 
-class ScriptedKernel : public KernelService, public KernelLogin {
+class ScriptedKernel : public test::KernelServiceDouble {
 public:
     std::vector<Collection> collections;
     std::vector<int> removed;
@@ -52,32 +54,6 @@ public:
             throw std::runtime_error("not a service error");
         collections.erase(collections.begin() + index);
         return S_OK;
-    }
-    HRESULT RemoveDirectionCollections(std::uint32_t) override { return E_NOTIMPL; }
-    HRESULT RemoveAllCollections() override { return E_NOTIMPL; }
-    HRESULT GetDirectionPath(std::uint32_t, std::string&) override { return E_NOTIMPL; }
-    HRESULT GetCatalogue(std::shared_ptr<ComObject>&) override { return E_NOTIMPL; }
-    HRESULT OpenDictionary(const std::string&, std::shared_ptr<KernelDictionary>&) override {
-        return E_NOTIMPL;
-    }
-    HRESULT GetDictionaryInfo(const std::string&, std::string&, std::uint32_t&) override {
-        return E_NOTIMPL;
-    }
-    HRESULT GetDictionaryValue(const std::string&, std::int64_t&) override { return E_NOTIMPL; }
-    HRESULT SetDictionaryValue(const std::string&, const std::string&, std::int64_t) override {
-        return E_NOTIMPL;
-    }
-    HRESULT ImportDictionary(const std::string&, std::uint32_t, std::int32_t,
-                             ProgressReceiver*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT DeleteDictionary(const std::string&, std::uint32_t) override { return E_NOTIMPL; }
-    HRESULT InstallBaseTM(const std::string&, std::int32_t, const std::string&, std::int32_t,
-                          std::string&) override {
-        return E_NOTIMPL;
-    }
-    HRESULT InstallProfile(const std::string&, std::int32_t, std::string&) override {
-        return E_NOTIMPL;
     }
 };
 

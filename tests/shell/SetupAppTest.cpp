@@ -9,6 +9,8 @@
 #include "testsupport/TempDir.h"
 
 #include <deque>
+#include "testsupport/KernelServiceDouble.h"
+
 #include <gtest/gtest.h>
 
 namespace quillon {
@@ -67,30 +69,12 @@ private:
     bool throw_;
 };
 
-class FakeKernel : public KernelService, public KernelLogin {
+class FakeKernel : public test::KernelServiceDouble {
 public:
     explicit FakeKernel(HRESULT loginResult) : login_(loginResult) {}
     HRESULT Login(std::int32_t c, const std::string& p, std::int32_t m) override {
         return c == 1 && p == "RAVIRI" && m == 1 ? login_ : E_INVALIDARG;
     }
-    HRESULT GetDirectionCount(std::uint16_t&) override { return E_NOTIMPL; }
-    HRESULT GetDirection(std::int32_t, std::uint32_t&, std::string&) override { return E_NOTIMPL; }
-    HRESULT GetDirectionPath(std::uint32_t, std::string&) override { return E_NOTIMPL; }
-    HRESULT GetCatalogue(std::shared_ptr<ComObject>&) override { return E_NOTIMPL; }
-    HRESULT OpenDictionary(const std::string&, std::shared_ptr<KernelDictionary>&) override { return E_NOTIMPL; }
-    HRESULT GetDictionaryInfo(const std::string&, std::string&, std::uint32_t&) override { return E_NOTIMPL; }
-    HRESULT GetDictionaryValue(const std::string&, std::int64_t&) override { return E_NOTIMPL; }
-    HRESULT SetDictionaryValue(const std::string&, const std::string&, std::int64_t) override { return E_NOTIMPL; }
-    HRESULT ImportDictionary(const std::string&, std::uint32_t, std::int32_t, ProgressReceiver*) override { return E_NOTIMPL; }
-    HRESULT DeleteDictionary(const std::string&, std::uint32_t) override { return E_NOTIMPL; }
-    HRESULT InstallBaseTM(const std::string&, std::int32_t, const std::string&, std::int32_t, std::string&) override { return E_NOTIMPL; }
-    HRESULT InstallProfile(const std::string&, std::int32_t, std::string&) override { return E_NOTIMPL; }
-    HRESULT GetCollectionCount(std::uint32_t, std::uint16_t&) override { return E_NOTIMPL; }
-    HRESULT GetCollectionName(std::uint32_t, std::uint16_t, std::string&) override { return E_NOTIMPL; }
-    HRESULT GetCollectionState(std::uint32_t, std::uint16_t, std::int32_t&) override { return E_NOTIMPL; }
-    HRESULT RemoveCollection(std::uint32_t, std::uint16_t) override { return E_NOTIMPL; }
-    HRESULT RemoveDirectionCollections(std::uint32_t) override { return E_NOTIMPL; }
-    HRESULT RemoveAllCollections() override { return E_NOTIMPL; }
 
 private:
     HRESULT login_;
