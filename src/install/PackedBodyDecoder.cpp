@@ -112,11 +112,13 @@ PackedBodyDecoder::Stop PackedBodyDecoder::DecodeInto(const unsigned char*& in, 
 PackedBodyDecoder::Stop PackedBodyDecoder::DecodeItems(const unsigned char*& inRef, const unsigned char* end,
                                                        unsigned char*& outRef, unsigned char* const outLimit,
                                                        unsigned& flagsRef, std::uintptr_t bias) {
+    constexpr std::uint64_t kKey8 = 0x0101010101010101ull * packed::kKey;
     const unsigned char* in = inRef;
     unsigned char* out = outRef;
     unsigned flags = flagsRef;
     unsigned char* const groupLimit = outLimit - 7 * packed::kMaxMatch;
 
+    // The stored bytes are scrambled: every byte read is XOR-ed with the key on the way.
     auto distance = [&](unsigned b1, unsigned b2) -> std::size_t {
         const std::size_t position = b1 | ((b2 & 0xF0u) << 4);
         return ((reinterpret_cast<std::uintptr_t>(out) + bias - position - 1) & 4095) + 1;
@@ -125,26 +127,26 @@ PackedBodyDecoder::Stop PackedBodyDecoder::DecodeItems(const unsigned char*& inR
     Stop stop;
     for (;;) {
         if (flags == 1) {
-            // Whole groups while a full group fits in and out. No branch on the item kind: a
-            // literal is a copy of length 1 from the input, a match one from the output; both
-            // copy 32 bytes (the input has padding, the window slack). Only a match that
-            // overlaps its own output takes the byte loop.
+            // Whole groups while a full group fits in and out.
             while (end - in >= std::ptrdiff_t(packed::kMaxGroupBytes) && out <= groupLimit) {
                 // Each run of literals is one 8-byte copy (the input has padding, the window
                 // slack); then one match.
-                unsigned f = *in++;
+                unsigned f = *in++ ^ packed::kKey;
                 unsigned left = 8;
                 for (;;) {
                     const unsigned run = static_cast<unsigned>(std::countr_zero(~f));
-                    Copy8(out, in);
+                    std::uint64_t literals;
+                    std::memcpy(&literals, in, 8);
+                    literals ^= kKey8;
+                    std::memcpy(out, &literals, 8);
                     out += run;
                     in += run;
                     if (run == left)
                         break;
                     left -= run + 1;
                     f >>= run + 1;
-                    const unsigned b2 = in[1];
-                    const std::size_t d = distance(in[0], b2);
+                    const unsigned b2 = in[1] ^ packed::kKey;
+                    const std::size_t d = distance(in[0] ^ packed::kKey, b2);
                     const unsigned length = (b2 & 0x0Fu) + packed::kMinMatch;
                     const unsigned char* src = out - d;
                     in += 2;
@@ -161,7 +163,7 @@ PackedBodyDecoder::Stop PackedBodyDecoder::DecodeItems(const unsigned char*& inR
                 stop = Stop::NeedInput;
                 break;
             }
-            flags = *in++ | 0x100u;
+            flags = (*in++ ^ packed::kKey) | 0x100u;
         }
         if (out > outLimit) {
             stop = Stop::OutputFull;
@@ -172,13 +174,14 @@ PackedBodyDecoder::Stop PackedBodyDecoder::DecodeItems(const unsigned char*& inR
                 stop = Stop::NeedInput;
                 break;
             }
-            *out++ = *in++;
+            *out++ = static_cast<unsigned char>(*in++ ^ packed::kKey);
         } else {
             if (end - in < 2) {
                 stop = Stop::NeedInput;
                 break;
             }
-            out = CopyMatch(out, distance(in[0], in[1]), (in[1] & 0x0Fu) + packed::kMinMatch);
+            const unsigned b2 = in[1] ^ packed::kKey;
+            out = CopyMatch(out, distance(in[0] ^ packed::kKey, b2), (b2 & 0x0Fu) + packed::kMinMatch);
             in += 2;
         }
         flags >>= 1;
@@ -187,33 +190,6 @@ PackedBodyDecoder::Stop PackedBodyDecoder::DecodeItems(const unsigned char*& inR
     outRef = out;
     flagsRef = flags;
     return stop;
-}
-
-void Descramble(unsigned char* data, std::size_t size) {
-    constexpr std::uint64_t kKey8 = 0x0101010101010101ull * packed::kKey;
-    std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        std::uint64_t v;
-        std::memcpy(&v, data + i, 8);
-        v ^= kKey8;
-        std::memcpy(data + i, &v, 8);
-    }
-    for (; i < size; ++i)
-        data[i] = static_cast<unsigned char>(data[i] ^ packed::kKey);
-}
-
-void DescrambleCopy(unsigned char* dst, const unsigned char* src, std::size_t size) {
-    constexpr std::uint64_t kKey8 = 0x0101010101010101ull * packed::kKey;
-    std::size_t i = 0;
-    for (; i + 32 <= size; i += 32) {
-        std::uint64_t v[4];
-        std::memcpy(v, src + i, 32);
-        for (std::uint64_t& w : v)
-            w ^= kKey8;
-        std::memcpy(dst + i, v, 32);
-    }
-    for (; i < size; ++i)
-        dst[i] = static_cast<unsigned char>(src[i] ^ packed::kKey);
 }
 
 void PackedBodyDecoder::Compact(std::uint64_t keepFrom) {

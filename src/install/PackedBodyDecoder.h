@@ -22,7 +22,8 @@ public:
     // Bytes after `end` that Decode may read (and ignore): inputs carry this much padding.
     static constexpr std::size_t kInputPadding = 32;
 
-    // Decodes whole items from the descrambled bytes [in, end) and advances `in` past them.
+    // Decodes whole items from the stored (still scrambled) bytes [in, end) and advances `in`
+    // past them.
     // A flag byte is taken as soon as it is there; an incomplete item is left unread.
     Stop Decode(const unsigned char*& in, const unsigned char* end);
 
@@ -63,10 +64,5 @@ private:
     std::uint64_t shifted_ = 0;       // bytes dropped from the front (a multiple of 4096)
     unsigned flags_ = 1;              // flag bits still to use, above a sentinel 1
 };
-
-// Undoes (or applies) the scrambling of body bytes: XOR with the key.
-void Descramble(unsigned char* data, std::size_t size);
-// The same from `src` into `dst` (which do not overlap).
-void DescrambleCopy(unsigned char* dst, const unsigned char* src, std::size_t size);
 
 } // namespace quillon

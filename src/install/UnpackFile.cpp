@@ -177,7 +177,6 @@ void Unpacking::Run() {
         inputBase += std::uint64_t(in - begin);
         bool failed = false;
         const std::size_t got = ReadFully(source_, input_.data() + left, kInputBlock, failed);
-        Descramble(input_.data() + left, got);
         in = begin;
         end = begin + left + got;
         if (got == 0)
@@ -266,70 +265,6 @@ int VerifyPackedFile(const std::string& source) {
     unpacking.Run();
     unpacking.Finish();
     return unpacking.Crc() == storedCrc ? kUnpackOk : kUnpackChecksumError;
-}
-
-int UnpackToMemory(const void* packedData, std::size_t size, std::vector<unsigned char>& output) {
-    output.clear();
-    const auto* bytes = static_cast<const unsigned char*>(packedData);
-    std::uint32_t storedCrc = 0;
-    if (size < packed::kHeaderSize || !packed::ValidHeader(bytes, storedCrc))
-        return kUnpackBadHeader;
-    const unsigned char* next = bytes + packed::kHeaderSize;
-    const unsigned char* const end = bytes + size;
-    // The body is descrambled block by block into a padded buffer, as UnpackFile reads it.
-    constexpr std::size_t kBlock = std::size_t(64) << 10;
-    std::vector<unsigned char> block(kBlock + packed::kMaxGroupBytes + PackedBodyDecoder::kInputPadding);
-    const unsigned char* in = block.data();
-    const unsigned char* blockEnd = block.data();
-    // Keeps the incomplete item and adds the next block behind it; false at the end of the body
-    // (an incomplete item there is ignored).
-    auto refill = [&]() {
-        if (next == end)
-            return false;
-        const std::size_t left = std::size_t(blockEnd - in);
-        std::memmove(block.data(), in, left);
-        const std::size_t got = std::min<std::size_t>(kBlock, std::size_t(end - next));
-        DescrambleCopy(block.data() + left, next, got);
-        next += got;
-        in = block.data();
-        blockEnd = block.data() + left + got;
-        return true;
-    };
-    PackedBodyDecoder decoder;
-    Crc32 crc;
-    // Until 4096 bytes are out, matches may reach into the zero-filled ring: the decoder's own
-    // window serves.
-    bool more = true;
-    for (;;) {
-        const bool full = decoder.Decode(in, blockEnd) == PackedBodyDecoder::Stop::OutputFull;
-        const std::uint64_t produced = decoder.Produced();
-        const unsigned char* chunk = decoder.At(output.size());
-        const std::size_t count = std::size_t(produced - output.size());
-        crc.Update(chunk, count);
-        output.insert(output.end(), chunk, chunk + count);
-        decoder.Compact(produced);
-        if (produced >= 4096)
-            break;
-        if (!full && !(more = refill()))
-            break;
-    }
-    // Then straight into the output, which holds the whole history; it grows by chunks that
-    // stay in the cache while they are decoded and checksummed.
-    if (more) {
-        constexpr std::size_t kChunk = std::size_t(128) << 10;
-        std::size_t produced = output.size();
-        for (;;) {
-            output.resize(produced + kChunk);
-            const std::size_t before = produced;
-            const PackedBodyDecoder::Stop stop =
-                decoder.DecodeInto(in, blockEnd, output.data(), produced, output.size());
-            crc.Update(output.data() + before, produced - before);
-            if (stop == PackedBodyDecoder::Stop::NeedInput && !refill())
-                break;
-        }
-        output.resize(produced);
-    }
-    return crc.Value() == storedCrc ? kUnpackOk : kUnpackChecksumError;
 }
 
 } // namespace quillon

@@ -1,6 +1,8 @@
 #pragma once
 // Unpacking of the distribution's packed dictionary files (format: install/PackedFormat.h,
 // docs/packed-format.md).
+#include "support/ByteBuffer.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -36,8 +38,9 @@ int UnpackFile(const std::string& source, const std::string& destination, Unpack
 int VerifyPackedFile(const std::string& source);
 
 // Decodes a whole packed file held in memory (header included) into `output` with the same
-// decoder: 0, -5 or -6 as UnpackFile.
-int UnpackToMemory(const void* packed, std::size_t size, std::vector<unsigned char>& output);
+// decoder: 0, -5 or -6 as UnpackFile. From 256 KiB of packed data a second thread computes the
+// CRC behind the decoder.
+int UnpackToMemory(const void* packed, std::size_t size, ByteBuffer& output);
 
 // System-call seam for fault injection: the function UnpackFile writes with (::write when
 // null). Answers the previous one.

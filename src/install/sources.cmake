@@ -6,4 +6,5 @@ list(APPEND QUILLON_CORE_SOURCES
   install/ProgressDlg.cpp
   install/ProgressView.cpp
   install/UnpackFile.cpp
+  install/UnpackToMemory.cpp
 )

@@ -4,6 +4,7 @@
 #include "install/UnpackFile.h"
 #include "testsupport/TempDir.h"
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
@@ -29,9 +30,9 @@ Bytes TextLike(std::size_t size, std::uint32_t seed) {
 void ExpectRoundTrip(const Bytes& data, const char* what, const PackOptions& options = {}) {
     SCOPED_TRACE(what);
     const Bytes packed = PackData(data.data(), data.size(), options);
-    Bytes unpacked;
+    ByteBuffer unpacked;
     ASSERT_EQ(UnpackToMemory(packed.data(), packed.size(), unpacked), kUnpackOk);
-    EXPECT_TRUE(unpacked == data);
+    EXPECT_TRUE(std::ranges::equal(unpacked, data));
     // The byte-at-a-time unpacker reads the same data: the packer keeps to the format itself.
     const auto reference = ReferenceUnpack(packed, [](std::uint16_t) { return true; });
     EXPECT_EQ(reference.result, 0);
@@ -56,6 +57,32 @@ TEST(Packer, RoundTrips) {
     for (std::size_t i = 0; i < period.size(); ++i)
         period[i] = static_cast<unsigned char>((i % 4096) * 7 / 5);  // period of the ring exactly
     ExpectRoundTrip(period, "period 4096");
+}
+
+// From 256 KiB of packed data a second thread descrambles and checksums: bodies of many
+// descrambling blocks and output chunks, the output growing from nothing or reused.
+TEST(Packer, LargeFilesRoundTripInMemory) {
+    Bytes data = TextLike(3 << 20, 8);
+    data.insert(data.end(), 300000, 0);
+    const Bytes random = RandomBytes(700000, 7);
+    data.insert(data.end(), random.begin(), random.end());
+    const Bytes packed = PackData(data.data(), data.size());
+    ASSERT_GT(packed.size(), std::size_t(1) << 20);
+    ExpectRoundTrip(data, "large, mixed");
+
+    ByteBuffer reused(5000000, 0x5A);
+    ASSERT_EQ(UnpackToMemory(packed.data(), packed.size(), reused), kUnpackOk);
+    EXPECT_TRUE(std::ranges::equal(reused, data));
+
+    // Damage late in the body is found by the CRC; a cut body decodes what it holds.
+    Bytes damaged = packed;
+    damaged[damaged.size() - 1000] ^= 0x01;
+    EXPECT_EQ(UnpackToMemory(damaged.data(), damaged.size(), reused), kUnpackChecksumError);
+    const Bytes cut(packed.begin(), packed.end() - 777);
+    EXPECT_EQ(UnpackToMemory(cut.data(), cut.size(), reused), kUnpackChecksumError);
+    ASSERT_LT(reused.size(), data.size());
+    EXPECT_GT(reused.size(), data.size() - 777 * 18);
+    EXPECT_TRUE(std::equal(reused.begin(), reused.end(), data.begin()));
 }
 
 TEST(Packer, Compresses) {

@@ -5,6 +5,7 @@
 #include "support/Crc32.h"
 #include "testsupport/TempDir.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -403,9 +404,9 @@ TEST_F(UnpackFileTest, AllItemKindsMatchTheByteAtATimeUnpacker) {
     const Bytes header = Header(crc);
     std::copy(header.begin(), header.end(), file.begin());
 
-    Bytes memory;
+    ByteBuffer memory;
     EXPECT_EQ(UnpackToMemory(file.data(), file.size(), memory), kUnpackOk);
-    EXPECT_TRUE(memory == reference.output);
+    EXPECT_TRUE(std::ranges::equal(memory, reference.output));
     EXPECT_EQ(Unpack(file), kUnpackOk);
     EXPECT_TRUE(ReadBytes(dst) == reference.output);
     EXPECT_EQ(VerifyPackedFile(src), kUnpackOk);
@@ -416,9 +417,9 @@ TEST_F(UnpackFileTest, VerifyAndUnpackToMemory) {
     Bytes file = PackedOfSize(70000, 23, output);
     WriteBytes(src, file);
     EXPECT_EQ(VerifyPackedFile(src), kUnpackOk);
-    Bytes memory;
+    ByteBuffer memory;
     EXPECT_EQ(UnpackToMemory(file.data(), file.size(), memory), kUnpackOk);
-    EXPECT_EQ(memory, output);
+    EXPECT_TRUE(std::ranges::equal(memory, output));
     EXPECT_FALSE(Exists(dst));
 
     file[40] ^= 0x10;
