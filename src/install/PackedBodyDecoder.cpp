@@ -2,9 +2,16 @@
 
 #include "install/PackedFormat.h"
 
+#include <array>
+#include <atomic>
 #include <bit>
 #include <cassert>
 #include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define QUILLON_GROUPS_AVX2 1
+#endif
 
 namespace quillon {
 namespace {
@@ -76,7 +83,140 @@ inline unsigned char* CopyMatch(unsigned char* out, std::size_t distance, unsign
     return out + length;
 }
 
+
+#ifdef QUILLON_GROUPS_AVX2
+// Whole groups at once with AVX2. The flag byte alone fixes where each item's bytes lie, so a
+// table gives a shuffle that gathers every item's bytes into a 16-bit lane; lengths, their
+// prefix sums (output offsets) and distances are then computed for the eight items together,
+// with no branch on the item kind. The group's literal bytes are staged in the output 192 bytes
+// ahead (past anything the group writes, overwritten later), so that every item is one copy
+// from `out + rel` to `out + offset`: a literal copies its staged byte, a match its source.
+struct GroupShape {
+    alignas(16) std::array<unsigned char, 16> gather;   // lane k: item k's first byte, then its second
+    alignas(16) std::array<unsigned char, 16> literal;  // lane k all ones for a literal
+    unsigned inputBytes = 0;                             // bytes of the items after the flag byte
+};
+
+constexpr std::array<GroupShape, 256> MakeGroupShapes() {
+    std::array<GroupShape, 256> shapes{};
+    for (unsigned f = 0; f < 256; ++f) {
+        GroupShape& s = shapes[f];
+        unsigned offset = 0;
+        for (unsigned k = 0; k < 8; ++k) {
+            const bool literal = (f >> k) & 1;
+            s.gather[2 * k] = static_cast<unsigned char>(offset);
+            s.gather[2 * k + 1] = literal ? 0x80 : static_cast<unsigned char>(offset + 1);  // 0x80: zero
+            s.literal[2 * k] = s.literal[2 * k + 1] = literal ? 0xFF : 0;
+            offset += literal ? 1 : 2;
+        }
+        s.inputBytes = offset;
+    }
+    return shapes;
+}
+constexpr std::array<GroupShape, 256> kGroupShapes = MakeGroupShapes();
+constexpr std::ptrdiff_t kStage = 192;  // > 8 items of 18 bytes plus a 32-byte copy
+
+__attribute__((target("avx2"))) void DecodeGroupsAvx2(const unsigned char*& inRef, const unsigned char* end,
+                                                      unsigned char*& outRef, unsigned char* groupLimit,
+                                                      std::uintptr_t bias) {
+    const unsigned char* in = inRef;
+    unsigned char* out = outRef;
+    const __m128i key = _mm_set1_epi8(static_cast<char>(packed::kKey));
+    const __m128i one = _mm_set1_epi16(1), fifteen = _mm_set1_epi16(15), sixteen = _mm_set1_epi16(16);
+    const __m128i minMatch = _mm_set1_epi16(packed::kMinMatch), ringMask = _mm_set1_epi16(4095);
+    const __m128i lowByte = _mm_set1_epi16(0xFF), positionHigh = _mm_set1_epi16(0xF00);
+    const __m128i stage = _mm_set1_epi16(kStage);
+    while (end - in >= std::ptrdiff_t(packed::kMaxGroupBytes) && out <= groupLimit) {
+        const unsigned f = *in ^ packed::kKey;
+        const unsigned char* items = in + 1;
+        const GroupShape& shape = kGroupShapes[f];
+        const __m128i bytes = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(items)), key);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + kStage), _mm256_zextsi128_si256(bytes));
+        const __m128i gather = _mm_load_si128(reinterpret_cast<const __m128i*>(shape.gather.data()));
+        const __m128i literal = _mm_load_si128(reinterpret_cast<const __m128i*>(shape.literal.data()));
+        const __m128i words = _mm_shuffle_epi8(bytes, gather);  // b1 | b2 << 8 per match
+        const __m128i length = _mm_blendv_epi8(
+            _mm_add_epi16(_mm_and_si128(_mm_srli_epi16(words, 8), fifteen), minMatch), one, literal);
+        __m128i end16 = _mm_add_epi16(length, _mm_slli_si128(length, 2));
+        end16 = _mm_add_epi16(end16, _mm_slli_si128(end16, 4));
+        end16 = _mm_add_epi16(end16, _mm_slli_si128(end16, 8));  // where each item's output ends
+        const __m128i start = _mm_sub_epi16(end16, length);
+        const __m128i position =
+            _mm_or_si128(_mm_and_si128(words, lowByte), _mm_and_si128(_mm_srli_epi16(words, 4), positionHigh));
+        const std::uintptr_t ring = (reinterpret_cast<std::uintptr_t>(out) + bias - 1) & 4095;
+        const __m128i here = _mm_set1_epi16(static_cast<short>(ring));
+        // distance - 1, from each item's own output position
+        const __m128i back = _mm_and_si128(_mm_sub_epi16(_mm_add_epi16(here, start), position), ringMask);
+        const __m128i overlapping = _mm_andnot_si128(literal, _mm_cmpgt_epi16(length, _mm_add_epi16(back, one)));
+        if (_mm_movemask_epi8(overlapping)) {
+            // A match overlaps its own output: item by item, its pattern repeated.
+            const unsigned char* item = items;
+            for (unsigned k = 0; k < 8; ++k) {
+                if ((f >> k) & 1) {
+                    *out++ = static_cast<unsigned char>(*item++ ^ packed::kKey);
+                    continue;
+                }
+                const unsigned b2 = item[1] ^ packed::kKey;
+                const std::size_t at = (item[0] ^ packed::kKey) | ((b2 & 0xF0u) << 4);
+                const std::size_t d = ((reinterpret_cast<std::uintptr_t>(out) + bias - at - 1) & 4095) + 1;
+                CopyOverlapping(out, out - d, d);
+                out += (b2 & 0x0Fu) + packed::kMinMatch;
+                item += 2;
+            }
+            in = items + shape.inputBytes;
+            continue;
+        }
+        const __m128i stagedAt = _mm_add_epi16(_mm_and_si128(gather, lowByte), stage);
+        const __m128i from = _mm_blendv_epi8(_mm_sub_epi16(_mm_sub_epi16(start, back), one), stagedAt, literal);
+        const std::uint64_t to03 = std::uint64_t(_mm_cvtsi128_si64(start));
+        const std::uint64_t to47 = std::uint64_t(_mm_extract_epi64(start, 1));
+        const std::uint64_t from03 = std::uint64_t(_mm_cvtsi128_si64(from));
+        const std::uint64_t from47 = std::uint64_t(_mm_extract_epi64(from, 1));
+        auto lane = [](std::uint64_t low, std::uint64_t high, unsigned k) -> std::ptrdiff_t {
+            return static_cast<std::int16_t>((k < 4 ? low : high) >> (16 * (k & 3)));
+        };
+        if (_mm_movemask_epi8(_mm_andnot_si128(literal, _mm_cmpgt_epi16(length, sixteen)))) {
+#pragma GCC unroll 8
+            for (unsigned k = 0; k < 8; ++k)
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + lane(to03, to47, k)),
+                                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + lane(from03, from47, k))));
+        } else {
+#pragma GCC unroll 8
+            for (unsigned k = 0; k < 8; ++k)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + lane(to03, to47, k)),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + lane(from03, from47, k))));
+        }
+        out += _mm_extract_epi16(end16, 7);
+        in = items + shape.inputBytes;
+    }
+    inRef = in;
+    outRef = out;
+}
+
+bool CpuHasAvx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+#endif
+
+std::atomic<bool> g_groupsSimd{
+#ifdef QUILLON_GROUPS_AVX2
+    CpuHasAvx2()
+#else
+    false
+#endif
+};
+
 } // namespace
+
+bool PackedBodyDecoder::UseSimdGroups(bool use) {
+#ifdef QUILLON_GROUPS_AVX2
+    use = use && CpuHasAvx2();
+#else
+    use = false;
+#endif
+    return g_groupsSimd.exchange(use);
+}
 
 PackedBodyDecoder::PackedBodyDecoder(std::size_t outputCapacity)
     : buf_(packed::kRingSize + kHistory + outputCapacity + packed::kMaxMatch + kSlack, 0) {
@@ -124,9 +264,14 @@ PackedBodyDecoder::Stop PackedBodyDecoder::DecodeItems(const unsigned char*& inR
         return ((reinterpret_cast<std::uintptr_t>(out) + bias - position - 1) & 4095) + 1;
     };
 
+    [[maybe_unused]] const bool simd = g_groupsSimd.load(std::memory_order_relaxed);
     Stop stop;
     for (;;) {
         if (flags == 1) {
+#ifdef QUILLON_GROUPS_AVX2
+            if (simd)
+                DecodeGroupsAvx2(in, end, out, groupLimit, bias);
+#endif
             // Whole groups while a full group fits in and out.
             while (end - in >= std::ptrdiff_t(packed::kMaxGroupBytes) && out <= groupLimit) {
                 // Each run of literals is one 8-byte copy (the input has padding, the window

@@ -27,8 +27,9 @@ public:
     // A flag byte is taken as soon as it is there; an incomplete item is left unread.
     Stop Decode(const unsigned char*& in, const unsigned char* end);
 
-    // Wide copies write up to this many bytes past the end of an item.
-    static constexpr std::size_t kOutputSlack = 64;
+    // Wide copies write up to this many bytes past the end of an item (a whole group decoded at
+    // once stages its literals up to 224 bytes past its start).
+    static constexpr std::size_t kOutputSlack = 128;
 
     // Continues decoding into the caller's linear buffer: `begin` holds the whole output so far,
     // `produced` bytes, at least 4096 (so that every match finds its source there). Stops with
@@ -37,6 +38,10 @@ public:
     // overwritten. Once used, Decode(), Produced() and At() no longer apply.
     Stop DecodeInto(const unsigned char*& in, const unsigned char* end, unsigned char* begin,
                     std::size_t& produced, std::size_t capacity);
+
+    // Whether whole groups are decoded with AVX2 when the processor has it (the default); answers
+    // the previous setting. For tests of the portable path.
+    static bool UseSimdGroups(bool use);
 
     // Bytes produced since the start (64-bit), and the address of output byte `offset`;
     // valid for offsets not yet released by Compact().
