@@ -192,6 +192,9 @@ bool RunKind(const char* kind, const Bytes& data, const std::string& dir) {
         settle();
         if (round == 0)
             check("classic getc/fwrite", rc, ReadFile(out));
+    }
+    // Decode-only runs are short: more rounds of them, with nothing else in between.
+    for (int round = 0; round < 4 * runs; ++round) {
         keep(fastMem, Time(1, [&] { rc = quillon::UnpackToMemory(packed.data(), packed.size(), memory); }));
         if (round == 0)
             check("UnpackToMemory", rc, memory);
@@ -210,7 +213,8 @@ bool RunKind(const char* kind, const Bytes& data, const std::string& dir) {
     line("file to file", fast, "classic getc/putc", classicPutc);
     line("file to file", fast, "classic getc + ring fwrite", classicRing);
     line("decode-only", fastMem, "classic in memory", classicMem);
-    std::printf("  (MB/s of unpacked output, wall clock, best of %d rounds; CRC computed and checked by all)\n", runs);
+    std::printf("  (MB/s of unpacked output, wall clock, best of %d rounds, %d for decode-only; CRC computed and\n"
+                "   checked by all; ours computes it on a second thread from 256 KiB of packed data)\n", runs, 4 * runs);
     return ok;
 }
 

@@ -91,10 +91,12 @@ inline unsigned char* CopyMatch(unsigned char* out, std::size_t distance, unsign
 // with no branch on the item kind. The group's literal bytes are staged in the output 192 bytes
 // ahead (past anything the group writes, overwritten later), so that every item is one copy
 // from `out + rel` to `out + offset`: a literal copies its staged byte, a match its source.
+constexpr std::ptrdiff_t kStage = 192;  // > 8 items of 18 bytes plus a 32-byte copy
+
 struct GroupShape {
     alignas(16) std::array<unsigned char, 16> gather;   // lane k: item k's first byte, then its second
     alignas(16) std::array<unsigned char, 16> literal;  // lane k all ones for a literal
-    unsigned inputBytes = 0;                             // bytes of the items after the flag byte
+    alignas(16) std::array<std::int16_t, 8> staged;     // lane k: where a literal is staged
 };
 
 constexpr std::array<GroupShape, 256> MakeGroupShapes() {
@@ -107,16 +109,15 @@ constexpr std::array<GroupShape, 256> MakeGroupShapes() {
             s.gather[2 * k] = static_cast<unsigned char>(offset);
             s.gather[2 * k + 1] = literal ? 0x80 : static_cast<unsigned char>(offset + 1);  // 0x80: zero
             s.literal[2 * k] = s.literal[2 * k + 1] = literal ? 0xFF : 0;
+            s.staged[k] = literal ? static_cast<std::int16_t>(kStage + offset) : 0;
             offset += literal ? 1 : 2;
         }
-        s.inputBytes = offset;
     }
     return shapes;
 }
 constexpr std::array<GroupShape, 256> kGroupShapes = MakeGroupShapes();
-constexpr std::ptrdiff_t kStage = 192;  // > 8 items of 18 bytes plus a 32-byte copy
 
-__attribute__((target("avx2"))) void DecodeGroupsAvx2(const unsigned char*& inRef, const unsigned char* end,
+__attribute__((target("avx2,popcnt"))) void DecodeGroupsAvx2(const unsigned char*& inRef, const unsigned char* end,
                                                       unsigned char*& outRef, unsigned char* groupLimit,
                                                       std::uintptr_t bias) {
     const unsigned char* in = inRef;
@@ -125,7 +126,6 @@ __attribute__((target("avx2"))) void DecodeGroupsAvx2(const unsigned char*& inRe
     const __m128i one = _mm_set1_epi16(1), fifteen = _mm_set1_epi16(15), sixteen = _mm_set1_epi16(16);
     const __m128i minMatch = _mm_set1_epi16(packed::kMinMatch), ringMask = _mm_set1_epi16(4095);
     const __m128i lowByte = _mm_set1_epi16(0xFF), positionHigh = _mm_set1_epi16(0xF00);
-    const __m128i stage = _mm_set1_epi16(kStage);
     while (end - in >= std::ptrdiff_t(packed::kMaxGroupBytes) && out <= groupLimit) {
         const unsigned f = *in ^ packed::kKey;
         const unsigned char* items = in + 1;
@@ -147,8 +147,11 @@ __attribute__((target("avx2"))) void DecodeGroupsAvx2(const unsigned char*& inRe
         const __m128i here = _mm_set1_epi16(static_cast<short>(ring));
         // distance - 1, from each item's own output position
         const __m128i back = _mm_and_si128(_mm_sub_epi16(_mm_add_epi16(here, start), position), ringMask);
-        const __m128i overlapping = _mm_andnot_si128(literal, _mm_cmpgt_epi16(length, _mm_add_epi16(back, one)));
-        if (_mm_movemask_epi8(overlapping)) {
+        // Matches that overlap their own output, and matches longer than 16 bytes.
+        const __m128i overlapping = _mm_cmpgt_epi16(length, _mm_add_epi16(back, one));
+        const unsigned special =
+            unsigned(_mm_movemask_epi8(_mm_andnot_si128(literal, _mm_or_si128(overlapping, _mm_cmpgt_epi16(length, sixteen)))));
+        if (special && _mm_movemask_epi8(_mm_andnot_si128(literal, overlapping))) {
             // A match overlaps its own output: item by item, its pattern repeated.
             const unsigned char* item = items;
             for (unsigned k = 0; k < 8; ++k) {
@@ -163,10 +166,10 @@ __attribute__((target("avx2"))) void DecodeGroupsAvx2(const unsigned char*& inRe
                 out += (b2 & 0x0Fu) + packed::kMinMatch;
                 item += 2;
             }
-            in = items + shape.inputBytes;
+            in = item;
             continue;
         }
-        const __m128i stagedAt = _mm_add_epi16(_mm_and_si128(gather, lowByte), stage);
+        const __m128i stagedAt = _mm_load_si128(reinterpret_cast<const __m128i*>(shape.staged.data()));
         const __m128i from = _mm_blendv_epi8(_mm_sub_epi16(_mm_sub_epi16(start, back), one), stagedAt, literal);
         const std::uint64_t to03 = std::uint64_t(_mm_cvtsi128_si64(start));
         const std::uint64_t to47 = std::uint64_t(_mm_extract_epi64(start, 1));
@@ -175,7 +178,7 @@ __attribute__((target("avx2"))) void DecodeGroupsAvx2(const unsigned char*& inRe
         auto lane = [](std::uint64_t low, std::uint64_t high, unsigned k) -> std::ptrdiff_t {
             return static_cast<std::int16_t>((k < 4 ? low : high) >> (16 * (k & 3)));
         };
-        if (_mm_movemask_epi8(_mm_andnot_si128(literal, _mm_cmpgt_epi16(length, sixteen)))) {
+        if (special) {  // a match longer than 16 bytes: 32-byte copies
 #pragma GCC unroll 8
             for (unsigned k = 0; k < 8; ++k)
                 _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + lane(to03, to47, k)),
@@ -187,7 +190,9 @@ __attribute__((target("avx2"))) void DecodeGroupsAvx2(const unsigned char*& inRe
                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + lane(from03, from47, k))));
         }
         out += _mm_extract_epi16(end16, 7);
-        in = items + shape.inputBytes;
+        // A literal takes one byte, a match two. (The next flag byte's address is what the loop
+        // waits for: a popcount is quicker than a table look-up here.)
+        in = items + 16 - std::popcount(f);
     }
     inRef = in;
     outRef = out;
@@ -195,7 +200,7 @@ __attribute__((target("avx2"))) void DecodeGroupsAvx2(const unsigned char*& inRe
 
 bool CpuHasAvx2() {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
 }
 #endif
 
