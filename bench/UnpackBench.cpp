@@ -214,7 +214,7 @@ bool RunKind(const char* kind, const Bytes& data, const std::string& dir) {
     line("file to file", fast, "classic getc + ring fwrite", classicRing);
     line("decode-only", fastMem, "classic in memory", classicMem);
     std::printf("  (MB/s of unpacked output, wall clock, best of %d rounds, %d for decode-only; CRC computed and\n"
-                "   checked by all; ours computes it on a second thread from 256 KiB of packed data)\n", runs, 4 * runs);
+                "   checked by all; ours computes it on a second thread from 1 MiB of packed data)\n", runs, 4 * runs);
     return ok;
 }
 

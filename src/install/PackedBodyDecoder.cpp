@@ -2,6 +2,7 @@
 
 #include "install/PackedFormat.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <bit>
@@ -126,7 +127,15 @@ __attribute__((target("avx2,popcnt"))) void DecodeGroupsAvx2(const unsigned char
     const __m128i one = _mm_set1_epi16(1), fifteen = _mm_set1_epi16(15), sixteen = _mm_set1_epi16(16);
     const __m128i minMatch = _mm_set1_epi16(packed::kMinMatch), ringMask = _mm_set1_epi16(4095);
     const __m128i lowByte = _mm_set1_epi16(0xFF), positionHigh = _mm_set1_epi16(0xF00);
-    while (end - in >= std::ptrdiff_t(packed::kMaxGroupBytes) && out <= groupLimit) {
+    constexpr std::size_t kGroupOutput = 8 * packed::kMaxMatch;
+    // Groups in batches that surely fit in and out, so that each needs no checks of its own.
+    for (std::size_t batch = 0;; --batch) {
+        if (batch == 0) {
+            if (end - in < std::ptrdiff_t(packed::kMaxGroupBytes) || out > groupLimit)
+                break;
+            batch = std::min(std::size_t(end - in) / packed::kMaxGroupBytes,
+                             std::size_t(groupLimit - out) / kGroupOutput + 1);
+        }
         const unsigned f = *in ^ packed::kKey;
         const unsigned char* items = in + 1;
         const GroupShape& shape = kGroupShapes[f];
@@ -167,7 +176,7 @@ __attribute__((target("avx2,popcnt"))) void DecodeGroupsAvx2(const unsigned char
                 item += 2;
             }
             in = item;
-            continue;
+            continue;  // (the batch counts this group)
         }
         const __m128i stagedAt = _mm_load_si128(reinterpret_cast<const __m128i*>(shape.staged.data()));
         const __m128i from = _mm_blendv_epi8(_mm_sub_epi16(_mm_sub_epi16(start, back), one), stagedAt, literal);

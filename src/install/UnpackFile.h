@@ -38,7 +38,7 @@ int UnpackFile(const std::string& source, const std::string& destination, Unpack
 int VerifyPackedFile(const std::string& source);
 
 // Decodes a whole packed file held in memory (header included) into `output` with the same
-// decoder: 0, -5 or -6 as UnpackFile. From 256 KiB of packed data a second thread computes the
+// decoder: 0, -5 or -6 as UnpackFile. From 1 MiB of packed data a second thread computes the
 // CRC behind the decoder.
 int UnpackToMemory(const void* packed, std::size_t size, ByteBuffer& output);
 

@@ -16,8 +16,8 @@ namespace quillon {
 namespace {
 
 constexpr std::size_t kKiB = 1024;
-constexpr std::size_t kChunk = 256 * kKiB;         // output decoded (and handed on) per step
-constexpr std::size_t kThreadedFrom = 256 * kKiB;  // smaller bodies are not worth a thread
+constexpr std::size_t kChunk = 1024 * kKiB;         // output decoded (and handed on) per step
+constexpr std::size_t kThreadedFrom = 1024 * kKiB;  // smaller bodies are not worth a thread
 
 // The CRC of the output, on a helper thread (or in line when there is none). The decoder hands
 // on output with Publish(); the output buffer may move only after Idle().
