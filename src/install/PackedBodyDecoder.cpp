@@ -126,7 +126,7 @@ __attribute__((target("avx2,popcnt"))) void DecodeGroupsAvx2(const unsigned char
     const __m128i key = _mm_set1_epi8(static_cast<char>(packed::kKey));
     const __m128i one = _mm_set1_epi16(1), fifteen = _mm_set1_epi16(15), sixteen = _mm_set1_epi16(16);
     const __m128i minMatch = _mm_set1_epi16(packed::kMinMatch), ringMask = _mm_set1_epi16(4095);
-    const __m128i lowByte = _mm_set1_epi16(0xFF), positionHigh = _mm_set1_epi16(0xF00);
+    const __m128i positionBits = _mm_set1_epi16(static_cast<short>(0xF0FF)), positionScale = _mm_set1_epi16(0x1001);
     constexpr std::size_t kGroupOutput = 8 * packed::kMaxMatch;
     // Groups in batches that surely fit in and out, so that each needs no checks of its own.
     for (std::size_t batch = 0;; --batch) {
@@ -150,17 +150,17 @@ __attribute__((target("avx2,popcnt"))) void DecodeGroupsAvx2(const unsigned char
         end16 = _mm_add_epi16(end16, _mm_slli_si128(end16, 4));
         end16 = _mm_add_epi16(end16, _mm_slli_si128(end16, 8));  // where each item's output ends
         const __m128i start = _mm_sub_epi16(end16, length);
-        const __m128i position =
-            _mm_or_si128(_mm_and_si128(words, lowByte), _mm_and_si128(_mm_srli_epi16(words, 4), positionHigh));
+        // b1 + (b2 & 0xF0) * 16, in one multiply-add of byte pairs
+        const __m128i position = _mm_maddubs_epi16(_mm_and_si128(words, positionBits), positionScale);
         const std::uintptr_t ring = (reinterpret_cast<std::uintptr_t>(out) + bias - 1) & 4095;
         const __m128i here = _mm_set1_epi16(static_cast<short>(ring));
         // distance - 1, from each item's own output position
         const __m128i back = _mm_and_si128(_mm_sub_epi16(_mm_add_epi16(here, start), position), ringMask);
-        // Matches that overlap their own output, and matches longer than 16 bytes.
-        const __m128i overlapping = _mm_cmpgt_epi16(length, _mm_add_epi16(back, one));
-        const unsigned special =
-            unsigned(_mm_movemask_epi8(_mm_andnot_si128(literal, _mm_or_si128(overlapping, _mm_cmpgt_epi16(length, sixteen)))));
-        if (special && _mm_movemask_epi8(_mm_andnot_si128(literal, overlapping))) {
+        // Matches that overlap their own output (distance < length), and matches longer than 16.
+        const __m128i distance = _mm_add_epi16(back, one);
+        const unsigned special = unsigned(_mm_movemask_epi8(
+            _mm_andnot_si128(literal, _mm_cmpgt_epi16(length, _mm_min_epu16(distance, sixteen)))));
+        if (special && _mm_movemask_epi8(_mm_andnot_si128(literal, _mm_cmpgt_epi16(length, distance)))) {
             // A match overlaps its own output: item by item, its pattern repeated.
             const unsigned char* item = items;
             for (unsigned k = 0; k < 8; ++k) {
