@@ -179,7 +179,7 @@ __attribute__((target("avx2,popcnt"))) void DecodeGroupsAvx2(const unsigned char
             continue;  // (the batch counts this group)
         }
         const __m128i stagedAt = _mm_load_si128(reinterpret_cast<const __m128i*>(shape.staged.data()));
-        const __m128i from = _mm_blendv_epi8(_mm_sub_epi16(_mm_sub_epi16(start, back), one), stagedAt, literal);
+        const __m128i from = _mm_blendv_epi8(_mm_sub_epi16(start, distance), stagedAt, literal);
         const std::uint64_t to03 = std::uint64_t(_mm_cvtsi128_si64(start));
         const std::uint64_t to47 = std::uint64_t(_mm_extract_epi64(start, 1));
         const std::uint64_t from03 = std::uint64_t(_mm_cvtsi128_si64(from));
