@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -45,8 +48,9 @@ public:
             return;
         }
         output_.store(output, std::memory_order_relaxed);
+        // No wake-up call: the helper looks every kPoll. (Waking it would cost the decoder a
+        // system call per step.)
         published_.store(produced, std::memory_order_release);
-        published_.notify_one();
     }
 
     // Waits until the helper is done with the output published so far.
@@ -62,8 +66,11 @@ public:
     // Ends the helper once everything published is in the CRC; answers the CRC.
     std::uint32_t Finish() {
         if (thread_.joinable()) {
-            published_.fetch_or(kFinished, std::memory_order_release);
-            published_.notify_one();
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                published_.fetch_or(kFinished, std::memory_order_release);
+            }
+            finished_.notify_one();
             thread_.join();
         }
         return crc_.Value();
@@ -71,6 +78,8 @@ public:
 
 private:
     static constexpr std::size_t kFinished = std::size_t(1) << (sizeof(std::size_t) * 8 - 1);
+    // A step of output takes a few hundred microseconds to decode.
+    static constexpr std::chrono::microseconds kPoll{50};
 
     void Run() {
         std::size_t checked = 0;
@@ -85,7 +94,10 @@ private:
             } else if (published & kFinished) {
                 return;
             } else {
-                published_.wait(published, std::memory_order_acquire);
+                std::unique_lock<std::mutex> lock(mutex_);
+                finished_.wait_for(lock, kPoll, [&] {
+                    return published_.load(std::memory_order_acquire) != published;
+                });
             }
         }
     }
@@ -94,6 +106,8 @@ private:
     std::atomic<std::size_t> published_{0};  // output bytes final, with kFinished at the end
     std::atomic<std::size_t> checked_{0};    // output bytes in the CRC
     std::atomic<const unsigned char*> output_{nullptr};
+    std::mutex mutex_;
+    std::condition_variable finished_;  // signalled once, by Finish()
     std::thread thread_;
 };
 
