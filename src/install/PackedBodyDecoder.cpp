@@ -94,11 +94,13 @@ inline unsigned char* CopyMatch(unsigned char* out, std::size_t distance, unsign
 // from `out + rel` to `out + offset`: a literal copies its staged byte, a match its source.
 constexpr std::ptrdiff_t kStage = 192;  // > 8 items of 18 bytes plus a 32-byte copy
 
-struct GroupShape {
+struct alignas(64) GroupShape {
     alignas(16) std::array<unsigned char, 16> gather;   // lane k: item k's first byte, then its second
     alignas(16) std::array<unsigned char, 16> literal;  // lane k all ones for a literal
     alignas(16) std::array<std::int16_t, 8> staged;     // lane k: where a literal is staged
+    alignas(16) std::array<std::int16_t, 8> minLength;  // lane k: 1 for a literal, 3 for a match
 };
+static_assert(sizeof(GroupShape) == 64, "one cache line per flag byte");
 
 constexpr std::array<GroupShape, 256> MakeGroupShapes() {
     std::array<GroupShape, 256> shapes{};
@@ -111,6 +113,7 @@ constexpr std::array<GroupShape, 256> MakeGroupShapes() {
             s.gather[2 * k + 1] = literal ? 0x80 : static_cast<unsigned char>(offset + 1);  // 0x80: zero
             s.literal[2 * k] = s.literal[2 * k + 1] = literal ? 0xFF : 0;
             s.staged[k] = literal ? static_cast<std::int16_t>(kStage + offset) : 0;
+            s.minLength[k] = literal ? 1 : packed::kMinMatch;
             offset += literal ? 1 : 2;
         }
     }
@@ -125,7 +128,7 @@ __attribute__((target("avx2,popcnt"))) void DecodeGroupsAvx2(const unsigned char
     unsigned char* out = outRef;
     const __m128i key = _mm_set1_epi8(static_cast<char>(packed::kKey));
     const __m128i one = _mm_set1_epi16(1), fifteen = _mm_set1_epi16(15), sixteen = _mm_set1_epi16(16);
-    const __m128i minMatch = _mm_set1_epi16(packed::kMinMatch), ringMask = _mm_set1_epi16(4095);
+    const __m128i ringMask = _mm_set1_epi16(4095);
     const __m128i positionBits = _mm_set1_epi16(static_cast<short>(0xF0FF)), positionScale = _mm_set1_epi16(0x1001);
     constexpr std::size_t kGroupOutput = 8 * packed::kMaxMatch;
     // Groups in batches that surely fit in and out, so that each needs no checks of its own.
@@ -144,8 +147,9 @@ __attribute__((target("avx2,popcnt"))) void DecodeGroupsAvx2(const unsigned char
         const __m128i gather = _mm_load_si128(reinterpret_cast<const __m128i*>(shape.gather.data()));
         const __m128i literal = _mm_load_si128(reinterpret_cast<const __m128i*>(shape.literal.data()));
         const __m128i words = _mm_shuffle_epi8(bytes, gather);  // b1 | b2 << 8 per match
-        const __m128i length = _mm_blendv_epi8(
-            _mm_add_epi16(_mm_and_si128(_mm_srli_epi16(words, 8), fifteen), minMatch), one, literal);
+        // A literal's lane has no second byte: its length comes out as 1.
+        const __m128i length = _mm_add_epi16(_mm_and_si128(_mm_srli_epi16(words, 8), fifteen),
+                                             _mm_load_si128(reinterpret_cast<const __m128i*>(shape.minLength.data())));
         __m128i end16 = _mm_add_epi16(length, _mm_slli_si128(length, 2));
         end16 = _mm_add_epi16(end16, _mm_slli_si128(end16, 4));
         end16 = _mm_add_epi16(end16, _mm_slli_si128(end16, 8));  // where each item's output ends
