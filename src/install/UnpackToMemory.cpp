@@ -161,8 +161,9 @@ int UnpackToMemory(const void* packedData, std::size_t size, ByteBuffer& output)
     for (;;) {
         const bool full = decoder.Decode(in, end) == PackedBodyDecoder::Stop::OutputFull;
         const std::uint64_t produced = decoder.Produced();
-        const unsigned char* chunk = decoder.At(output.size());
-        output.insert(output.end(), chunk, chunk + std::size_t(produced - output.size()));
+        const std::size_t had = output.size();
+        output.resize(std::size_t(produced));  // (insert() would copy byte by byte, see Grow)
+        std::memcpy(output.data() + had, decoder.At(had), output.size() - had);
         decoder.Compact(produced);
         if (produced >= packed::kRingSize)
             break;
