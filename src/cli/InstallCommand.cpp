@@ -79,24 +79,38 @@ int Install(const std::vector<std::string>& args) {
     if (!PrepareDistribution(a.positional[0], copies))
         return kExitCannotStart;
 
+    // Only a collection the collection page offers can be installed.
+    MemoryCollectionList offered;
+    CSelectCollectionDlg collectionPage(copies.GetSourceFolder(), copies.GetSetupIniPath(),
+                                        copies.GetMainDescriptionPath(), offered);
+    switch (OpenCollectionPage(copies, collectionPage)) {
+    case CollectionPageStatus::Unreadable: return kExitCannotStart;
+    case CollectionPageStatus::NoCollection: return kExitNothingDone;
+    case CollectionPageStatus::Listed: break;
+    }
+    std::string idText;
+    const CDictDistrib::CDDEqualCollID sameId(id);
+    for (const auto& [item, identifier] : collectionPage.ItemMap())
+        if (sameId(collectionPage.Distribution().FindCollection(identifier)))
+            idText = identifier;
+    if (idText.empty()) {
+        const auto& all = collectionPage.Distribution().GetCollections();
+        if (std::none_of(all.begin(), all.end(), sameId))
+            std::fprintf(stderr, "quillon-cli: the distribution has no collection %s\n", id.c_str());
+        else
+            std::fprintf(stderr, "quillon-cli: collection %s has no profile of a direction the kernel supports, "
+                                 "so the installer does not offer it\n", id.c_str());
+        return kExitUsage;
+    }
+
     CSmartPtr<CDictCollection> collection(new CDictCollection);
     try {
         CDictCollectionLoader loader(copies.GetSetupIniPath(), copies.GetMainDescriptionPath(), copies.GetSourceFolder());
-        CDictDistrib distribution;
-        if (loader.ListCollections(distribution) == 0) {
-            ShowMessage(loader.LoadDescriptions() ? 2017 : 2001, loader.LoadDescriptions() ? MessageIcon::None : MessageIcon::Error);
-            return kExitCannotStart;
-        }
-        const std::string idText = distribution.FindCollection(id).GetIdText();
         if (!loader.ReadCollection(idText, *collection)) {
             ShowMessage(2001, MessageIcon::Error);
             return kExitCannotStart;
         }
-    } catch (const ComError& error) {
-        if (error.Error() == E_INVALIDARG) {
-            std::fprintf(stderr, "quillon-cli: the distribution has no collection %s\n", id.c_str());
-            return kExitUsage;
-        }
+    } catch (const ComError&) {
         ShowMessage(57355, MessageIcon::Error);
         return kExitCannotStart;
     }

@@ -2,7 +2,9 @@
 
 #include "platform/Ports.h"
 #include "platform/posix/PosixPorts.h"
+#include "descriptions/DictCollectionLoader.h"
 #include "product/KernelConnection.h"
+#include "support/Messages.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -29,6 +31,20 @@ bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies)
     std::fprintf(stderr, "quillon-cli: %s holds no description files (RAVIRI.INF and SETUP.INI, or setup.inf), "
                          "nor does its DICTS folder\n", folder.c_str());
     return false;
+}
+
+CollectionPageStatus OpenCollectionPage(const CKldoInifileManager& copies, CSelectCollectionDlg& page) {
+    if (!page.Initialize())
+        return CollectionPageStatus::Listed;
+    // The page closed itself: the wizard then reads nothing and reports why.
+    CDictCollectionLoader loader(copies.GetSetupIniPath(), copies.GetMainDescriptionPath(), copies.GetSourceFolder(),
+                                 std::make_unique<InstalledDirections>());
+    if (!loader.LoadDescriptions()) {
+        ShowMessage(2001, MessageIcon::Error);
+        return CollectionPageStatus::Unreadable;
+    }
+    ShowMessage(2017);
+    return CollectionPageStatus::NoCollection;
 }
 
 Arguments::Arguments(const std::vector<std::string>& args, const std::vector<std::string>& valued,

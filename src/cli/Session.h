@@ -3,6 +3,7 @@
 // flag; and the distribution's description files found as the wizard finds them.
 #include "cli/Terminal.h"
 #include "distribution/KldoInifileManager.h"
+#include "selection/SelectCollectionDlg.h"
 
 #include <memory>
 #include <string>
@@ -22,6 +23,16 @@ private:
 // Prepares DIST itself, else DIST/DICTS/; false (with a message on stderr) when neither holds
 // the description files.
 bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies);
+
+// How the collection page opened on a prepared distribution.
+enum class CollectionPageStatus {
+    Listed,       // the page stays open: its list holds the offered collections (maybe none)
+    Unreadable,   // the description files cannot be read: message 2001 was shown
+    NoCollection, // the page closed itself for want of collections: message 2017 was shown
+};
+
+// Opens the collection page as the wizard does, reporting why it closed itself.
+CollectionPageStatus OpenCollectionPage(const CKldoInifileManager& copies, CSelectCollectionDlg& page);
 
 // A small argument reader: flags with and without values, positionals.
 struct Arguments {

@@ -30,7 +30,7 @@ public:
     virtual void FocusBack() {}
 };
 
-// The view as plain data: entries sorted by text (stable for equal texts), as the list control
+// The view as plain data: entries in ListSortsBefore order (stable for equal texts), as the list control
 // sorts them.
 class MemoryProfileList : public ProfileSelectionView {
 public:

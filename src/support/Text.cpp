@@ -168,6 +168,11 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     return FoldCase(a) == FoldCase(b);
 }
 
+bool ListSortsBefore(std::string_view a, std::string_view b) {
+    const std::string fa = FoldCase(a), fb = FoldCase(b);
+    return fa != fb ? fa < fb : a < b;
+}
+
 std::string Utf8ToCp1251(std::string_view utf8) {
     std::string out;
     for (std::size_t i = 0; i < utf8.size();) {

@@ -23,6 +23,10 @@ std::string Utf16LeBytesToUtf8(const std::uint8_t* data, std::size_t size);
 std::string FoldCase(std::string_view utf8);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
+// The order of the installer's sorted lists (collections, profiles, directions' collections):
+// by the folded text, then by the text itself, so that the window and quillon-cli list alike.
+bool ListSortsBefore(std::string_view a, std::string_view b);
+
 // Windows-1251: the ANSI code page of the product's legacy byte fields (dictionary titles).
 // Characters without a code become '?'.
 std::string Utf8ToCp1251(std::string_view utf8);
