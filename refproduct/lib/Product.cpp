@@ -14,6 +14,7 @@
 #include "support/Text.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
@@ -22,6 +23,7 @@
 #include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace kaldo {
@@ -89,11 +91,22 @@ std::string TitleOf(const DictionaryFile& file) {
     return title.empty() ? quillon::Cp1251ToUtf8(file.TitleBytes()) : title;
 }
 
+// Reports progress, first waiting `pause` (a slow medium, configured for tests and screenshots
+// of a running import). True when the receiver asks to stop.
+bool Report(quillon::ProgressReceiver* progress, std::uint32_t percent, std::chrono::milliseconds pause) {
+    if (!progress)
+        return false;
+    if (pause.count() > 0)
+        std::this_thread::sleep_for(pause);
+    return progress->OnProgressMessage(percent, 100) == 1;
+}
+
 // Copies `source` to a new temporary file in `folder`, reporting progress (position of 100)
 // after every chunk. On failure nothing is left behind.
 enum class CopyResult { Done, CannotOpen, Aborted, Failed };
 CopyResult CopyToTemporary(const std::string& source, const std::string& folder, quillon::ProgressReceiver* progress,
-                           std::string& temp, std::uint32_t& crc, std::int64_t& size, std::string& error) {
+                           std::chrono::milliseconds pause, std::string& temp, std::uint32_t& crc,
+                           std::int64_t& size, std::string& error) {
     const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st {};
     if (in < 0 || ::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -114,7 +127,7 @@ CopyResult CopyToTemporary(const std::string& source, const std::string& folder,
     quillon::Crc32 sum;
     std::vector<char> buffer(1 << 16);
     CopyResult result = CopyResult::Done;
-    if (progress && progress->OnProgressMessage(0, 100) == 1)
+    if (Report(progress, 0, pause))
         result = CopyResult::Aborted;
     while (result == CopyResult::Done) {
         const ssize_t n = ::read(in, buffer.data(), buffer.size());
@@ -141,7 +154,7 @@ CopyResult CopyToTemporary(const std::string& source, const std::string& folder,
         sum.Update(buffer.data(), static_cast<std::size_t>(n));
         done += static_cast<std::uint64_t>(n);
         const auto percent = static_cast<std::uint32_t>(total ? done * 100 / total : 100);
-        if (result == CopyResult::Done && progress && progress->OnProgressMessage(percent, 100) == 1)
+        if (result == CopyResult::Done && Report(progress, percent, pause))
             result = CopyResult::Aborted;
     }
     if (result == CopyResult::Done && (::fchmod(out, 0644) != 0 || ::fsync(out) != 0)) {
@@ -350,6 +363,12 @@ void Product::Recover() {
 
 // ---- reading ---------------------------------------------------------------------------------
 
+std::chrono::milliseconds Product::ImportProgressPause() const {
+    quillon::posix::HiveRegistry hive(hivePath_);
+    const auto pause = ReadDword(hive, quillon::RegistryRoot::LocalMachine, kReferenceKey, "ImportProgressPause");
+    return std::chrono::milliseconds(std::min<std::uint32_t>(pause.value_or(0), 10'000));
+}
+
 std::vector<DirectionInfo> Product::Directions() {
     std::vector<DirectionInfo> out;
     if (auto rows = db_.Query("SELECT id, code FROM directions ORDER BY position"))
@@ -486,7 +505,7 @@ HRESULT Product::ImportDictionary(const std::string& path, std::uint32_t directi
     std::string temp;
     std::uint32_t crc = 0;
     std::int64_t size = 0;
-    switch (CopyToTemporary(path, direction->folder, progress, temp, crc, size, detail)) {
+    switch (CopyToTemporary(path, direction->folder, progress, ImportProgressPause(), temp, crc, size, detail)) {
     case CopyResult::Done: break;
     case CopyResult::CannotOpen: return KLDO_E_CANNOT_OPEN;
     case CopyResult::Aborted: detail = "cancelled"; return E_ABORT;
@@ -604,7 +623,7 @@ HRESULT Product::InstallBaseTM(const std::string& source, const std::string& xml
     std::string temp;
     std::uint32_t crc = 0;
     std::int64_t size = 0;
-    switch (CopyToTemporary(source, root_ + "/tm", nullptr, temp, crc, size, detail)) {
+    switch (CopyToTemporary(source, root_ + "/tm", nullptr, {}, temp, crc, size, detail)) {
     case CopyResult::Done: break;
     case CopyResult::CannotOpen: return KLDO_E_CANNOT_OPEN;
     case CopyResult::Aborted:

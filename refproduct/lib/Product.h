@@ -11,6 +11,7 @@
 #include "Catalogue.h"
 #include "product/HResult.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -78,6 +79,9 @@ public:
     Catalogue& Db() { return db_; }
 
     std::vector<DirectionInfo> Directions();
+    // "ImportProgressPause" (DWORD, milliseconds, at most 10 000): how long an import waits
+    // before each progress report, as on a slow medium; 0 when not configured.
+    std::chrono::milliseconds ImportProgressPause() const;
     std::optional<DirectionInfo> FindDirection(std::uint32_t id);
     static std::string GeneralDictionaryPath(const DirectionInfo& direction);
 

@@ -159,7 +159,7 @@ bool CProgressDlg::InstallCollection() {
         if (cancelled_)
             break;
     }
-    view_.SetTaskbarState(TaskbarState::None);
+    view_.SetTaskbarState(TaskbarState::NoProgress);
     return true;
 }
 

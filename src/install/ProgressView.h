@@ -3,6 +3,8 @@
 // quillon-cli's terminal view; tests use a recording double.
 //
 // Texts follow the dialog's convention: "&&" stands for one '&'.
+#include "shell/TaskbarProgress.h"
+
 #include <cstdint>
 #include <string>
 
@@ -21,8 +23,6 @@ enum ProgressControl : int {
     kCtlBaseTMNumber = 1012,
 };
 
-enum class TaskbarState { None, Normal };
-
 class ProgressView {
 public:
     virtual ~ProgressView() = default;
@@ -33,7 +33,7 @@ public:
     // The progress bar: `position` of `range`.
     virtual void SetProgress(std::uint32_t position, std::uint32_t range) = 0;
     virtual void SetTaskbarProgress(std::uint64_t completed, std::uint64_t total) = 0;
-    // State None at the end also shows the finished overlay (icon 143).
+    // State NoProgress at the end also shows the finished overlay (icon 143).
     virtual void SetTaskbarState(TaskbarState state) = 0;
     // Handles pending user input (Cancel, Escape, "VANTEL_GO_HOME"); the handlers call
     // CProgressDlg::RequestCancel.

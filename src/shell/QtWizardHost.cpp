@@ -6,6 +6,7 @@
 #include "shell/WelcomeDlg.h"
 
 #include <QCoreApplication>
+#include <stdexcept>
 
 namespace quillon {
 
@@ -15,9 +16,34 @@ namespace {
 class NoDescriptionCopies : public DescriptionCopies {
 public:
     bool Prepare(const std::string&) override { return false; }
+    std::string GetSourceFolder() const override { return {}; }
+    std::string GetSetupIniPath() const override { return {}; }
+    std::string GetMainDescriptionPath() const override { return {}; }
 };
 
+template <class F>
+const F& Wired(const F& service, const char* state) {
+    if (!service)
+        throw std::logic_error(std::string("the wizard state ") + state + " has no page connected");
+    return service;
+}
+
 } // namespace
+
+std::vector<std::string> UnwiredStates(const WizardServices& services) {
+    std::vector<std::string> states;
+    if (!services.removalPage)
+        states.push_back("Removal");
+    if (!services.chooseCollection)
+        states.push_back("Collection");
+    if (!services.loadCollection)
+        states.push_back("Load");
+    if (!services.profilesPage)
+        states.push_back("Profiles");
+    if (!services.progressPage)
+        states.push_back("Progress");
+    return states;
+}
 
 QtWizardHost::QtWizardHost(CMainFrame& frame, WizardServices services)
     : frame_(frame), services_(std::move(services)) {}
@@ -57,9 +83,8 @@ ActionPageResult QtWizardHost::ShowActionPage(bool newPage) {
 }
 
 int QtWizardHost::ShowRemovalPage() {
-    if (frame_.Closed() || !services_.removalPage)
-        return kPageCancel;
-    return services_.removalPage(&frame_);
+    const auto& page = Wired(services_.removalPage, "Removal");
+    return frame_.Closed() ? kPageCancel : page(&frame_);
 }
 
 int QtWizardHost::ShowPathPage(std::string& path) {
@@ -74,35 +99,33 @@ int QtWizardHost::ShowPathPage(std::string& path) {
 }
 
 CollectionChoice QtWizardHost::ChooseCollection(DescriptionCopies& copies) {
-    if (frame_.Closed() || !services_.chooseCollection)
+    const auto& page = Wired(services_.chooseCollection, "Collection");
+    if (frame_.Closed())
         return {};
     try {
-        return services_.chooseCollection(&frame_, copies);
+        return page(&frame_, copies);
     } catch (const std::exception&) {
         return {}; // a failure while the page runs ends it with Cancel
     }
 }
 
 LoadResult QtWizardHost::LoadCollection(DescriptionCopies& copies, const std::string& identifier) {
-    if (!services_.loadCollection)
-        return {LoadStatus::Exception, 0};
+    const auto& load = Wired(services_.loadCollection, "Load");
     try {
-        return services_.loadCollection(copies, identifier);
+        return load(copies, identifier);
     } catch (const std::exception&) {
         return {LoadStatus::Exception, 0};
     }
 }
 
 ProfilesPageResult QtWizardHost::ShowProfilesPage() {
-    if (frame_.Closed() || !services_.profilesPage)
-        return {};
-    return services_.profilesPage(&frame_);
+    const auto& page = Wired(services_.profilesPage, "Profiles");
+    return frame_.Closed() ? ProfilesPageResult{} : page(&frame_);
 }
 
 int QtWizardHost::ShowProgressPage(const std::string& sourceFolder, int replaceMode) {
-    if (frame_.Closed() || !services_.progressPage)
-        return kPageCancel;
-    return services_.progressPage(&frame_, sourceFolder, replaceMode);
+    const auto& page = Wired(services_.progressPage, "Progress");
+    return frame_.Closed() ? kPageCancel : page(&frame_, sourceFolder, replaceMode);
 }
 
 std::unique_ptr<DescriptionCopies> QtWizardHost::NewDescriptionCopies() {

@@ -2,15 +2,17 @@
 // The Qt front end's WizardHost: shows the pages over the main window and reaches the rest of
 // the system through WizardServices, a set of plain callbacks the front end fills in.
 //
-// Each service left empty has a stated fallback (below), so the wizard runs before every part of
-// the system is connected; the pages of later steps (collection, profiles, progress, removal)
-// end the wizard with Cancel until their callbacks are set.
+// The services of the source search and the kernel have stated fallbacks (below). The pages of
+// the later states (collection, load, profiles, progress, removal) have none: reaching a state
+// whose page is not connected is a programming error and throws std::logic_error.
+// InstallerServices() connects every one.
 #include "shell/MainFrame.h"
 #include "shell/WizardHost.h"
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quillon {
 
@@ -30,16 +32,18 @@ struct WizardServices {
     // The administrator test of the welcome page. Empty: posix::IsUserAdministrator.
     std::function<bool()> isAdministrator;
 
-    // Pages of later steps, shown over `owner`. Empty: Cancel (2).
+    // Pages of later states, shown over `owner`.
     std::function<int(QWidget* owner)> removalPage;
     std::function<CollectionChoice(QWidget* owner, DescriptionCopies& copies)> chooseCollection;
-    // Empty: LoadStatus::Exception (never reached while chooseCollection is empty).
     std::function<LoadResult(DescriptionCopies& copies, const std::string& identifier)>
         loadCollection;
     std::function<ProfilesPageResult(QWidget* owner)> profilesPage;
     std::function<int(QWidget* owner, const std::string& sourceFolder, int replaceMode)>
         progressPage;
 };
+
+// The names of the wizard states whose page `services` leaves unconnected.
+std::vector<std::string> UnwiredStates(const WizardServices& services);
 
 class QtWizardHost : public WizardHost {
 public:

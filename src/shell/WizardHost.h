@@ -14,11 +14,15 @@ enum PageResult : int { kPageNext = 1, kPageCancel = 2, kPageBack = 1001 };
 enum class WizardAction : int { None = 0, Install = 2009, Remove = 2010 };
 
 // One pass's description copies (CKldoInifileManager): Prepare is the one test of whether a
-// folder is a distribution.
+// folder is a distribution; after it succeeded, the three paths name the prepared files.
 class DescriptionCopies {
 public:
     virtual ~DescriptionCopies() = default;
     virtual bool Prepare(const std::string& folder) = 0;
+    virtual std::string GetSourceFolder() const = 0;
+    // SETUP.INI in use (empty when there is none) and RAVIRI.INF in use.
+    virtual std::string GetSetupIniPath() const = 0;
+    virtual std::string GetMainDescriptionPath() const = 0;
 };
 
 struct ActionPageResult {

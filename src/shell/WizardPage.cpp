@@ -1,6 +1,9 @@
 #include "shell/WizardPage.h"
 
 #include "shell/ConfirmDlg.h"
+#include "support/Text.h"
+
+#include <QListWidget>
 
 #include <QMetaObject>
 #include <cstdio>
@@ -15,7 +18,10 @@ CWizardPage::CWizardPage(QWidget* parent) : QDialog(parent) {
 }
 
 int CWizardPage::Run() {
+    initResult_.reset();
     OnInitDialog();
+    if (initResult_)
+        return *initResult_;
     // For unattended runs and tests: which page opens ("page CWelcomeDlg").
     if (qEnvironmentVariableIsSet("QUILLON_TRACE_PAGES"))
         std::fprintf(stderr, "page %s\n", qPrintable(objectName()));
@@ -50,6 +56,35 @@ void CWizardPage::EndWithCancel() {
 bool CWizardPage::OnGoHome() {
     EndWithCancel();
     return true;
+}
+
+int AddSortedEntry(QListWidget* list, const std::string& text, int data) {
+    int low = 0, high = list->count();
+    while (low < high) { // the first entry that sorts after `text`
+        const int middle = (low + high) / 2;
+        if (ListSortsBefore(text, list->item(middle)->text().toStdString()))
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    auto* item = new QListWidgetItem(QString::fromStdString(text));
+    item->setData(Qt::UserRole, data);
+    list->insertItem(low, item);
+    return low;
+}
+
+QString StaticText(const std::string& dialogText) {
+    std::string shown;
+    shown.reserve(dialogText.size());
+    for (std::size_t i = 0; i < dialogText.size(); ++i) {
+        if (dialogText[i] != '&') {
+            shown += dialogText[i];
+        } else if (i + 1 < dialogText.size() && dialogText[i + 1] == '&') {
+            shown += '&';
+            ++i;
+        }
+    }
+    return QString::fromStdString(shown);
 }
 
 bool ConfirmCancel(QWidget* parent) {

@@ -6,6 +6,10 @@
 #include "shell/WizardHost.h"
 
 #include <QDialog>
+#include <optional>
+#include <string>
+
+class QListWidget;
 
 namespace quillon {
 
@@ -25,18 +29,32 @@ public:
     void reject() override;
 
 protected:
-    // Called by Run before the page is shown; false when the page has ended itself (posted).
+    // Called by Run before the page is shown; false when the page has ended itself (posted, or
+    // with EndDuringInit).
     virtual bool OnInitDialog() { return true; }
+    // From OnInitDialog: the page ends with `result` before it is ever shown.
+    void EndDuringInit(int result) { initResult_ = result; }
     // Asks ConfirmCancel and ends the page with Cancel when the user confirms.
     virtual void OnCancel();
     // Wires the buttons named ctl1, ctl1001 and ctl2 found among the page's children.
     void ConnectButtons();
     // Ends the page with Cancel without asking (also closes an open confirmation).
     void EndWithCancel();
+
+private:
+    std::optional<int> initResult_;
 };
 
 // The cancel confirmation every page asks: true when the user pressed "&Да ".
 bool ConfirmCancel(QWidget* parent);
+
+// Adds an entry to a sorted list box (ListSortsBefore order, after its equals) whose item data
+// (Qt::UserRole) is `data`; answers the entry's row.
+int AddSortedEntry(QListWidget* list, const std::string& text, int data);
+
+// A static control's text as the dialog convention writes it: "&&" shows one '&', a single '&'
+// marks the mnemonic and is not shown.
+QString StaticText(const std::string& dialogText);
 
 // Pixels of dialog units of the pages' 8-point dialog font (4 horizontal units per average
 // character width of 6 pixels, 8 vertical units per 13-pixel line).

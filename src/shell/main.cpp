@@ -2,15 +2,15 @@
 // message handler), runs the start-up sequence, and on the posted start command runs the wizard.
 #include "platform/Ports.h"
 #include "platform/posix/PosixPorts.h"
+#include "product/KernelConnection.h"
+#include "shell/InstallerServices.h"
+#include "shell/LauncherEntryTaskbar.h"
 #include "shell/QtMessagePort.h"
 #include "shell/QtStartupHost.h"
 #include "shell/QtWizardHost.h"
 #include "shell/RunWizard.h"
 #include "shell/SetupApp.h"
 #include "shell/TaskbarProgress.h"
-#include "distribution/KldoInifileManager.h"
-#include "distribution/SourceSearch.h"
-#include "product/KernelConnection.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -29,6 +29,10 @@ int main(int argc, char** argv) {
     QtMessagePort messages(std::move(answers));
     CurrentPorts().messages = &messages;
 
+    // Progress on the desktop's launcher entry where a session bus is there.
+    std::unique_ptr<LauncherEntryTaskbar> launcherEntry = LauncherEntryTaskbar::OnSessionBus();
+    SetTaskbar(launcherEntry.get());
+
     QtStartupHost startup;
     CSetupApp app(startup, KernelConnection());
 
@@ -38,27 +42,17 @@ int main(int argc, char** argv) {
         commandLine.push_back(argument.toStdString());
     if (!app.InitInstance(commandLine)) {
         Taskbar().Release();
+        SetTaskbar(nullptr);
         return app.ExitInstance(1);
     }
 
-    // One pass's description copies: CKldoInifileManager as the wizard's port.
-    class Copies : public DescriptionCopies {
-    public:
-        bool Prepare(const std::string& folder) override { return manager.Prepare(folder); }
-        CKldoInifileManager manager;
-    };
-    WizardServices services;
-    services.ensureKernelConnection = [] { return EnsureKernelConnection(); };
-    services.releaseKernelConnection = [] { ReleaseKernelConnection(); };
-    services.newDescriptionCopies = [] { return std::make_unique<Copies>(); };
-    services.nextCdDrive = [](std::string& drive) { return NextCdDrive(drive); };
-    services.installerFolder = [] { return GetInstallerFolder(); };
-    QtWizardHost host(*startup.MainFrame(), std::move(services));
+    QtWizardHost host(*startup.MainFrame(), InstallerServices());
     startup.MainFrame()->SetCommandHandler([&](int command) {
         RunWizard(host, command == kCommandOpen ? app.CommandLineFolder() : std::string());
     });
 
     const int code = QApplication::exec();
     Taskbar().Release();
+    SetTaskbar(nullptr);
     return app.ExitInstance(code);
 }

@@ -35,13 +35,17 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // QUILLON_GUI_TEST_OBJECTS (class names, comma-separated) runs only those test objects.
+    const QStringList only = qEnvironmentVariable("QUILLON_GUI_TEST_OBJECTS").split(',', Qt::SkipEmptyParts);
     int failures = 0;
     using Factory = QObject* (*)();
     for (Factory factory : {quillon::guitest::NewPagesTest, quillon::guitest::NewMainFrameTest,
                             quillon::guitest::NewMessagesTest, quillon::guitest::NewInstanceTest,
-                            quillon::guitest::NewProgramTest}) {
+                            quillon::guitest::NewProgramTest, quillon::guitest::NewWizardPagesTest,
+                            quillon::guitest::NewWholeWizardTest}) {
         std::unique_ptr<QObject> test(factory());
-        failures += QTest::qExec(test.get(), argc, argv);
+        if (only.isEmpty() || only.contains(QString(test->metaObject()->className()).section("::", -1)))
+            failures += QTest::qExec(test.get(), argc, argv);
     }
     std::error_code ec;
     fs::remove_all(scratch, ec);

@@ -1,5 +1,10 @@
 #include "GuiTestSupport.h"
 
+#include "shell/ConfirmDlg.h"
+
+#include <QLabel>
+#include <QTest>
+
 namespace quillon::guitest {
 
 MessageAnswer RecordingMessages::Show(const MessageBoxRequest& request) {
@@ -41,6 +46,27 @@ QStringList LeftOverWindows() {
     for (QWidget* widget : QApplication::topLevelWidgets())
         left << QString::fromLatin1(widget->metaObject()->className()) + ":" + widget->objectName();
     return left;
+}
+
+QPushButton* Button(QWidget* page, const char* name) {
+    return page->findChild<QPushButton*>(name);
+}
+
+QRadioButton* Radio(QWidget* page, const char* name) {
+    return page->findChild<QRadioButton*>(name);
+}
+
+void AnswerConfirmation(bool yes, bool* texts, bool* missed) {
+    WhenShown<CConfirmDlg>(
+        [yes, texts](CConfirmDlg* confirm) {
+            auto* question = confirm->findChild<QLabel*>("staticQuestion");
+            *texts = question &&
+                     question->text() == "Вы уверены, что хотите прервать установку коллекции словарей?" &&
+                     Button(confirm, "ctl1")->text() == "&Да " && Button(confirm, "ctl2")->text() == "&Нет" &&
+                     Button(confirm, "ctl1")->isDefault();
+            QTest::mouseClick(Button(confirm, yes ? "ctl1" : "ctl2"), Qt::LeftButton);
+        },
+        5000, missed);
 }
 
 void CloseAllDialogs() {

@@ -4,6 +4,8 @@
 #include "platform/MessagePort.h"
 
 #include <QApplication>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QDialog>
 #include <QTimer>
 #include <QWidget>
@@ -56,6 +58,14 @@ void WhenShown(std::function<void(T*)> action, int timeoutMs = 5000, bool* misse
     timer->start(10);
 }
 
+// Controls by their object names ("ctl1").
+QPushButton* Button(QWidget* page, const char* name);
+QRadioButton* Radio(QWidget* page, const char* name);
+
+// Answers the next cancel confirmation with "&Да " (true) or "&Нет", checking its texts first
+// (*texts) and marking *missed when none appears.
+void AnswerConfirmation(bool yes, bool* texts, bool* missed);
+
 // Ends every visible modal dialog with Cancel: the watchdog after a failed step, so that a test
 // never hangs in a dialog nobody answers.
 void CloseAllDialogs();
@@ -70,5 +80,7 @@ QObject* NewMainFrameTest();
 QObject* NewMessagesTest();
 QObject* NewInstanceTest();
 QObject* NewProgramTest();
+QObject* NewWizardPagesTest();
+QObject* NewWholeWizardTest();
 
 } // namespace quillon::guitest

@@ -4,6 +4,7 @@
 #include "distribution/KaldoPathDlg.h"
 #include "shell/AddRemoveDlg.h"
 #include "shell/ConfirmDlg.h"
+#include "shell/InstallerServices.h"
 #include "shell/MainFrame.h"
 #include "shell/QtWizardHost.h"
 #include "shell/RunWizard.h"
@@ -20,32 +21,6 @@
 
 namespace quillon::guitest {
 
-namespace {
-
-QPushButton* Button(QWidget* page, const char* name) {
-    return page->findChild<QPushButton*>(name);
-}
-QRadioButton* Radio(QWidget* page, const char* name) {
-    return page->findChild<QRadioButton*>(name);
-}
-
-// Answers the cancel confirmation with "&Да " (true) or "&Нет", checking its texts first.
-void AnswerConfirmation(bool yes, bool* texts, bool* missed) {
-    WhenShown<CConfirmDlg>(
-        [yes, texts](CConfirmDlg* confirm) {
-            auto* question = confirm->findChild<QLabel*>("staticQuestion");
-            *texts = question &&
-                     question->text() ==
-                         "Вы уверены, что хотите прервать установку коллекции словарей?" &&
-                     Button(confirm, "ctl1")->text() == "&Да " &&
-                     Button(confirm, "ctl2")->text() == "&Нет" &&
-                     Button(confirm, "ctl1")->isDefault();
-            QTest::mouseClick(Button(confirm, yes ? "ctl1" : "ctl2"), Qt::LeftButton);
-        },
-        5000, missed);
-}
-
-} // namespace
 
 class PagesTest : public QObject {
     Q_OBJECT
@@ -191,13 +166,16 @@ private slots:
         QTRY_VERIFY(frame.Closed()); // the wizard's end closes the main window
     }
 
-    // The pages of later steps are not connected: choosing "remove" ends the wizard with Cancel.
-    void unconnectedRemovalPageEndsTheWizard() {
+    // Reaching a state whose page is not connected is a programming error, not a silent end;
+    // the installer's own services connect every state.
+    void unwiredPageIsAProgrammingError() {
+        QVERIFY(UnwiredStates(InstallerServices()).empty());
         CMainFrame frame;
         frame.show();
         WizardServices services;
         services.ensureKernelConnection = [] { return true; };
         services.isAdministrator = [] { return true; };
+        QCOMPARE(UnwiredStates(services).size(), std::size_t(5));
         QtWizardHost host(frame, services);
         bool missed = false;
         WhenShown<CWelcomeDlg>(
@@ -212,10 +190,9 @@ private slots:
             },
             5000, &missed);
         Wizard wizard(host);
-        wizard.Run({});
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, wizard.Run({}));
         QVERIFY(!missed);
-        QCOMPARE(wizard.Trace().back(), WizardState::End);
-        QCOMPARE(wizard.Trace()[wizard.Trace().size() - 2], WizardState::Removal);
+        QCOMPARE(wizard.Trace().back(), WizardState::Removal);
     }
 
     // A typed folder without description files: message 2040, the action page, and on the next

@@ -46,7 +46,7 @@ public:
     std::map<int, bool> visibleControls;
     std::pair<std::uint32_t, std::uint32_t> bar;
     std::pair<std::uint64_t, std::uint64_t> taskbar;
-    TaskbarState taskbarState = TaskbarState::None;
+    TaskbarState taskbarState = TaskbarState::NoProgress;
     std::function<void()> onPump;
     bool confirm = true;
     int pumps = 0, confirmations = 0, beeps = 0;
@@ -185,7 +185,7 @@ TEST_F(ProgressDlgTest, CleanInstallRegistersTheProfileWithTheKernelsIdentifiers
     EXPECT_EQ(view_.texts[kCtlTotalDictionaries], "Общее число устанавливаемых словарей - 3");
     EXPECT_EQ(view_.texts[kCtlStatus], "Идет процесс установки выбранной коллекции словарей.");
     EXPECT_EQ(view_.taskbar, (std::pair<std::uint64_t, std::uint64_t>{2, 2}));
-    EXPECT_EQ(view_.taskbarState, TaskbarState::None);
+    EXPECT_EQ(view_.taskbarState, TaskbarState::NoProgress);
     EXPECT_EQ(records_.size(), 5u); // the shared dictionary once
     for (const auto& r : records_)
         EXPECT_TRUE(r.installed) << r.key;
@@ -359,7 +359,7 @@ TEST_F(ProgressDlgTest, RegistrationErrorsEndTheLoopOrSkipTheProfile) {
     EXPECT_EQ(Install(), 1);
     EXPECT_EQ(messages_.ShownIds(), std::vector<int>{2028});
     EXPECT_EQ(view_.beeps, 1);
-    EXPECT_NE(view_.taskbarState, TaskbarState::None); // the taskbar is not reset
+    EXPECT_NE(view_.taskbarState, TaskbarState::NoProgress); // the taskbar is not reset
     EXPECT_EQ(records_.back().key, "two");
 }
 
@@ -381,7 +381,7 @@ TEST_F(ProgressDlgTest, NothingSelectedInstallsNothing) {
     EXPECT_EQ(Install(), 1);
     EXPECT_EQ(Count(Journal(), "InstallProfile"), 0);
     EXPECT_EQ(view_.texts[kCtlTotalProfiles], "Общее число устанавливаемых профилей перевода - 0");
-    EXPECT_EQ(view_.taskbarState, TaskbarState::None);
+    EXPECT_EQ(view_.taskbarState, TaskbarState::NoProgress);
 }
 
 TEST(ProgressDlg, KernelProgressMessagesMoveTheBarAndAnswerTheCancel) {

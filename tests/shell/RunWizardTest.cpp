@@ -21,6 +21,9 @@ public:
             host_.prepared.push_back(folder);
             return host_.distributions.count(folder) > 0;
         }
+        std::string GetSourceFolder() const override { return {}; }
+        std::string GetSetupIniPath() const override { return {}; }
+        std::string GetMainDescriptionPath() const override { return {}; }
 
     private:
         ScriptedHost& host_;

@@ -1,0 +1,4 @@
+list(APPEND QUILLON_GUI_SOURCES
+  install/ProgressPage.cpp
+  resources/ProgressPage.ui
+)

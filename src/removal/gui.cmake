@@ -1,0 +1,4 @@
+list(APPEND QUILLON_GUI_SOURCES
+  removal/RemovalPage.cpp
+  resources/RemovalPage.ui
+)
