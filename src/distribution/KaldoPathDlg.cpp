@@ -19,6 +19,7 @@ CKaldoPathDlg::CKaldoPathDlg(const QString&, int mode, QWidget* owner, bool)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(size());
+    ui_->ctl1006->setBuddy(ui_->ctl1036); // the prompt names the path field
     if (mode == 3)
         prompt = QString::fromStdString(LoadString(kPromptId));
     else

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -49,6 +50,31 @@ TEST_F(CliTest, DirectionsAndList) {
                                "\\\"Общая лексика\\\"\",\"supported\":false"),
               std::string::npos);
     EXPECT_EQ(Cli("list " + ShellQuote(temp_ / "nowhere")).code, 1);
+}
+
+TEST_F(CliTest, OnlyTheCollectionsThePageOffersAreListedInItsOrderAndInstalled) {
+    const std::string manifest = temp_ / "offer.manifest";
+    std::ofstream(manifest) << "[collection 1]\nName.R = Бизнес\nProfiles = ER_A\n"
+                               "[collection 2]\nName.R = Французский\nProfiles = FR_A\n"
+                               "[collection 3]\nName.R = автомобили\nProfiles = ER_B\n"
+                               "[profile ER_A]\nDirection = ER\n[profile FR_A]\nDirection = FR\n"
+                               "[profile ER_B]\nDirection = ER\n";
+    const std::string dist = temp_ / "offer";
+    ASSERT_EQ(kaldo::test::RunProgram(QUILLON_DIST_TOOL, {"build", manifest, dist}), 0);
+    const auto list = Cli("list " + ShellQuote(dist));
+    ASSERT_EQ(list.code, 0);
+    const auto cars = list.output.find("3  автомобили\n"), business = list.output.find("1  Бизнес\n");
+    ASSERT_NE(cars, std::string::npos) << list.output;
+    EXPECT_LT(cars, business) << list.output; // sorted by name, letter case aside
+    EXPECT_EQ(list.output.find("Французский"), std::string::npos) << list.output;
+
+    const auto refused = Cli("install " + ShellQuote(dist) + " --collection 2 --yes", true);
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.output.find("collection 2 has no profile of a direction the kernel supports"), std::string::npos)
+        << refused.output;
+    const auto unknown = Cli("install " + ShellQuote(dist) + " --collection 7 --yes", true);
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_NE(unknown.output.find("the distribution has no collection 7"), std::string::npos) << unknown.output;
 }
 
 TEST_F(CliTest, InstallReportsTheKernelsIdentifiers) {

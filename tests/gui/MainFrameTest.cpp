@@ -5,12 +5,26 @@
 #include "shell/ConfirmDlg.h"
 #include "shell/WelcomeDlg.h"
 
+#include "shell/LauncherEntryTaskbar.h"
+
+#include <QDBusConnection>
 #include <QImage>
+#include <QProcess>
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
 
 namespace quillon::guitest {
+
+// Receives the launcher entry's Update signals.
+class LauncherEntryReceiver : public QObject {
+    Q_OBJECT
+public slots:
+    void Update(const QString& appUri, const QVariantMap& properties) { updates.append({appUri, properties}); }
+
+public:
+    QList<QPair<QString, QVariantMap>> updates;
+};
 
 namespace {
 
@@ -69,6 +83,38 @@ private slots:
         QCOMPARE(shot.height(), 768);
         QCOMPARE(shot.pixelColor(10, 0), QColor(0, 0, 255));
         QCOMPARE(shot.pixelColor(10, 767), QColor(0, 0, 0));
+    }
+
+    // On a session bus the taskbar progress is the launcher entry's: the fraction done, shown
+    // while an installation runs and hidden at its end.
+    void launcherEntryProgressIsSignalledOnTheSessionBus() {
+        QProcess daemon;
+        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        if (!daemon.waitForStarted(5000))
+            QSKIP("no dbus-daemon on this machine");
+        QVERIFY(daemon.waitForReadyRead(10000));
+        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+        {
+            QDBusConnection sender = QDBusConnection::connectToBus(address, "quillon-sender");
+            QDBusConnection listener = QDBusConnection::connectToBus(address, "quillon-listener");
+            QVERIFY(sender.isConnected() && listener.isConnected());
+            LauncherEntryReceiver receiver;
+            QVERIFY(listener.connect({}, {}, LauncherEntryTaskbar::kInterface, "Update", &receiver,
+                                     SLOT(Update(QString, QVariantMap))));
+            LauncherEntryTaskbar taskbar(sender, "quillon.desktop");
+            QVERIFY(taskbar.SetProgressValue(0, 1, 4));
+            QVERIFY(taskbar.SetProgressState(0, TaskbarState::NoProgress));
+            QVERIFY(!taskbar.SetOverlayIcon(0, "143", {}));
+            QTRY_COMPARE(receiver.updates.size(), 2);
+            QCOMPARE(receiver.updates[0].first, QString("application://quillon.desktop"));
+            QCOMPARE(receiver.updates[0].second["progress"].toDouble(), 0.25);
+            QCOMPARE(receiver.updates[0].second["progress-visible"].toBool(), true);
+            QCOMPARE(receiver.updates[1].second["progress-visible"].toBool(), false);
+        }
+        QDBusConnection::disconnectFromBus("quillon-sender");
+        QDBusConnection::disconnectFromBus("quillon-listener");
+        daemon.kill();
+        daemon.waitForFinished(5000);
     }
 
     void goHomeWithNoPageOpenClosesTheWindow() {

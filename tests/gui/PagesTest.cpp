@@ -2,6 +2,10 @@
 #include "GuiTestSupport.h"
 #include "distribution/BrowseForFolder.h"
 #include "distribution/KaldoPathDlg.h"
+#include "install/ProgressPage.h"
+#include "removal/RemovalPage.h"
+#include "selection/CollectionPage.h"
+#include "selection/ProfilesPage.h"
 #include "shell/AddRemoveDlg.h"
 #include "shell/ConfirmDlg.h"
 #include "shell/InstallerServices.h"
@@ -11,6 +15,7 @@
 #include "shell/WelcomeDlg.h"
 #include "support/Strings.h"
 
+#include <QAccessible>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +35,39 @@ private slots:
     void cleanup() {
         const QStringList left = LeftOverWindows();
         QVERIFY2(left.isEmpty(), qPrintable("top-level windows left over: " + left.join(", ")));
+    }
+
+    // Every control a user can reach with Tab has an accessible name, and Tab goes through them
+    // row by row, left to right, as the page lays them out.
+    void everyControlIsNamedAndTabFollowsTheLayout() {
+        CWelcomeDlg welcome(nullptr, [] { return true; });
+        CAddRemoveDlg action(nullptr);
+        CKaldoPathDlg path(QStringLiteral("setup.inf"), 3, nullptr, true);
+        CollectionPage collections(nullptr, {}, {}, {});
+        ProfilesPage profiles(nullptr, {});
+        ProgressPage progress(nullptr, {}, {});
+        RemovalPage removal(nullptr);
+        for (QDialog* page : std::initializer_list<QDialog*>{&welcome, &action, &path, &collections, &profiles,
+                                                             &progress, &removal}) {
+            page->show();
+            QStringList chain;
+            QPoint previous(-1, -1);
+            for (QWidget* w = page->nextInFocusChain(); w != page; w = w->nextInFocusChain()) {
+                if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(page) || !w->isEnabled())
+                    continue;
+                chain << w->objectName();
+                QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
+                QVERIFY2(accessible && !accessible->text(QAccessible::Name).isEmpty(),
+                         qPrintable(page->objectName() + ": " + w->objectName() + " has no accessible name"));
+                const QPoint at = w->mapTo(page, QPoint(0, 0));
+                const bool sameRow = std::abs(at.y() - previous.y()) <= 6;
+                QVERIFY2((sameRow && at.x() > previous.x()) || (!sameRow && at.y() > previous.y()),
+                         qPrintable(page->objectName() + ": Tab order " + chain.join(" -> ")));
+                previous = at;
+            }
+            QVERIFY2(chain.size() >= 1, qPrintable(page->objectName()));
+            page->hide();
+        }
     }
 
     void welcomePageEscapeAsksConfirmationNoKeepsYesEnds() {
