@@ -1,6 +1,21 @@
 // quillon-screenshots: renders the main window and each page offscreen into PNG files, for the
-// documentation. Usage: quillon-screenshots OUTPUT_FOLDER
+// documentation. Usage: quillon-screenshots OUTPUT_FOLDER [DIST]
+// With DIST (a distribution, the product registered in $QUILLON_REGISTRY) it also installs its
+// collection 1 for real, photographing the collection, profile, progress and removal pages with
+// their real content.
+#include "descriptions/DictCollectionLoader.h"
 #include "distribution/KaldoPathDlg.h"
+#include "distribution/KldoInifileManager.h"
+#include "install/ProgressPage.h"
+#include "model/DictInfo.h"
+#include "model/VdxTopicInfo.h"
+#include "platform/Ports.h"
+#include "platform/RegistryStore.h"
+#include "platform/posix/PosixPorts.h"
+#include "product/KernelConnection.h"
+#include "removal/RemovalPage.h"
+#include "selection/CollectionPage.h"
+#include "selection/ProfilesPage.h"
 #include "shell/AddRemoveDlg.h"
 #include "shell/ConfirmDlg.h"
 #include "shell/MainFrame.h"
@@ -10,6 +25,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QListWidget>
+#include <QTimer>
 #include <QPainter>
 #include <QPixmap>
 #include <cstdio>
@@ -50,6 +67,95 @@ bool SaveComposite(quillon::CMainFrame& frame, QWidget& page, const QDir& folder
     return true;
 }
 
+// Writes what `widget` shows now, leaving it as it is.
+bool Grab(QWidget& widget, const QDir& folder, const char* name) {
+    const QString file = folder.filePath(QString::fromLatin1(name));
+    if (!widget.grab().save(file, "PNG")) {
+        std::fprintf(stderr, "quillon-screenshots: cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+    return true;
+}
+
+bool SetImportPause(std::uint32_t ms) {
+    return quillon::CurrentPorts().registry->SetValue(quillon::RegistryRoot::LocalMachine,
+                                                      "SOFTWARE\\Velmar Soft\\KLDO9\\Reference",
+                                                      "ImportProgressPause", quillon::RegistryValue::Dword(ms)) == 0;
+}
+
+// The pages after the source search, with the distribution `dist` and the registered product.
+bool SaveInstallationPages(quillon::CMainFrame& frame, const QDir& folder, const std::string& dist) {
+    using namespace quillon;
+    if (!EnsureKernelConnection()) {
+        std::fprintf(stderr, "quillon-screenshots: no product is registered\n");
+        return false;
+    }
+    CKldoInifileManager copies;
+    if (!copies.Prepare(dist)) {
+        std::fprintf(stderr, "quillon-screenshots: %s holds no distribution\n", dist.c_str());
+        return false;
+    }
+    bool ok = true;
+    CollectionPage collections(&frame, copies.GetSourceFolder(), copies.GetSetupIniPath(),
+                               copies.GetMainDescriptionPath());
+    QMetaObject::invokeMethod(
+        &collections,
+        [&] {
+            auto* list = collections.findChild<QListWidget*>("ctl1052");
+            list->setCurrentRow(0);
+            ok = Grab(collections, folder, "collection-page.png") && ok;
+            collections.done(2);
+        },
+        Qt::QueuedConnection);
+    collections.Run();
+
+    auto load = [&] {
+        CSmartPtr<CDictCollection> collection(new CDictCollection);
+        CDictCollectionLoader loader(copies.GetSetupIniPath(), copies.GetMainDescriptionPath(), copies.GetSourceFolder());
+        loader.ReadCollection("1", *collection);
+        return collection;
+    };
+
+    // The profile page stays open only when the disk looks too small: a collection whose first
+    // dictionary would not fit, and No to message 2003 (the unattended answer).
+    CSmartPtr<CDictCollection> large = load();
+    if (!large->GetProfiles().empty() && !large->GetProfiles()[0]->Dictionaries().empty())
+        large->GetProfiles()[0]->Dictionaries()[0]->SetSize(std::int64_t(1) << 50);
+    ProfilesPage profiles(&frame, large);
+    QMetaObject::invokeMethod(
+        &profiles,
+        [&] {
+            ok = Grab(profiles, folder, "profiles-page.png") && ok;
+            profiles.done(2);
+        },
+        Qt::QueuedConnection);
+    profiles.Run();
+
+    // A real installation of collection 1, slowed down so that it is photographed mid-way.
+    SetImportPause(400);
+    ProgressPage progress(&frame, load(), copies.GetSourceFolder());
+    progress.SetReplaceMode(1);
+    QTimer::singleShot(1500, &progress, [&] { ok = Grab(progress, folder, "progress-page.png") && ok; });
+    progress.Run();
+    SetImportPause(0);
+
+    RemovalPage removal(&frame);
+    QMetaObject::invokeMethod(
+        &removal,
+        [&] {
+            auto* list = removal.findChild<QListWidget*>("ctl1039");
+            if (list->count() > 0)
+                list->item(0)->setSelected(true);
+            ok = Grab(removal, folder, "removal-page.png") && ok;
+            removal.done(2);
+        },
+        Qt::QueuedConnection);
+    removal.Run();
+    ReleaseKernelConnection();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -58,10 +164,15 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() != 2) {
-        std::fprintf(stderr, "usage: quillon-screenshots OUTPUT_FOLDER\n");
+    if (arguments.size() != 2 && arguments.size() != 3) {
+        std::fprintf(stderr, "usage: quillon-screenshots OUTPUT_FOLDER [DIST]\n");
         return 2;
     }
+    posix::InstallPosixPorts();
+    std::string answersError;
+    qputenv("QUILLON_AUTO_ANSWER", "default");
+    QtMessagePort messages(AutoAnswers::FromEnvironment(answersError));
+    CurrentPorts().messages = &messages;
     QDir folder(arguments[1]);
     if (!folder.mkpath(".")) {
         std::fprintf(stderr, "quillon-screenshots: cannot create %s\n", qPrintable(arguments[1]));
@@ -112,5 +223,7 @@ int main(int argc, char** argv) {
         },
         Qt::QueuedConnection);
     action.Run();
+    if (arguments.size() == 3)
+        ok = SaveInstallationPages(frame, folder, arguments[2].toStdString()) && ok;
     return ok ? 0 : 1;
 }
