@@ -48,6 +48,19 @@ std::string DefaultLibrary() {
     return KALDO_REFPRODUCT_LIBRARY;
 }
 
+// The installer "init" registers as "Apps" "Morvel": the quillon beside this tool (an installed
+// system), else the one built with it; empty when there is none.
+std::string DefaultInstaller() {
+    const std::string beside = SelfFolder() + "/quillon";
+    if (quillon::FileExists(beside))
+        return beside;
+#ifdef QUILLON_INSTALLER
+    if (quillon::FileExists(QUILLON_INSTALLER))
+        return QUILLON_INSTALLER;
+#endif
+    return {};
+}
+
 std::unique_ptr<Product> OpenProduct() {
     std::string error;
     auto product = Product::OpenFromHive(quillon::posix::HiveRegistry::DefaultPath(), error);
@@ -75,6 +88,7 @@ int Init(const std::vector<std::string>& args) {
     while (options.root.size() > 1 && options.root.back() == '/')
         options.root.pop_back();
     options.library = DefaultLibrary();
+    options.installer = DefaultInstaller();
     options.hivePath = quillon::posix::HiveRegistry::DefaultPath();
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];

@@ -1,5 +1,6 @@
 list(APPEND QUILLON_CORE_SOURCES
   product/ComError.cpp
+  product/InterfaceLanguage.cpp
   product/Paths.cpp
   product/RegistryKey.cpp
   product/WorkFolders.cpp
