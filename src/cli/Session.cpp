@@ -13,6 +13,8 @@ namespace quillon::cli {
 
 Session::Session(bool assumeYes) : messages_(assumeYes) {
     posix::InstallPosixPorts();
+    // The installer's catalogue: quillon-cli speaks the product's interface language too.
+    InstallInterfaceCatalogue(catalogue_, "quillon");
     CurrentPorts().messages = &messages_;
     InstallInterruptHandler();
 }
@@ -20,6 +22,7 @@ Session::Session(bool assumeYes) : messages_(assumeYes) {
 Session::~Session() {
     ReleaseKernelConnection();
     CurrentPorts().messages = nullptr;
+    CurrentPorts().strings = nullptr;
 }
 
 bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies) {

@@ -3,6 +3,7 @@
 // flag; and the distribution's description files found as the wizard finds them.
 #include "cli/Terminal.h"
 #include "distribution/KldoInifileManager.h"
+#include "platform/qt/QtCatalogue.h"
 #include "selection/SelectCollectionDlg.h"
 
 #include <memory>
@@ -18,6 +19,7 @@ public:
 
 private:
     TerminalMessages messages_;
+    QtCatalogue catalogue_;
 };
 
 // Prepares DIST itself, else DIST/DICTS/; false (with a message on stderr) when neither holds

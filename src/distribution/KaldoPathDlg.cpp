@@ -15,6 +15,7 @@ constexpr int kBrowseTitleId = 1003;
 CKaldoPathDlg::CKaldoPathDlg(const QString&, int mode, QWidget* owner, bool)
     : QDialog(owner), ui_(std::make_unique<Ui::CKaldoPathDlg>()), browser_(BrowseForFolder) {
     ui_->setupUi(this);
+    TranslateTexts(this);
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);

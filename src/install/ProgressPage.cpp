@@ -27,6 +27,7 @@ ProgressPage::ProgressPage(QWidget* parent, CSmartPtr<CDictCollection> collectio
     : CWizardPage(parent), ui_(std::make_unique<Ui::ProgressPage>()),
       engine_(std::move(collection), std::move(sourceFolder), *this) {
     ui_->setupUi(this);
+    TranslateTexts(this);
     setFixedSize(size());
     ui_->picture132->setPixmap(Bitmap132());
     for (int control : kTemplateControls)

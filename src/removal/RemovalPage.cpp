@@ -26,6 +26,7 @@ private:
 RemovalPage::RemovalPage(QWidget* parent)
     : CWizardPage(parent), ui_(std::make_unique<Ui::RemovalPage>()), logic_(*this) {
     ui_->setupUi(this);
+    TranslateTexts(this);
     setFixedSize(size());
     ui_->picture132->setPixmap(Bitmap132());
     ui_->staticDirection->setBuddy(ui_->ctl1027);

@@ -11,6 +11,7 @@ CollectionPage::CollectionPage(QWidget* parent, std::string distributionFolder,
       logic_(std::move(distributionFolder), std::move(setupIniPath), std::move(raviriInfPath),
              *this) {
     ui_->setupUi(this);
+    TranslateTexts(this);
     setFixedSize(size());
     ui_->picture132->setPixmap(Bitmap132());
     ui_->ctl1012->setBuddy(ui_->ctl1052);

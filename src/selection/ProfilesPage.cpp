@@ -9,6 +9,7 @@ ProfilesPage::ProfilesPage(QWidget* parent, CSmartPtr<CDictCollection> collectio
     : CWizardPage(parent), ui_(std::make_unique<Ui::ProfilesPage>()),
       logic_(std::move(collection), *this) {
     ui_->setupUi(this);
+    TranslateTexts(this);
     setFixedSize(size());
     ui_->picture132->setPixmap(Bitmap132());
     ui_->staticPrompt->setBuddy(ui_->ctl1039);

@@ -8,6 +8,7 @@ namespace quillon {
 CAddRemoveDlg::CAddRemoveDlg(QWidget* parent)
     : CWizardPage(parent), ui_(std::make_unique<Ui::CAddRemoveDlg>()) {
     ui_->setupUi(this);
+    TranslateTexts(this);
     setFixedSize(size());
     ui_->picture132->setPixmap(Bitmap132());
     connect(ui_->ctl2009, &QRadioButton::toggled, this, [this] { UpdateAction(); });

@@ -2,6 +2,7 @@
 
 #include "shell/Artwork.h"
 #include "shell/WizardHost.h"
+#include "shell/WizardPage.h"
 #include "ui_ConfirmDlg.h"
 
 namespace quillon {
@@ -9,6 +10,7 @@ namespace quillon {
 CConfirmDlg::CConfirmDlg(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::CConfirmDlg>()) {
     ui_->setupUi(this);
+    TranslateTexts(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(size());

@@ -2,7 +2,7 @@
 // documentation. Usage: quillon-screenshots OUTPUT_FOLDER [DIST]
 // With DIST (a distribution, the product registered in $QUILLON_REGISTRY) it also installs its
 // collection 1 for real, photographing the collection, profile, progress and removal pages with
-// their real content.
+// their real content. The texts are those of the product's interface language, as in quillon.
 #include "descriptions/DictCollectionLoader.h"
 #include "distribution/KaldoPathDlg.h"
 #include "distribution/KldoInifileManager.h"
@@ -10,6 +10,7 @@
 #include "model/DictInfo.h"
 #include "model/VdxTopicInfo.h"
 #include "platform/Ports.h"
+#include "platform/qt/QtCatalogue.h"
 #include "platform/RegistryStore.h"
 #include "platform/posix/PosixPorts.h"
 #include "product/KernelConnection.h"
@@ -169,6 +170,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     posix::InstallPosixPorts();
+    // The product's interface language, as quillon chooses it.
+    QtCatalogue catalogue;
+    InstallInterfaceCatalogue(catalogue, "quillon");
     std::string answersError;
     qputenv("QUILLON_AUTO_ANSWER", "default");
     QtMessagePort messages(AutoAnswers::FromEnvironment(answersError));

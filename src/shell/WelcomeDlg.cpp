@@ -18,6 +18,7 @@ CWelcomeDlg::CWelcomeDlg(QWidget* parent, std::function<bool()> isAdministrator)
     : CWizardPage(parent), ui_(std::make_unique<Ui::CWelcomeDlg>()),
       isAdministrator_(std::move(isAdministrator)) {
     ui_->setupUi(this);
+    TranslateTexts(this);
     setFixedSize(size());
     ui_->picture132->setPixmap(Bitmap132());
     ui_->staticNotice->setText(QString::fromStdString(LoadString(kLegalNoticeId)));

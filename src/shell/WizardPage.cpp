@@ -1,6 +1,7 @@
 #include "shell/WizardPage.h"
 
 #include "shell/ConfirmDlg.h"
+#include "support/Strings.h"
 #include "support/Text.h"
 
 #include <QListWidget>
@@ -56,6 +57,23 @@ void CWizardPage::EndWithCancel() {
 bool CWizardPage::OnGoHome() {
     EndWithCancel();
     return true;
+}
+
+void TranslateTexts(QWidget* dialog) {
+    const auto apply = [](QObject* object, const QString& id) {
+        for (const char* property : {"windowTitle", "text", "title", "accessibleName", "accessibleDescription"}) {
+            if (object->metaObject()->indexOfProperty(property) < 0)
+                continue;
+            const std::string text = LoadText((id + "." + property).toStdString(), {});
+            if (!text.empty())
+                object->setProperty(property, QString::fromStdString(text));
+        }
+    };
+    const QString name = dialog->objectName();
+    apply(dialog, name);
+    for (QWidget* child : dialog->findChildren<QWidget*>())
+        if (!child->objectName().isEmpty())
+            apply(child, name + "." + child->objectName());
 }
 
 int AddSortedEntry(QListWidget* list, const std::string& text, int data) {

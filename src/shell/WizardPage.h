@@ -48,6 +48,11 @@ private:
 // The cancel confirmation every page asks: true when the user pressed "&Да ".
 bool ConfirmCancel(QWidget* parent);
 
+// Puts the interface language's texts into a dialog made from a .ui file: each text whose id
+// ("<dialog>.<property>", "<dialog>.<object>.<property>" for windowTitle, text, title,
+// accessibleName, accessibleDescription) the installed catalogue has; the others stay.
+void TranslateTexts(QWidget* dialog);
+
 // Adds an entry to a sorted list box (ListSortsBefore order, after its equals) whose item data
 // (Qt::UserRole) is `data`; answers the entry's row.
 int AddSortedEntry(QListWidget* list, const std::string& text, int data);

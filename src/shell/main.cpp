@@ -1,6 +1,7 @@
 // quillon: the installer's Qt front end. It installs the ports (the POSIX adapters and the Qt
 // message handler), runs the start-up sequence, and on the posted start command runs the wizard.
 #include "platform/Ports.h"
+#include "platform/qt/QtCatalogue.h"
 #include "platform/posix/PosixPorts.h"
 #include "product/KernelConnection.h"
 #include "shell/InstallerServices.h"
@@ -33,7 +34,9 @@ int main(int argc, char** argv) {
     std::unique_ptr<LauncherEntryTaskbar> launcherEntry = LauncherEntryTaskbar::OnSessionBus();
     SetTaskbar(launcherEntry.get());
 
-    QtStartupHost startup;
+    // The interface language's catalogue, chosen as start-up's first step.
+    QtCatalogue catalogue;
+    QtStartupHost startup({}, [&catalogue] { InstallInterfaceCatalogue(catalogue, {}); });
     CSetupApp app(startup, KernelConnection());
 
     // Qt has taken its own options (-platform, ...) out of the arguments.

@@ -71,4 +71,12 @@ std::string LoadString(int id) {
     return BuiltinStrings::Instance().Find(id).value_or(std::string());
 }
 
+std::string LoadText(std::string_view id, std::string builtIn) {
+    if (const StringTable* installed = CurrentPorts().strings) {
+        if (auto text = installed->FindText(id))
+            return *text;
+    }
+    return builtIn;
+}
+
 } // namespace quillon

@@ -18,4 +18,8 @@ public:
 // has it.
 std::string LoadString(int id);
 
+// A dialog text by its id ("ProgressPage.ctl1010.text") from the installed table; `builtIn`
+// when it has none.
+std::string LoadText(std::string_view id, std::string builtIn);
+
 } // namespace quillon

@@ -13,9 +13,14 @@
 #include "shell/QtWizardHost.h"
 #include "shell/RunWizard.h"
 #include "shell/WelcomeDlg.h"
+#include "platform/Ports.h"
+#include "platform/qt/QtCatalogue.h"
+#include "shell/QtMessagePort.h"
 #include "support/Strings.h"
 
 #include <QAccessible>
+#include <QGroupBox>
+#include <QRegularExpression>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +28,10 @@
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTest>
+
+namespace quillon::resources {
+extern const std::string_view kStringsTsv; // the built-in table's source
+}
 
 namespace quillon::guitest {
 
@@ -68,6 +77,51 @@ private slots:
             QVERIFY2(chain.size() >= 1, qPrintable(page->objectName()));
             page->hide();
         }
+    }
+
+    // With the English catalogue every string of the table has its English text, and no page
+    // or message box shows a Russian word of the installer's own.
+    void englishCatalogueTranslatesEveryText() {
+        QtCatalogue catalogue;
+        QVERIFY(catalogue.Load(QUILLON_ENU_CATALOGUE));
+        for (const QString& line : QString::fromUtf8(resources::kStringsTsv.data(), qsizetype(resources::kStringsTsv.size()))
+                                       .split('\n', Qt::SkipEmptyParts)
+                                       .mid(1)) {
+            const int id = line.section('\t', 0, 0).toInt();
+            QVERIFY2(catalogue.Find(id).has_value(), qPrintable(QString("string %1 has no English text").arg(id)));
+        }
+        ScopedPorts english(Ports{.registry = CurrentPorts().registry, .messages = CurrentPorts().messages,
+                                  .processes = CurrentPorts().processes, .objects = CurrentPorts().objects,
+                                  .files = CurrentPorts().files, .strings = &catalogue});
+        const QRegularExpression cyrillic("\\p{Cyrillic}");
+        CWelcomeDlg welcome(nullptr, [] { return true; });
+        CAddRemoveDlg action(nullptr);
+        CConfirmDlg confirm(nullptr);
+        CKaldoPathDlg path(QStringLiteral("setup.inf"), 3, nullptr, true);
+        CollectionPage collections(nullptr, {}, {}, {});
+        ProfilesPage profiles(nullptr, {});
+        ProgressPage progress(nullptr, {}, {});
+        RemovalPage removal(nullptr);
+        MessageBoxRequest question{.id = 2016, .text = LoadString(2016), .caption = LoadString(57344),
+                                   .buttons = MessageButtons::YesNo};
+        auto box = QtMessagePort::BuildBox(question, nullptr);
+        for (QWidget* page : std::initializer_list<QWidget*>{&welcome, &action, &confirm, &path, &collections,
+                                                             &profiles, &progress, &removal, box.get()}) {
+            QStringList texts{page->windowTitle()};
+            for (QWidget* w : page->findChildren<QWidget*>()) {
+                texts << w->accessibleName() << w->accessibleDescription();
+                if (auto* label = qobject_cast<QLabel*>(w))
+                    texts << label->text();
+                if (auto* button = qobject_cast<QAbstractButton*>(w))
+                    texts << button->text();
+                if (auto* group = qobject_cast<QGroupBox*>(w))
+                    texts << group->title();
+            }
+            for (const QString& text : texts)
+                QVERIFY2(!text.contains(cyrillic), qPrintable(page->objectName() + ": " + text));
+        }
+        QCOMPARE(profiles.findChild<QPushButton*>("ctl1029")->text(), QString("Select &all"));
+        QCOMPARE(progress.findChild<QLabel*>("ctl1010")->text(), QString("Dictionaries to install: %d"));
     }
 
     void welcomePageEscapeAsksConfirmationNoKeepsYesEnds() {

@@ -1,0 +1,33 @@
+#pragma once
+// QtCatalogue: an interface-language catalogue, a Qt id-based translation file (<base>Res<code>.qm,
+// compiled by lrelease from src/resources/translations/*.ts). Loaded with Qt's own translator
+// (QtCore only); it answers the string table by "s<id>" and dialog texts by their ids.
+#include "platform/StringTable.h"
+#include "product/InterfaceLanguage.h"
+
+#include <QTranslator>
+#include <string>
+
+namespace quillon {
+
+class QtCatalogue : public StringTable, public ResourceLibraryLoader {
+public:
+    // Loads `path`; true when it is a catalogue (the one loaded before is replaced).
+    bool Load(const std::string& path) override;
+    bool Loaded() const { return loaded_; }
+
+    std::optional<std::string> Find(int id) const override;
+    std::optional<std::string> FindText(std::string_view id) const override;
+
+private:
+    QTranslator translator_;
+    bool loaded_ = false;
+};
+
+// The start-up step of every front end: chooses the catalogue by "KldoLangID" (beside the
+// program, then under SharedRoot) and, when one loads, installs `catalogue` as the process's
+// string table. `baseName` empty: the program's file name. Answers the catalogue's path, empty
+// when the built-in texts stay.
+std::string InstallInterfaceCatalogue(QtCatalogue& catalogue, const std::string& baseName);
+
+} // namespace quillon
