@@ -169,9 +169,10 @@ complete_words() { # complete_words FILE FUNCTION WORD...: the completions of th
     COMPREPLY=(); "$fn"; printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" "$@"
 }
 offers() { # offers WANTED FILE FUNCTION WORD...
-  local wanted=$1
+  local wanted=$1 offered
   shift
-  complete_words "$@" | grep -qx -- "$wanted" || fail "completion of '${*:3}' lacks $wanted"
+  offered=$(complete_words "$@") # not piped into grep -q: its early exit would fail the pipeline
+  grep -qx -- "$wanted" <<<"$offered" || fail "completion of '${*:3}' lacks $wanted"
 }
 cli_completion=$root/usr/share/bash-completion/completions/quillon-cli
 while read -r command rest; do
