@@ -193,9 +193,14 @@ bool CSetupApp::ConnectKernel() {
         login = loginInterface ? loginInterface->Login(1, kProduct, 1) : E_NOINTERFACE;
     } catch (const ComError& error) {
         login = error.Error();
+    } catch (...) {
+        // Whatever else goes wrong here (no memory, a failure inside the service library) is a
+        // failed login as well, not the end of the process.
+        kernel.reset();
+        login = E_FAIL;
     }
     if (!kernel || Failed(login)) {
-        ShowMessage(57355, MessageIcon::Error);
+        ShowMessageText(57355, ServiceErrorText(Failed(login) ? login : E_FAIL), MessageIcon::Error);
         return false;
     }
     connection_ = kernel;

@@ -71,13 +71,16 @@ private:
 
 class FakeKernel : public test::KernelServiceDouble {
 public:
-    explicit FakeKernel(HRESULT loginResult) : login_(loginResult) {}
+    FakeKernel(HRESULT loginResult, bool loginThrows) : login_(loginResult), throws_(loginThrows) {}
     HRESULT Login(std::int32_t c, const std::string& p, std::int32_t m) override {
+        if (throws_)
+            throw std::bad_alloc();
         return c == 1 && p == "RAVIRI" && m == 1 ? login_ : E_INVALIDARG;
     }
 
 private:
     HRESULT login_;
+    bool throws_;
 };
 
 class FakeSettings : public ProductSettingsService {
@@ -124,7 +127,9 @@ protected:
         f.RegisterInProcess(clsid::KernelService, [this]() -> std::shared_ptr<ComObject> {
             if (!kernelAvailable)
                 return nullptr;
-            return std::make_shared<FakeKernel>(loginResult);
+            if (kernelThrows)
+                throw std::runtime_error("the server process cannot be started");
+            return std::make_shared<FakeKernel>(loginResult, loginThrows);
         });
         f.RegisterInProcess(clsid::ProductSettingsService,
                             [this]() -> std::shared_ptr<ComObject> { return std::make_shared<FakeSettings>(settingsStatus); });
@@ -157,7 +162,8 @@ protected:
     std::shared_ptr<KernelService> connection;
     std::shared_ptr<FakeCatalogue> catalogue;
 
-    bool helperAvailable = true, kernelAvailable = true, catalogueMissing = false, catalogueThrows = false;
+    bool helperAvailable = true, kernelAvailable = true, catalogueMissing = false, catalogueThrows = false,
+         kernelThrows = false, loginThrows = false;
     HRESULT runResult = S_FALSE, catalogueOpen = S_OK, loginResult = S_OK, checkResult = S_OK, settingsStatus = S_OK;
     std::int32_t reportAnswer = 0;
 
@@ -267,16 +273,31 @@ TEST_F(SetupAppTest, ProbeRaisingAnotherFailureShows57371) {
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{57371});
 }
 
-TEST_F(SetupAppTest, KernelCreationOrLoginFailureShows57355) {
+TEST_F(SetupAppTest, KernelCreationOrLoginFailureShows57355WithTheCode) {
     kernelAvailable = false;
     EXPECT_FALSE(Start({"quillon"}));
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{57355});
+    ASSERT_EQ(messages.ShownIds(), std::vector<int>{57355});
+    EXPECT_EQ(messages.Shown()[0].text, "Ошибка при обращении к сервису установки: 80040111");
     kernelAvailable = true;
     loginResult = E_ACCESSDENIED;
     messages.Clear();
     EXPECT_FALSE(Start({"quillon"}));
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{57355});
+    ASSERT_EQ(messages.ShownIds(), std::vector<int>{57355});
+    EXPECT_EQ(messages.Shown()[0].text, "Ошибка при обращении к сервису установки: 80070005");
     EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Error);
+}
+
+// Failures that are no service error take the same path, with E_FAIL.
+TEST_F(SetupAppTest, AnyExceptionWhileConnectingTheKernelShows57355) {
+    kernelThrows = true;
+    EXPECT_FALSE(Start({"quillon"}));
+    kernelThrows = false;
+    loginThrows = true;
+    EXPECT_FALSE(Start({"quillon"}));
+    ASSERT_EQ(messages.ShownIds(), (std::vector<int>{57355, 57355}));
+    EXPECT_EQ(messages.Shown()[0].text, "Ошибка при обращении к сервису установки: 80004005");
+    EXPECT_EQ(messages.Shown()[1].text, "Ошибка при обращении к сервису установки: 80004005");
+    EXPECT_TRUE(host.commands.empty());
 }
 
 TEST_F(SetupAppTest, CheckResultNonzeroEndsSilently) {
