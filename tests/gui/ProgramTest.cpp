@@ -1,5 +1,6 @@
 // The quillon program end to end, on the offscreen platform with unattended answers.
 #include "GuiTestSupport.h"
+#include "platform/posix/HiveRegistry.h"
 #include "shell/QtStartupHost.h"
 
 #include <QDir>
@@ -46,6 +47,17 @@ Run RunQuillon(const QTemporaryDir& scratch, const QStringList& arguments,
     return run;
 }
 
+// Registers a reference product with English-Russian in the scratch hive.
+bool InitProduct(const QTemporaryDir& scratch) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLON_REGISTRY", scratch.filePath("registry.reg"));
+    QProcess init;
+    init.setProcessEnvironment(env);
+    init.start(KALDO_PRODUCT_TOOL, {"init", scratch.filePath("product"), "--directions", "ER",
+                                    "--library", KALDO_REFPRODUCT_LIBRARY});
+    return init.waitForFinished(60000) && init.exitCode() == 0;
+}
+
 } // namespace
 
 class ProgramTest : public QObject {
@@ -76,14 +88,7 @@ private slots:
     void withTheProductTheWelcomePageOpens() {
         QTemporaryDir scratch;
         QVERIFY(scratch.isValid());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QUILLON_REGISTRY", scratch.filePath("registry.reg"));
-        QProcess init;
-        init.setProcessEnvironment(env);
-        init.start(KALDO_PRODUCT_TOOL, {"init", scratch.filePath("product"), "--directions", "ER",
-                                        "--library", KALDO_REFPRODUCT_LIBRARY});
-        QVERIFY(init.waitForFinished(60000));
-        QCOMPARE(init.exitCode(), 0);
+        QVERIFY(InitProduct(scratch));
         qputenv("QUILLON_TRACE_PAGES", "1");
         const Run run = RunQuillon(scratch, {scratch.path()}, "default", [&] {
             // Wait (bounded) for the page, then send the product's "go home".
@@ -96,6 +101,36 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.stderrText.contains("page CWelcomeDlg"), qPrintable(run.stderrText));
         QVERIFY2(!run.stderrText.contains("message "), qPrintable(run.stderrText));
+    }
+
+    // While a process named "KldoSvr.exe" runs and the product's helper service does not take
+    // over (RunApplication answers S_OK), start-up checks again once a second and, after the
+    // server-wait time-out, shows message 57371 and ends.
+    void runningServerThatIsNotTakenOverEndsWith57371() {
+        QTemporaryDir scratch;
+        QVERIFY(scratch.isValid());
+        QVERIFY(InitProduct(scratch));
+        posix::HiveRegistry hive(scratch.filePath("registry.reg").toStdString());
+        QCOMPARE(hive.SetValue(RegistryRoot::LocalMachine, "SOFTWARE\\Velmar Soft\\KLDO9",
+                               "WaitServerExitTimeout", RegistryValue::Dword(1000)),
+                 0);
+        QCOMPARE(hive.SetValue(RegistryRoot::LocalMachine, "SOFTWARE\\Velmar Soft\\KLDO9\\Reference",
+                               "RunApplicationResult", RegistryValue::Dword(0)),
+                 0);
+        const QString server = scratch.filePath("KldoSvr.exe");
+        QVERIFY(QFile::link("/bin/sleep", server));
+        QProcess serverProcess;
+        serverProcess.start(server, {"120"});
+        QVERIFY(serverProcess.waitForStarted(10000));
+        const Run run = RunQuillon(scratch, {}, "default");
+        serverProcess.kill();
+        serverProcess.waitForFinished(5000);
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.stderrText.trimmed() == "message 57371: Доступ к ядру перевода запрещен. Пожалуйста, "
+                                             "закройте все запущенные приложения системы KALDO и повторите "
+                                             "операцию.",
+                 qPrintable(run.stderrText));
     }
 
     void malformedAutoAnswerIsRefused() {

@@ -8,6 +8,7 @@
 #include "testsupport/Doubles.h"
 #include "testsupport/TempDir.h"
 
+#include <algorithm>
 #include <deque>
 #include "testsupport/KernelServiceDouble.h"
 
@@ -221,12 +222,26 @@ TEST_F(SetupAppTest, ServerWaitTimeoutComesFromTheRegistry) {
     Registry().DeleteValue(RegistryRoot::LocalMachine, "SOFTWARE\\Velmar Soft\\KLDO9", "WaitServerExitTimeout");
 }
 
-TEST_F(SetupAppTest, ServerLoopWithoutHelperServiceChecksOnceASecondThenGivesUp) {
+// Without the helper service, or while it answers anything but S_FALSE (the product did not
+// take over), the server process is checked again once a second until the time-out.
+TEST_F(SetupAppTest, ServerLoopChecksOnceASecondThenGivesUp) {
     processes.running = {"KldoSvr.exe"};
     helperAvailable = false;
     EXPECT_FALSE(Start({"quillon"}));
     EXPECT_EQ(host.sleeps, 5);
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{57371});
+
+    helperAvailable = true;
+    runResult = S_OK;
+    host.sleeps = 0;
+    processes.calls = 0;
+    messages.Clear();
+    // A loop that never sleeps would spin forever; the server "ends" after 50 checks instead.
+    processes.stopAfterCalls = 50;
+    EXPECT_FALSE(Start({"quillon"}));
+    EXPECT_EQ(host.sleeps, 5);
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{57371});
+    EXPECT_EQ(std::count(calls.log.begin(), calls.log.end(), "RunApplication [] []"), 6);
 }
 
 TEST_F(SetupAppTest, SecondInstanceEndsSilently) {
