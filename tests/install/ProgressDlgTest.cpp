@@ -327,6 +327,28 @@ TEST_F(ProgressDlgTest, CancelWhileUnpackingDeletesThePartialFileAndEndsWithCanc
     EXPECT_EQ(Count(journal, "\"operation\":\"InstallProfile\""), 1); // "later" is not installed
 }
 
+// The kernel answers E_ABORT to an import the user cancelled: that is the cancellation itself.
+TEST_F(ProgressDlgTest, CancelDuringImportEndsAsCancelledWithoutAMessage) {
+    auto law = Dictionary("law.er", kER, PackedDictionary("LAW.ER", kER));
+    auto next = Dictionary("next.er", kER, PackedDictionary("NEXT.ER", kER));
+    Profile("business", {law, next});
+    bool unpacked = false; // the first progress report after unpacking is the kernel's
+    view_.onPump = [&] {
+        if (view_.bar == std::pair<std::uint32_t, std::uint32_t>{100, 100})
+            unpacked = true;
+        else if (unpacked && view_.confirmations == 0)
+            pageForCancel_->RequestCancel();
+    };
+    CProgressDlg page(collection_, dist_ + "/", view_);
+    pageForCancel_ = &page;
+    EXPECT_EQ(page.Run(), 2);
+    EXPECT_TRUE(messages_.Shown().empty()) << messages_.Shown()[0].id;
+    EXPECT_TRUE(next->IsSelected());
+    EXPECT_FALSE(page.Records().front().installed);
+    EXPECT_NE(Journal().find("\"operation\":\"ImportDictionary\""), std::string::npos);
+    EXPECT_NE(Journal().find("\"status\":\"0x80004004\""), std::string::npos);
+}
+
 TEST_F(ProgressDlgTest, CancelDeclinedGoesOn) {
     auto big = Dictionary("big.er", kER, PackedDictionary("BIG.ER", kER, 4, 60000));
     Profile("business", {big});
