@@ -1,5 +1,6 @@
 #include "cli/Session.h"
 
+#include "distribution/SourceSearch.h"
 #include "platform/Ports.h"
 #include "platform/posix/PosixPorts.h"
 #include "descriptions/DictCollectionLoader.h"
@@ -29,7 +30,7 @@ bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies)
     std::string root = folder;
     if (!root.empty() && root.back() != '/')
         root += '/';
-    if (copies.Prepare(root) || copies.Prepare(root + "DICTS/"))
+    if (copies.Prepare(root) || copies.Prepare(DictsFolder(root)))
         return true;
     std::fprintf(stderr, "quillon-cli: %s holds no description files (RAVIRI.INF and SETUP.INI, or setup.inf), "
                          "nor does its DICTS folder\n", folder.c_str());

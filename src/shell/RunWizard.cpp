@@ -1,12 +1,10 @@
 #include "shell/RunWizard.h"
 
+#include "distribution/SourceSearch.h"
 #include "support/Messages.h"
 
 namespace quillon {
 namespace {
-
-// Folder of the description files on a disc and beside the installer.
-constexpr const char* kDictsFolder = "DICTS/";
 
 // Shown when a typed folder holds no description files, neither in itself nor in "DICTS".
 constexpr int kNoInstallationFilesId = 2040;
@@ -117,7 +115,7 @@ WizardState Wizard::Source() {
         sourceFolder_.clear();
         std::string drive;
         while (host_.NextCdDrive(drive)) {
-            sourceFolder_ = drive + kDictsFolder;
+            sourceFolder_ = DictsFolder(drive);
             if (copies_->Prepare(sourceFolder_)) {
                 found = true;
                 break;
@@ -128,7 +126,7 @@ WizardState Wizard::Source() {
     // (c) the "DICTS" folder beside the installer.
     if (installerFolderSearch_ && !found) {
         installerFolderSearch_ = false;
-        const std::string folder = host_.GetInstallerFolder() + kDictsFolder;
+        const std::string folder = DictsFolder(host_.GetInstallerFolder());
         if (copies_->Prepare(folder)) {
             sourceFolder_ = folder;
             found = true;
@@ -145,8 +143,8 @@ WizardState Wizard::Path() {
     sourceFolder_ = entered + "/"; // appended even when the text ends in one already
     if (copies_->Prepare(sourceFolder_))
         return WizardState::Collection;
-    if (copies_->Prepare(sourceFolder_ + kDictsFolder)) {
-        sourceFolder_ += kDictsFolder;
+    if (const std::string dicts = DictsFolder(sourceFolder_); copies_->Prepare(dicts)) {
+        sourceFolder_ = dicts;
         return WizardState::Collection;
     }
     ShowMessage(kNoInstallationFilesId, MessageIcon::Error);

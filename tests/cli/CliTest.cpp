@@ -50,6 +50,10 @@ TEST_F(CliTest, DirectionsAndList) {
                                "\\\"Общая лексика\\\"\",\"supported\":false"),
               std::string::npos);
     EXPECT_EQ(Cli("list " + ShellQuote(temp_ / "nowhere")).code, 1);
+    // A disc root whose DICTS folder is listed in lower case.
+    fs::create_directory(temp_ / "disc");
+    fs::rename(dist_, temp_ / "disc/dicts");
+    EXPECT_EQ(Cli("list " + ShellQuote(temp_ / "disc")).code, 0);
 }
 
 TEST_F(CliTest, OnlyTheCollectionsThePageOffersAreListedInItsOrderAndInstalled) {

@@ -1,8 +1,10 @@
 #include "platform/Ports.h"
 #include "shell/RunWizard.h"
 #include "testsupport/Doubles.h"
+#include "testsupport/TempDir.h"
 
 #include <deque>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -265,6 +267,24 @@ TEST_F(RunWizardTest, TypedFolderAndItsDictsSubfolder) {
                                                         "/srv/dist/", "/srv/dist/DICTS/"}));
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{2040});
     EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Error);
+}
+
+// Linux lists a plain ISO 9660 disc in lower case: "dicts" is the DICTS folder too, on a disc
+// as in a typed folder.
+TEST_F(RunWizardTest, DictsFolderIsFoundWhateverItsLetterCase) {
+    test::TempDir disc, typed;
+    std::filesystem::create_directory(disc / "dicts");
+    std::filesystem::create_directory(typed / "Dicts");
+    host.cdDrives = {disc.Path() + "/"};
+    host.distributions = {disc / "dicts/", typed / "Dicts/"};
+    host.actions = {kInstall, kInstall};
+    host.choices = {{kPageBack, {}, {}}, {kPageCancel, {}, {}}};
+    host.typed = {typed.Path()};
+    EXPECT_EQ(Run(), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Collection, S::Action, S::Source,
+                                      S::Path, S::Collection, S::End}));
+    EXPECT_EQ(host.prepared,
+              (std::vector<std::string>{disc / "dicts/", "/opt/quillon/DICTS/", typed / "", typed / "Dicts/"}));
+    EXPECT_TRUE(messages.Shown().empty());
 }
 
 TEST_F(RunWizardTest, DistributionBesideTheInstaller) {
