@@ -32,6 +32,13 @@ bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies)
         root += '/';
     if (copies.Prepare(root) || copies.Prepare(DictsFolder(root)))
         return true;
+    std::string unusable = UnusableWorkingFolder(root);
+    if (unusable.empty())
+        unusable = UnusableWorkingFolder(DictsFolder(root));
+    if (!unusable.empty()) {
+        ShowMessage(2041, MessageIcon::Error, MessageButtons::Ok, {unusable});
+        return false;
+    }
     std::fprintf(stderr, "quillon-cli: %s holds no description files (RAVIRI.INF and SETUP.INI, or setup.inf), "
                          "nor does its DICTS folder\n", folder.c_str());
     return false;

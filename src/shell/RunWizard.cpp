@@ -1,5 +1,6 @@
 #include "shell/RunWizard.h"
 
+#include "distribution/KldoInifileManager.h"
 #include "distribution/SourceSearch.h"
 #include "support/Messages.h"
 
@@ -8,6 +9,9 @@ namespace {
 
 // Shown when a typed folder holds no description files, neither in itself nor in "DICTS".
 constexpr int kNoInstallationFilesId = 2040;
+// Shown instead when the folder holds a setup.inf but the product's temporary folder, where its
+// description files are unpacked, cannot be used; names that folder.
+constexpr int kUnusableTempFolderId = 2041;
 
 } // namespace
 
@@ -143,11 +147,18 @@ WizardState Wizard::Path() {
     sourceFolder_ = entered + "/"; // appended even when the text ends in one already
     if (copies_->Prepare(sourceFolder_))
         return WizardState::Collection;
-    if (const std::string dicts = DictsFolder(sourceFolder_); copies_->Prepare(dicts)) {
+    const std::string dicts = DictsFolder(sourceFolder_);
+    if (copies_->Prepare(dicts)) {
         sourceFolder_ = dicts;
         return WizardState::Collection;
     }
-    ShowMessage(kNoInstallationFilesId, MessageIcon::Error);
+    std::string unusable = UnusableWorkingFolder(sourceFolder_);
+    if (unusable.empty())
+        unusable = UnusableWorkingFolder(dicts);
+    if (!unusable.empty())
+        ShowMessage(kUnusableTempFolderId, MessageIcon::Error, MessageButtons::Ok, {unusable});
+    else
+        ShowMessage(kNoInstallationFilesId, MessageIcon::Error);
     sourceFolder_.clear();
     return WizardState::Action;
 }

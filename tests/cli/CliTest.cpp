@@ -3,6 +3,7 @@
 #include "ProductFixture.h"
 #include "product/WorkFolders.h"
 #include "testsupport/RunProgram.h"
+#include "testsupport/TempDir.h"
 
 #include <csignal>
 #include <filesystem>
@@ -169,6 +170,18 @@ TEST_F(CliTest, RemoveByNameByDirectionAndAll) {
     EXPECT_EQ(Cli("remove --all").code, 5); // nothing left
     EXPECT_EQ(Cli("remove --direction XX --all-of-direction").code, 2);
     EXPECT_EQ(Cli("remove --all --direction ER").code, 2);
+}
+
+TEST_F(CliTest, UnusableTemporaryFolderIsNamed) {
+    test::TempDir disc, temp;
+    disc.Write("DICTS/setup.inf", "a compound file");
+    temp.Write("KALDO", "not a folder");
+    const auto r = RunProgram("TMPDIR=" + ShellQuote(temp.Path()) + " " + ShellQuote(QUILLON_CLI) + " list " +
+                                  ShellQuote(disc.Path()) + " </dev/null",
+                              true);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.output.find("message 2041: Каталог для временных файлов \"" + temp / "KALDO" + "\""), std::string::npos)
+        << r.output;
 }
 
 TEST_F(CliTest, NoProductShowsMessage1035) {
