@@ -3,17 +3,24 @@
 //   quillon-cli directions [--json]
 //   quillon-cli list DIST [--json]
 //   quillon-cli install DIST --collection ID [--profile KEY]... [--replace replace|skip|ask] [--yes] [--json]
+//   quillon-cli remove ...; quillon-cli --help | -h | --version
 //
 // Exit codes: 0 done; 1 could not start (no kernel, no distribution, unreadable descriptions);
 // 2 bad usage; 3 cancelled; 4 partly failed; 5 nothing done.
 #include "cli/Commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    const auto given = [&](const char* flag) { return std::find(args.begin(), args.end(), flag) != args.end(); };
+    if (given("--help") || given("-h"))
+        return quillon::cli::Help();
+    if (given("--version"))
+        return quillon::cli::Version();
     if (args.empty())
         return quillon::cli::Usage();
     const std::vector<std::string> rest(args.begin() + 1, args.end());

@@ -195,5 +195,34 @@ TEST_F(CliTest, NoProductShowsMessage1035) {
         << r.output;
 }
 
+// "NAME 1.2" (or 1.2.3…) and a line break.
+bool IsVersionLine(const std::string& text, const std::string& name) {
+    if (!text.starts_with(name + " ") || !text.ends_with("\n"))
+        return false;
+    const std::string version = text.substr(name.size() + 1, text.size() - name.size() - 2);
+    return !version.empty() && version.front() != '.' && version.back() != '.' &&
+           version.find('.') != std::string::npos && version.find("..") == std::string::npos &&
+           version.find_first_not_of("0123456789.") == std::string::npos;
+}
+
+// --help and -h print the usage on standard output and succeed, --version the version; a
+// mistake still prints the usage on standard error, with exit code 2.
+TEST(Programs, HelpAndVersionGoToStandardOutput) {
+    for (const std::string program : {QUILLON_CLI, QUILLON_DIST_TOOL, KALDO_PRODUCT_TOOL}) {
+        const std::string name = program.substr(program.rfind('/') + 1);
+        for (const char* flag : {"--help", "-h"}) {
+            const auto help = RunProgram(ShellQuote(program) + " " + flag + " 2>/dev/null", false);
+            EXPECT_EQ(help.code, 0) << name << " " << flag;
+            EXPECT_TRUE(help.output.starts_with("usage: " + name + " ")) << help.output;
+        }
+        const auto version = RunProgram(ShellQuote(program) + " --version 2>/dev/null", false);
+        EXPECT_EQ(version.code, 0) << name;
+        EXPECT_TRUE(IsVersionLine(version.output, name)) << version.output;
+        const auto mistake = RunProgram(ShellQuote(program) + " no-such-command 2>&1 >/dev/null", false);
+        EXPECT_EQ(mistake.code, 2) << name;
+        EXPECT_TRUE(mistake.output.starts_with("usage: " + name + " ")) << mistake.output;
+    }
+}
+
 } // namespace
 } // namespace quillon

@@ -8,6 +8,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,6 +20,7 @@ struct Run {
     int exitCode = -1;
     bool finished = false;
     QString stderrText;
+    QString stdoutText;
 };
 
 // Runs quillon with a scratch hive, home and temporary folder.
@@ -44,6 +46,7 @@ Run RunQuillon(const QTemporaryDir& scratch, const QStringList& arguments,
         process.kill(), process.waitForFinished(5000);
     run.exitCode = process.exitCode();
     run.stderrText = QString::fromUtf8(process.readAllStandardError());
+    run.stdoutText = QString::fromUtf8(process.readAllStandardOutput());
     return run;
 }
 
@@ -131,6 +134,22 @@ private slots:
                                              "закройте все запущенные приложения системы KALDO и повторите "
                                              "операцию.",
                  qPrintable(run.stderrText));
+    }
+
+    // --help and -h print the usage on standard output, --version the version; no window.
+    void helpAndVersionGoToStandardOutput() {
+        QTemporaryDir scratch;
+        for (const char* flag : {"--help", "-h"}) {
+            const Run help = RunQuillon(scratch, {flag}, "default");
+            QVERIFY(help.finished);
+            QCOMPARE(help.exitCode, 0);
+            QVERIFY2(help.stdoutText.startsWith("usage: quillon "), qPrintable(help.stdoutText));
+            QCOMPARE(help.stderrText, QString());
+        }
+        const Run version = RunQuillon(scratch, {"--version"}, "default");
+        QCOMPARE(version.exitCode, 0);
+        QVERIFY2(QRegularExpression("^quillon [0-9]+\\.[0-9]+(\\.[0-9]+)*\n$").match(version.stdoutText).hasMatch(),
+                 qPrintable(version.stdoutText));
     }
 
     void malformedAutoAnswerIsRefused() {
