@@ -1,5 +1,6 @@
 #include "cli/Session.h"
 
+#include "cli/Output.h"
 #include "distribution/SourceSearch.h"
 #include "platform/Ports.h"
 #include "platform/posix/PosixPorts.h"
@@ -39,8 +40,8 @@ bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies)
         ShowMessage(2041, MessageIcon::Error, MessageButtons::Ok, {unusable});
         return false;
     }
-    std::fprintf(stderr, "quillon-cli: %s holds no description files (RAVIRI.INF and SETUP.INI, or setup.inf), "
-                         "nor does its DICTS folder\n", folder.c_str());
+    Complain(folder + " holds no description files (RAVIRI.INF and SETUP.INI, or setup.inf), nor does its "
+                      "DICTS folder");
     return false;
 }
 

@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/Output.h"
 #include "support/Version.h"
 
 #include <cstdio>
@@ -19,6 +20,7 @@ constexpr const char* kUsage =
 
 int Usage() {
     std::fputs(kUsage, stderr);
+    SetJsonError("bad usage");
     return kExitUsage;
 }
 

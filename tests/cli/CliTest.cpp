@@ -43,7 +43,8 @@ TEST_F(CliTest, DirectionsAndList) {
     const auto directions = Cli("directions --json");
     ASSERT_EQ(directions.code, 0);
     EXPECT_EQ(directions.output, "{\"directions\":[{\"code\":\"ER\",\"id\":131073,\"name\":\"Англо-русский\"},"
-                                 "{\"code\":\"RE\",\"id\":65538,\"name\":\"Русско-английский\"}]}\n");
+                                 "{\"code\":\"RE\",\"id\":65538,\"name\":\"Русско-английский\"}],"
+                                 "\"exitCode\":0,\"messages\":[]}\n");
     const auto list = Cli("list " + ShellQuote(dist_) + " --json");
     ASSERT_EQ(list.code, 0);
     EXPECT_NE(list.output.find("\"key\":\"ER_GENERAL\",\"direction\":\"ER\""), std::string::npos) << list.output;
@@ -113,6 +114,51 @@ TEST_F(CliTest, PartFailureAndNothingDone) {
     EXPECT_EQ(Cli("install " + ShellQuote(dist_) + " --collection 99").code, 2);
     EXPECT_EQ(Cli("install " + ShellQuote(dist_) + " --collection 1 --profile NOPE").code, 2);
     EXPECT_EQ(Cli("install " + ShellQuote(dist_)).code, 2);
+}
+
+// With --json, standard output is one JSON object and nothing else, whatever the command and
+// its exit code, and the object's "exitCode" is the process's. With no terminal on standard
+// error, nothing goes there either, except the usage after a mistake.
+TEST_F(CliTest, JsonOutputIsOneObjectForEveryCommandAndExitCode) {
+    constexpr const char* kPython = "/usr/bin/python3";
+    if (!fs::exists(kPython))
+        GTEST_SKIP() << kPython << " is not installed";
+    const std::string dist = ShellQuote(dist_);
+    const std::string noProduct = "QUILLON_REGISTRY=" + ShellQuote(temp_ / "empty.reg") + " ";
+    const struct {
+        std::string command;
+        int code;
+        bool usage;
+    } cases[] = {
+        {"directions", 0, false},
+        {"list " + dist, 0, false},
+        {"install " + dist + " --collection 1 --yes", 0, false},
+        {"install " + dist + " --collection 2 --yes", 4, false}, // a shared dictionary exists: message 1
+        {"list " + ShellQuote(temp_ / "nowhere"), 1, false},
+        {noProduct + "directions", 1, false},
+        {"install " + dist + " --collection 99", 2, false},
+        {"install " + dist, 2, true},
+        {"no-such-command", 2, true},
+        {"remove --all", 0, false},
+        {"remove --all", 5, false},
+        {"remove --direction XX --all-of-direction", 2, false},
+    };
+    const std::string out = temp_ / "out.json", err = temp_ / "err.txt";
+    for (const auto& c : cases) {
+        const std::string env = c.command.starts_with("QUILLON_REGISTRY") ? noProduct : "";
+        const std::string arguments = env.empty() ? c.command : c.command.substr(env.size());
+        const auto run = RunProgram(env + ShellQuote(QUILLON_CLI) + " " + arguments + " --json </dev/null >" +
+                                    ShellQuote(out) + " 2>" + ShellQuote(err),
+                                    false);
+        EXPECT_EQ(run.code, c.code) << c.command << "\n" << test::ReadFile(out);
+        const auto parsed = RunProgram(std::string(kPython) +
+                                       " -c 'import json,sys; d=json.load(open(sys.argv[1])); "
+                                       "print(d[\"exitCode\"], type(d[\"messages\"]).__name__)' " +
+                                       ShellQuote(out) + " 2>&1");
+        EXPECT_EQ(parsed.output, std::to_string(c.code) + " list\n") << c.command << "\n" << test::ReadFile(out);
+        const std::string errors = test::ReadFile(err);
+        EXPECT_TRUE(c.usage ? errors.starts_with("usage: quillon-cli ") : errors.empty()) << c.command << "\n" << errors;
+    }
 }
 
 TEST_F(CliTest, InterruptCancelsAtTheFirstCheckpoint) {
