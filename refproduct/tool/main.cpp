@@ -5,7 +5,9 @@
 #include "ProductRegistry.h"
 #include "platform/posix/HiveRegistry.h"
 #include "product/Paths.h"
+#include "support/Version.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -18,8 +20,9 @@ namespace {
 
 using kaldo::Product;
 
-int Usage() {
-    std::fprintf(stderr,
+// The usage on `out`: standard error for a mistake, standard output for --help.
+void PrintUsage(std::FILE* out) {
+    std::fprintf(out,
                  "usage: kaldo-product COMMAND\n"
                  "  init ROOT [--directions ER,RE,...] [--lang 0x0419] [--library PATH] [--installer PATH]\n"
                  "  status\n"
@@ -28,7 +31,12 @@ int Usage() {
                  "  verify\n"
                  "  lock DICT | unlock DICT\n"
                  "  fault OPERATION HRESULT [COUNT]   (COUNT 0 clears the fault)\n"
+                 "  --help | --version\n"
                  "The hive is $QUILLON_REGISTRY, else /etc/velmar-soft/registry.reg.\n");
+}
+
+int Usage() {
+    PrintUsage(stderr);
     return 2;
 }
 
@@ -255,6 +263,16 @@ int Fault(const std::vector<std::string>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> all(argv + 1, argv + argc);
+    const auto given = [&](const char* flag) { return std::find(all.begin(), all.end(), flag) != all.end(); };
+    if (given("--help") || given("-h")) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (given("--version")) {
+        std::printf("kaldo-product %s\n", quillon::QuillonVersion());
+        return 0;
+    }
     if (argc < 2)
         return Usage();
     const std::string command = argv[1];

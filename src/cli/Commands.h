@@ -14,7 +14,11 @@ enum ExitCode : int {
     kExitNothingDone = 5,
 };
 
+// The usage on standard error (a mistake: kExitUsage), or on standard output (--help).
 int Usage();
+int Help();
+// "quillon-cli VERSION" on standard output.
+int Version();
 int Directions(const std::vector<std::string>& args);
 int List(const std::vector<std::string>& args);
 int Install(const std::vector<std::string>& args);

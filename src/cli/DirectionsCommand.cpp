@@ -1,5 +1,6 @@
 // quillon-cli directions: the directions the installed kernel supports.
 #include "cli/Commands.h"
+#include "cli/Output.h"
 #include "cli/Session.h"
 #include "descriptions/LanguageDirections.h"
 #include "product/KernelConnection.h"
@@ -29,10 +30,10 @@ int Directions(const std::vector<std::string>& args) {
     std::map<std::string, std::uint32_t> ids;
     if (!FillDirectionList(list, &ids)) {
         if (session.Messages().Shown().empty()) // the kernel could not be connected: say so
-            std::fprintf(stderr, "quillon-cli: the translation kernel cannot be reached\n");
+            Complain("the translation kernel cannot be reached");
         return kExitCannotStart;
     }
-    std::string out = a.json ? "{\"directions\":[" : "";
+    std::string out = a.json ? "\"directions\":[" : "";
     for (std::size_t i = 0; i < list.names.size(); ++i) {
         const std::uint32_t id = ids[list.names[i]];
         const std::string code = CodeFromDirection(id);
@@ -43,8 +44,9 @@ int Directions(const std::vector<std::string>& args) {
             out += (code.empty() ? std::string("--") : code) + "  " + list.names[i] + "\n";
     }
     if (a.json)
-        out += "]}\n";
-    std::fputs(out.c_str(), stdout);
+        WriteJson(out + "]", kExitDone);
+    else
+        std::fputs(out.c_str(), stdout);
     return kExitDone;
 }
 

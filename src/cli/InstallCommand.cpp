@@ -1,5 +1,6 @@
 // quillon-cli install: a whole installation, as the wizard's profile and progress pages run it.
 #include "cli/Commands.h"
+#include "cli/Output.h"
 #include "cli/Session.h"
 #include "cli/TerminalProgress.h"
 #include "descriptions/DictCollectionLoader.h"
@@ -35,27 +36,22 @@ const char* ResultName(int code) {
     }
 }
 
-std::string Report(const std::string& collectionId, const std::vector<InstallRecord>& records,
-                   const std::vector<ShownMessage>& messages, int code) {
-    std::string out = "{\"collection\":" + JsonString(collectionId) + ",\"result\":" + JsonString(ResultName(code)) +
-                      ",\"exitCode\":" + std::to_string(code) + ",\"items\":[";
+// The JSON members of the installation's report (Output.h adds exitCode and messages).
+std::string Report(const std::string& collectionId, const std::vector<InstallRecord>& records, int code) {
+    std::string out = "\"collection\":" + JsonString(collectionId) + ",\"result\":" + JsonString(ResultName(code)) +
+                      ",\"items\":[";
     for (std::size_t i = 0; i < records.size(); ++i) {
         const InstallRecord& r = records[i];
         out += std::string(i ? "," : "") + "{\"kind\":\"" + KindName(r.kind) + "\",\"key\":" + JsonString(r.key) +
                ",\"name\":" + JsonString(r.fullName) + ",\"installed\":" + (r.installed ? "true" : "false") +
                ",\"uid\":" + JsonString(r.uid) + "}";
     }
-    out += "],\"messages\":[";
-    for (std::size_t i = 0; i < messages.size(); ++i)
-        out += std::string(i ? "," : "") + "{\"id\":" + std::to_string(messages[i].id) +
-               ",\"text\":" + JsonString(messages[i].text) + "}";
-    return out + "]}\n";
+    return out + "]";
 }
 
-int Finish(const Arguments& a, Session& session, const std::string& id, const std::vector<InstallRecord>& records,
-           int code) {
+int Finish(const Arguments& a, const std::string& id, const std::vector<InstallRecord>& records, int code) {
     if (a.json)
-        std::fputs(Report(id, records, session.Messages().Shown(), code).c_str(), stdout);
+        WriteJson(Report(id, records, code), code);
     else
         std::printf("quillon-cli: %s\n", ResultName(code));
     return code;
@@ -96,10 +92,10 @@ int Install(const std::vector<std::string>& args) {
     if (idText.empty()) {
         const auto& all = collectionPage.Distribution().GetCollections();
         if (std::none_of(all.begin(), all.end(), sameId))
-            std::fprintf(stderr, "quillon-cli: the distribution has no collection %s\n", id.c_str());
+            Complain("the distribution has no collection " + id);
         else
-            std::fprintf(stderr, "quillon-cli: collection %s has no profile of a direction the kernel supports, "
-                                 "so the installer does not offer it\n", id.c_str());
+            Complain("collection " + id + " has no profile of a direction the kernel supports, so the installer "
+                     "does not offer it");
         return kExitUsage;
     }
 
@@ -124,7 +120,7 @@ int Install(const std::vector<std::string>& args) {
     for (const std::string& key : chosen) {
         const auto& profiles = collection->GetProfiles();
         if (std::none_of(profiles.begin(), profiles.end(), [&](const auto& p) { return p->GetKey() == key; })) {
-            std::fprintf(stderr, "quillon-cli: collection %s has no profile %s\n", id.c_str(), key.c_str());
+            Complain("collection " + id + " has no profile " + key);
             return kExitUsage;
         }
     }
@@ -140,9 +136,9 @@ int Install(const std::vector<std::string>& args) {
     selection.SetReplaceMode(replace == "skip" ? 0 : replace == "ask" ? 2 : 1);
     const auto pageResult = selection.Initialize();
     if (pageResult != 1)
-        return Finish(a, session, id, {}, pageResult == 2 ? kExitCannotStart : kExitNothingDone);
+        return Finish(a, id, {}, pageResult == 2 ? kExitCannotStart : kExitNothingDone);
     if (!selection.AnySelected())
-        return Finish(a, session, id, {}, kExitNothingDone);
+        return Finish(a, id, {}, kExitNothingDone);
     if (!a.json) {
         const auto lineBreak = list.figures.find('\n');
         std::printf("Требуется места на диске: %s\nСвободно места на диске:  %s\n", list.figures.substr(0, lineBreak).c_str(),
@@ -170,7 +166,7 @@ int Install(const std::vector<std::string>& args) {
         for (const InstallRecord& r : records)
             std::printf("  %-10s %-9s %s%s\n", KindName(r.kind), r.installed ? "installed" : "FAILED", r.fullName.c_str(),
                         r.uid.empty() ? "" : ("  " + r.uid).c_str());
-    return Finish(a, session, id, records, code);
+    return Finish(a, id, records, code);
 }
 
 } // namespace quillon::cli

@@ -1,6 +1,7 @@
 // quillon-cli list: the collections of a distribution that the collection page offers, in its
 // order.
 #include "cli/Commands.h"
+#include "cli/Output.h"
 #include "cli/Session.h"
 #include "descriptions/LanguageDirections.h"
 #include "product/KernelConnection.h"
@@ -28,7 +29,7 @@ int List(const std::vector<std::string>& args) {
     if (OpenCollectionPage(copies, page) == CollectionPageStatus::Unreadable)
         return kExitCannotStart;
 
-    std::string out = a.json ? "{\"distribution\":" + JsonString(copies.GetSourceFolder()) + ",\"collections\":[" : "";
+    std::string out = a.json ? "\"distribution\":" + JsonString(copies.GetSourceFolder()) + ",\"collections\":[" : "";
     bool first = true;
     for (const MemoryCollectionList::Entry& entry : view.entries) {
         const CDictCollection& c = page.Distribution().FindCollection(page.ItemMap().at(entry.data));
@@ -53,10 +54,9 @@ int List(const std::vector<std::string>& args) {
         first = false;
     }
     if (a.json)
-        out += "]}\n";
-    else if (first)
-        out += "(no collection of this distribution has an installed direction)\n";
-    std::fputs(out.c_str(), stdout);
+        WriteJson(out + "]", kExitDone);
+    else
+        std::fputs((first ? "(no collection of this distribution has an installed direction)\n" : out).c_str(), stdout);
     return kExitDone;
 }
 

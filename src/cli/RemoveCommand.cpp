@@ -1,5 +1,6 @@
 // quillon-cli remove: installed collections, through the removal page's logic.
 #include "cli/Commands.h"
+#include "cli/Output.h"
 #include "cli/Session.h"
 #include "descriptions/LanguageDirections.h"
 #include "product/ComError.h"
@@ -36,7 +37,7 @@ int Remove(const std::vector<std::string>& args) {
         return Usage();
     const DirectionId direction = everything ? 0 : DirectionFromCode(code);
     if (!everything && (direction == 0 || code.size() != 2)) {
-        std::fprintf(stderr, "quillon-cli: not a direction code: %s\n", code.c_str());
+        Complain("not a direction code: " + code);
         return kExitUsage;
     }
     Session session(options.yes);
@@ -50,7 +51,7 @@ int Remove(const std::vector<std::string>& args) {
         exitCode = kExitCannotStart;
         break;
     case RemovalOutcome::Status::UnknownDirection:
-        std::fprintf(stderr, "quillon-cli: the kernel has no direction %s\n", code.c_str());
+        Complain("the kernel has no direction " + code);
         exitCode = kExitUsage;
         break;
     case RemovalOutcome::Status::NothingToRemove:
@@ -68,7 +69,7 @@ int Remove(const std::vector<std::string>& args) {
     }
 
     if (options.json) {
-        std::string out = "{\"status\":" + JsonString(StatusName(outcome.status)) + ",\"removed\":[";
+        std::string out = "\"status\":" + JsonString(StatusName(outcome.status)) + ",\"removed\":[";
         for (std::size_t i = 0; i < outcome.removed.size(); ++i)
             out += std::string(i ? "," : "") + "{\"direction\":" + JsonString(CodeFromDirection(outcome.removed[i].direction)) +
                    ",\"name\":" + JsonString(outcome.removed[i].name) + "}";
@@ -79,12 +80,7 @@ int Remove(const std::vector<std::string>& args) {
         out += "],\"notListed\":[";
         for (std::size_t i = 0; i < outcome.notListed.size(); ++i)
             out += std::string(i ? "," : "") + JsonString(outcome.notListed[i]);
-        out += "],\"messages\":[";
-        const auto& shown = session.Messages().Shown();
-        for (std::size_t i = 0; i < shown.size(); ++i)
-            out += std::string(i ? "," : "") + "{\"id\":" + std::to_string(shown[i].id) + ",\"text\":" + JsonString(shown[i].text) + "}";
-        out += "],\"exitCode\":" + std::to_string(exitCode) + "}\n";
-        std::fputs(out.c_str(), stdout);
+        WriteJson(out + "]", exitCode);
     } else {
         for (const auto& r : outcome.removed)
             std::printf("removed  %s  %s\n", CodeFromDirection(r.direction).c_str(), r.name.c_str());

@@ -1,5 +1,7 @@
 #include "cli/Session.h"
 
+#include "cli/Output.h"
+#include "distribution/SourceSearch.h"
 #include "platform/Ports.h"
 #include "platform/posix/PosixPorts.h"
 #include "descriptions/DictCollectionLoader.h"
@@ -29,10 +31,17 @@ bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies)
     std::string root = folder;
     if (!root.empty() && root.back() != '/')
         root += '/';
-    if (copies.Prepare(root) || copies.Prepare(root + "DICTS/"))
+    if (copies.Prepare(root) || copies.Prepare(DictsFolder(root)))
         return true;
-    std::fprintf(stderr, "quillon-cli: %s holds no description files (RAVIRI.INF and SETUP.INI, or setup.inf), "
-                         "nor does its DICTS folder\n", folder.c_str());
+    std::string unusable = UnusableWorkingFolder(root);
+    if (unusable.empty())
+        unusable = UnusableWorkingFolder(DictsFolder(root));
+    if (!unusable.empty()) {
+        ShowMessage(2041, MessageIcon::Error, MessageButtons::Ok, {unusable});
+        return false;
+    }
+    Complain(folder + " holds no description files (RAVIRI.INF and SETUP.INI, or setup.inf), nor does its "
+                      "DICTS folder");
     return false;
 }
 

@@ -23,7 +23,8 @@ private:
 };
 
 // Prepares DIST itself, else DIST/DICTS/; false (with a message on stderr) when neither holds
-// the description files.
+// the description files, or (message 2041) when the product's temporary folder, where a
+// setup.inf is unpacked, cannot be used.
 bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies);
 
 // How the collection page opened on a prepared distribution.

@@ -70,8 +70,9 @@ MessageAnswer TerminalMessages::UnattendedAnswer(MessageButtons buttons, bool as
 }
 
 MessageAnswer TerminalMessages::Show(const MessageBoxRequest& request) {
-    shown_.push_back({request.id, request.text});
-    std::fprintf(stderr, "\nmessage %d: %s\n", request.id, OneLine(request.text).c_str());
+    ShownMessages().push_back({request.id, request.text});
+    if (std::FILE* out = PeopleStream())
+        std::fprintf(out, "\nmessage %d: %s\n", request.id, OneLine(request.text).c_str());
     if (request.buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
     const bool yesNo = request.buttons == MessageButtons::YesNo || request.buttons == MessageButtons::YesNoCancel;

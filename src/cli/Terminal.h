@@ -2,6 +2,7 @@
 // quillon-cli's terminal: where questions are answered and progress is drawn, and the Ctrl-C
 // flag. Questions are asked on the terminal when standard input is one; otherwise they take the
 // documented unattended answers (docs/quillon-cli.md).
+#include "cli/Output.h"
 #include "platform/MessagePort.h"
 
 #include <atomic>
@@ -10,19 +11,14 @@
 
 namespace quillon::cli {
 
-struct ShownMessage {
-    int id;
-    std::string text;
-};
-
-// Every message box of the installer goes through here: printed to stderr as
+// Every message box of the installer goes through here: printed for people (PeopleStream) as
 // "message <id>: <text>" (line breaks as \n), answered on the terminal or unattended, and kept
-// for the JSON report.
+// for the JSON report (ShownMessages).
 class TerminalMessages : public MessagePort {
 public:
     explicit TerminalMessages(bool assumeYes) : assumeYes_(assumeYes) {}
     MessageAnswer Show(const MessageBoxRequest& request) override;
-    const std::vector<ShownMessage>& Shown() const { return shown_; }
+    const std::vector<ShownMessage>& Shown() const { return ShownMessages(); }
 
     // The answer a box gets when nobody is asked: OK, Cancel (Retry/Cancel: never retry
     // forever), No (Yes/No), or Yes for Yes/No with --yes.
@@ -30,7 +26,6 @@ public:
 
 private:
     bool assumeYes_;
-    std::vector<ShownMessage> shown_;
 };
 
 // True when standard input and standard error are terminals.

@@ -11,17 +11,20 @@ namespace quillon::cli {
 // The question of the cancel confirmation (dialog 135).
 constexpr const char* kConfirmCancel = "Вы уверены, что хотите прервать установку коллекции словарей?";
 
-TerminalProgress::TerminalProgress(bool assumeYes) : terminal_(::isatty(STDOUT_FILENO)), assumeYes_(assumeYes) {}
+TerminalProgress::TerminalProgress(bool assumeYes)
+    : out_(ProgressStream()), terminal_(out_ && ::isatty(::fileno(out_))), assumeYes_(assumeYes) {}
 
 void TerminalProgress::SetText(int control, const std::string& text) {
     const std::string plain = PlainText(text);
     if (texts_[control] == plain)
         return;
     texts_[control] = plain;
+    if (!out_)
+        return;
     if (!terminal_) {
         if (control == kCtlItem || control == kCtlTotalProfiles || control == kCtlStatus)
-            std::printf("%s\n", plain.c_str());
-        std::fflush(stdout);
+            std::fprintf(out_, "%s\n", plain.c_str());
+        std::fflush(out_);
         return;
     }
     Draw();
@@ -44,16 +47,17 @@ void TerminalProgress::Draw() {
     std::string line = "[" + bar + "] " + std::to_string(percent_) + "%  " + texts_[kCtlItem];
     if (!texts_[kCtlDictionaryNumber].empty())
         line += "  (" + texts_[kCtlDictionaryNumber] + ")";
-    std::printf("\r\033[K%s", line.c_str());
-    std::fflush(stdout);
+    std::fprintf(out_, "\r\033[K%s", line.c_str());
+    std::fflush(out_);
     lineOpen_ = true;
 }
 
 void TerminalProgress::Finish() {
     if (lineOpen_)
-        std::printf("\n");
+        std::fprintf(out_, "\n");
     lineOpen_ = false;
-    std::fflush(stdout);
+    if (out_)
+        std::fflush(out_);
 }
 
 void TerminalProgress::PumpMessages() {

@@ -1,8 +1,10 @@
 #pragma once
 // The progress page on a terminal: a bar with the item being installed and the counters,
-// redrawn in place; plain lines when the output is not a terminal.
+// redrawn in place; plain lines when the output is not a terminal. The output is
+// ProgressStream(): standard output, or with --json standard error or nothing.
 #include "install/ProgressView.h"
 
+#include <cstdio>
 #include <map>
 #include <string>
 
@@ -33,6 +35,7 @@ private:
     void Draw();
 
     CProgressDlg* page_ = nullptr;
+    std::FILE* out_;
     bool terminal_;
     bool assumeYes_;
     bool lineOpen_ = false;

@@ -35,16 +35,21 @@ std::string FindReadable(const std::string& folder, const char* name) {
 }
 
 // The working folder, every level below the system temporary folder private to this user;
-// empty when that cannot be had.
-std::string MakeWorkingFolder() {
+// empty when that cannot be had, with `unusable` (when given) naming the level that could not be
+// used (empty when there is no temporary folder at all).
+std::string MakeWorkingFolder(std::string* unusable = nullptr) {
     const std::string temp = Files().TempFolder();
     const std::string work = GetProductTempFolder("MORVELX/");
     if (temp.empty() || work.empty() || work.compare(0, temp.size(), temp) != 0)
         return {};
     for (std::size_t pos = work.find('/', temp.size()); pos != std::string::npos;
-         pos = work.find('/', pos + 1))
-        if (!Files().EnsurePrivateFolder(work.substr(0, pos)))
+         pos = work.find('/', pos + 1)) {
+        if (!Files().EnsurePrivateFolder(work.substr(0, pos))) {
+            if (unusable)
+                *unusable = work.substr(0, pos);
             return {};
+        }
+    }
     return work;
 }
 
@@ -87,6 +92,14 @@ bool CopyToNewFile(const std::string& from, const std::string& to) {
 }
 
 } // namespace
+
+std::string UnusableWorkingFolder(const std::string& folder) {
+    if (FindReadable(folder, "setup.inf").empty())
+        return {};
+    std::string unusable;
+    MakeWorkingFolder(&unusable);
+    return unusable;
+}
 
 CKldoInifileManager::~CKldoInifileManager() {
     Reset();

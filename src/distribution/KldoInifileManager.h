@@ -55,4 +55,9 @@ private:
     std::string setupIniCopy_;
 };
 
+// Why Prepare(`folder`) could not use a setup.inf there: the level of the working folder that
+// cannot be used (created, or a link, another user's folder, no folder), when `folder` holds a
+// setup.inf; empty otherwise.
+std::string UnusableWorkingFolder(const std::string& folder);
+
 } // namespace quillon

@@ -1,5 +1,7 @@
 #include "distribution/SourceSearch.h"
 
+#include "product/Paths.h"
+
 #include <filesystem>
 
 namespace quillon {
@@ -60,6 +62,10 @@ ScopedMountTablePath::ScopedMountTablePath(std::string path) : saved_(TablePath(
 }
 ScopedMountTablePath::~ScopedMountTablePath() {
     TablePath() = saved_;
+}
+
+std::string DictsFolder(const std::string& folder) {
+    return ResolveBelow(folder, "DICTS").value() + "/";
 }
 
 std::string GetInstallerFolder(const std::string& exeLink) {

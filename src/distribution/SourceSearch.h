@@ -48,6 +48,11 @@ private:
     std::string saved_;
 };
 
+// `folder` followed by its "DICTS" folder and '/', the name spelled as it is found on disk: a
+// plain ISO 9660 disc lists it as "dicts". The exact spelling wins when several exist; "DICTS/"
+// when there is none.
+std::string DictsFolder(const std::string& folder);
+
 // The folder of the running installer's own file (/proc/self/exe) with a trailing '/'; empty
 // when it cannot be obtained.
 std::string GetInstallerFolder();

@@ -400,6 +400,12 @@ void CProgressDlg::InstallOneDictionary(CDictInfo& item, const std::string& comm
             kernel->DeleteDictionary(unpacked, direction);
             status = kernel->ImportDictionary(unpacked, direction, 0, this);
         }
+        if (status == E_ABORT && cancelled_) {
+            // The kernel stopped because the user confirmed the cancel: nothing went wrong.
+            abandon = true;
+            Record(InstallRecord::Kind::Dictionary, item, false);
+            return;
+        }
         if (status != S_OK) {
             if (status == KLDO_E_DICT_EXISTS)
                 ShowMessage(1, MessageIcon::None, MessageButtons::Ok, {item.GetFullName()});

@@ -44,8 +44,9 @@ public:
     // The installation driver; false when there is no collection.
     bool InstallCollection();
     // The profile's dictionaries; false only when the list was abandoned (cancelled while
-    // unpacking, or an unexpected service failure). `counter` is the running dictionary number
-    // shared across profiles.
+    // unpacking or importing, or an unexpected service failure). `counter` is the running
+    // dictionary number shared across profiles. E_ABORT from the import after a confirmed cancel
+    // is the cancellation itself: no message.
     bool InstallDictionaries(int total, int& counter, std::vector<CSmartPtr<CDictInfo>>& list,
                              const std::string& comment, const std::string& copyright, DirectionId profileDirection);
     // Every TM base of the profile; always true.

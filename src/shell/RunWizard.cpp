@@ -1,15 +1,17 @@
 #include "shell/RunWizard.h"
 
+#include "distribution/KldoInifileManager.h"
+#include "distribution/SourceSearch.h"
 #include "support/Messages.h"
 
 namespace quillon {
 namespace {
 
-// Folder of the description files on a disc and beside the installer.
-constexpr const char* kDictsFolder = "DICTS/";
-
 // Shown when a typed folder holds no description files, neither in itself nor in "DICTS".
 constexpr int kNoInstallationFilesId = 2040;
+// Shown instead when the folder holds a setup.inf but the product's temporary folder, where its
+// description files are unpacked, cannot be used; names that folder.
+constexpr int kUnusableTempFolderId = 2041;
 
 } // namespace
 
@@ -117,7 +119,7 @@ WizardState Wizard::Source() {
         sourceFolder_.clear();
         std::string drive;
         while (host_.NextCdDrive(drive)) {
-            sourceFolder_ = drive + kDictsFolder;
+            sourceFolder_ = DictsFolder(drive);
             if (copies_->Prepare(sourceFolder_)) {
                 found = true;
                 break;
@@ -128,7 +130,7 @@ WizardState Wizard::Source() {
     // (c) the "DICTS" folder beside the installer.
     if (installerFolderSearch_ && !found) {
         installerFolderSearch_ = false;
-        const std::string folder = host_.GetInstallerFolder() + kDictsFolder;
+        const std::string folder = DictsFolder(host_.GetInstallerFolder());
         if (copies_->Prepare(folder)) {
             sourceFolder_ = folder;
             found = true;
@@ -145,11 +147,18 @@ WizardState Wizard::Path() {
     sourceFolder_ = entered + "/"; // appended even when the text ends in one already
     if (copies_->Prepare(sourceFolder_))
         return WizardState::Collection;
-    if (copies_->Prepare(sourceFolder_ + kDictsFolder)) {
-        sourceFolder_ += kDictsFolder;
+    const std::string dicts = DictsFolder(sourceFolder_);
+    if (copies_->Prepare(dicts)) {
+        sourceFolder_ = dicts;
         return WizardState::Collection;
     }
-    ShowMessage(kNoInstallationFilesId, MessageIcon::Error);
+    std::string unusable = UnusableWorkingFolder(sourceFolder_);
+    if (unusable.empty())
+        unusable = UnusableWorkingFolder(dicts);
+    if (!unusable.empty())
+        ShowMessage(kUnusableTempFolderId, MessageIcon::Error, MessageButtons::Ok, {unusable});
+    else
+        ShowMessage(kNoInstallationFilesId, MessageIcon::Error);
     sourceFolder_.clear();
     return WizardState::Action;
 }

@@ -117,30 +117,29 @@ int CSetupApp::ExitInstance(int exitCode) {
 }
 
 // While the server process runs, its helper service is asked to run the product's own handling;
-// S_FALSE means the product took over. When the helper service cannot be created, the check is
-// repeated once a second until the server-wait time-out, then message 57371 ends start-up.
+// S_FALSE means the product took over. When the helper service cannot be created, or answers
+// anything else, the check is repeated once a second until the server-wait time-out, then
+// message 57371 ends start-up.
 bool CSetupApp::ServerLoop() {
     const std::uint32_t timeout = ServerWaitTimeoutMs();
     std::uint32_t waited = 0;
     while (Processes().IsProcessRunning(kServerProcessName)) {
-        auto helper = TryCreate<AppHelperService>(clsid::AppHelperService);
-        if (!helper) {
-            if (waited >= timeout) {
-                ShowMessage(57371);
+        if (auto helper = TryCreate<AppHelperService>(clsid::AppHelperService)) {
+            try {
+                if (Failed(helper->SetCaption(appTitle_)))
+                    return false;
+                if (helper->RunApplication({}, {}) == S_FALSE)
+                    return false;
+            } catch (const std::exception&) {
                 return false;
             }
-            host_.Sleep(std::chrono::milliseconds(1000));
-            waited += 1000;
-            continue;
         }
-        try {
-            if (Failed(helper->SetCaption(appTitle_)))
-                return false;
-            if (helper->RunApplication({}, {}) == S_FALSE)
-                return false;
-        } catch (const std::exception&) {
+        if (waited >= timeout) {
+            ShowMessage(57371);
             return false;
         }
+        host_.Sleep(std::chrono::milliseconds(1000));
+        waited += 1000;
     }
     return true;
 }
@@ -193,9 +192,14 @@ bool CSetupApp::ConnectKernel() {
         login = loginInterface ? loginInterface->Login(1, kProduct, 1) : E_NOINTERFACE;
     } catch (const ComError& error) {
         login = error.Error();
+    } catch (...) {
+        // Whatever else goes wrong here (no memory, a failure inside the service library) is a
+        // failed login as well, not the end of the process.
+        kernel.reset();
+        login = E_FAIL;
     }
     if (!kernel || Failed(login)) {
-        ShowMessage(57355, MessageIcon::Error);
+        ShowMessageText(57355, ServiceErrorText(Failed(login) ? login : E_FAIL), MessageIcon::Error);
         return false;
     }
     connection_ = kernel;

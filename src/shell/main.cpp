@@ -12,12 +12,36 @@
 #include "shell/RunWizard.h"
 #include "shell/SetupApp.h"
 #include "shell/TaskbarProgress.h"
+#include "support/Version.h"
 
 #include <QApplication>
 #include <cstdio>
+#include <string_view>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: quillon [FOLDER] [/WaitForServerExit]\n"
+    "       quillon --help | --version\n"
+    "FOLDER is the distribution folder. QUILLON_AUTO_ANSWER answers the message boxes unattended\n"
+    "(\"default\", or \"2016=No,...\" by string id).\n";
+
+} // namespace
 
 int main(int argc, char** argv) {
     using namespace quillon;
+    // --help, -h and --version answer at once, without a window system.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            std::printf("quillon %s\n", QuillonVersion());
+            return 0;
+        }
+    }
     QApplication application(argc, argv);
 
     posix::InstallPosixPorts();

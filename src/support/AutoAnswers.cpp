@@ -10,10 +10,10 @@ namespace quillon {
 namespace {
 
 // Answer names; "Default" leaves `answer` empty (the box's default button). False: no answer name.
+// Retry is none: nobody is there to change anything before the question comes again.
 bool ParseAnswerName(std::string_view name, std::optional<MessageAnswer>& answer) {
     static constexpr std::pair<const char*, MessageAnswer> kNames[] = {
-        {"ok", MessageAnswer::Ok},       {"cancel", MessageAnswer::Cancel},
-        {"retry", MessageAnswer::Retry}, {"yes", MessageAnswer::Yes},
+        {"ok", MessageAnswer::Ok}, {"cancel", MessageAnswer::Cancel}, {"yes", MessageAnswer::Yes},
         {"no", MessageAnswer::No},
     };
     const std::string folded = FoldCase(name);
@@ -83,7 +83,8 @@ std::optional<AutoAnswers> AutoAnswers::Parse(std::string_view value, std::strin
         }
         std::optional<MessageAnswer> answer;
         if (!ParseAnswerName(answerText, answer)) {
-            error = "\"" + answerText + "\" is not an answer (Ok, Cancel, Retry, Yes, No, Default)";
+            error = "\"" + answerText + "\" is not an answer (Ok, Cancel, Yes, No, Default; a Retry/Cancel "
+                    "question is answered Cancel)";
             return std::nullopt;
         }
         answers.byId_[id] = answer;
@@ -102,7 +103,11 @@ MessageAnswer AutoAnswers::Answer(const MessageBoxRequest& request) const {
     const auto it = byId_.find(request.id);
     if (it != byId_.end() && it->second && OffersAnswer(request.buttons, *it->second))
         return *it->second;
-    return DefaultAnswer(request.buttons);
+    return UnattendedDefault(request.buttons);
+}
+
+MessageAnswer UnattendedDefault(MessageButtons buttons) {
+    return buttons == MessageButtons::RetryCancel ? MessageAnswer::Cancel : DefaultAnswer(buttons);
 }
 
 std::string MessageLogLine(const MessageBoxRequest& request) {

@@ -3,11 +3,12 @@
 // shown or answered message leaves on stderr. Shared by every front end's message handler.
 //
 // The variable's forms:
-//   "default"                 every box takes its default button (DefaultAnswer)
-//   "2016=No,57356=Cancel"    answers by string id; boxes of other ids take the default button
+//   "default"                 every box takes its unattended default (UnattendedDefault)
+//   "2016=No,57356=Cancel"    answers by string id; boxes of other ids take the default
 // Entries may be mixed ("default,2016=No"); blanks around items are ignored. Answers, without
-// regard to case: Ok, Cancel, Retry, Yes, No, Default. An answer that the box does not offer
-// (Cancel for a Yes/No question) gives the box's default button instead.
+// regard to case: Ok, Cancel, Yes, No, Default. An answer that the box does not offer (Cancel
+// for a Yes/No question) gives the default instead. Retry is no answer: a Retry/Cancel question
+// is answered Cancel, so that no unattended run asks the same question forever.
 #include "platform/MessagePort.h"
 
 #include <map>
@@ -33,6 +34,10 @@ public:
 private:
     std::map<int, std::optional<MessageAnswer>> byId_; // nullopt: the default button
 };
+
+// The answer a box gets unattended without an answer of its own: its default button, except
+// Cancel for Retry/Cancel.
+MessageAnswer UnattendedDefault(MessageButtons buttons);
 
 // Whether `buttons` offers `answer`.
 bool OffersAnswer(MessageButtons buttons, MessageAnswer answer);

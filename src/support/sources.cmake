@@ -7,6 +7,7 @@ list(APPEND QUILLON_CORE_SOURCES
   support/Messages.cpp
   support/Strings.cpp
   support/Text.cpp
+  support/Version.cpp
 )
 list(APPEND QUILLON_CORE_SOURCES
   support/AtomicFile.cpp

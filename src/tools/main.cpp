@@ -1,5 +1,7 @@
 #include "tools/Commands.h"
+#include "support/Version.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 
@@ -31,11 +33,16 @@ std::vector<const std::vector<Command>*> Groups() {
     };
 }
 
-int Usage() {
-    std::fprintf(stderr, "usage: quillon-dist COMMAND ...\ncommands:\n");
+// The usage on `out`: standard error for a mistake, standard output for --help.
+void PrintUsage(std::FILE* out) {
+    std::fprintf(out, "usage: quillon-dist COMMAND ...\n       quillon-dist --help | --version\ncommands:\n");
     for (const auto* group : Groups())
         for (const Command& c : *group)
-            std::fprintf(stderr, "  %s %s\n", c.name, c.usage);
+            std::fprintf(out, "  %s %s\n", c.name, c.usage);
+}
+
+int Usage() {
+    PrintUsage(stderr);
     return 2;
 }
 
@@ -43,6 +50,15 @@ int Usage() {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> words(argv + 1, argv + argc);
+    const auto given = [&](const char* flag) { return std::find(words.begin(), words.end(), flag) != words.end(); };
+    if (given("--help") || given("-h")) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (given("--version")) {
+        std::printf("quillon-dist %s\n", quillon::QuillonVersion());
+        return 0;
+    }
     // The longest command name that matches the first words wins ("profile dump" over "profile").
     const Command* best = nullptr;
     std::size_t bestWords = 0;

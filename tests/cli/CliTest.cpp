@@ -3,6 +3,7 @@
 #include "ProductFixture.h"
 #include "product/WorkFolders.h"
 #include "testsupport/RunProgram.h"
+#include "testsupport/TempDir.h"
 
 #include <csignal>
 #include <filesystem>
@@ -42,7 +43,8 @@ TEST_F(CliTest, DirectionsAndList) {
     const auto directions = Cli("directions --json");
     ASSERT_EQ(directions.code, 0);
     EXPECT_EQ(directions.output, "{\"directions\":[{\"code\":\"ER\",\"id\":131073,\"name\":\"Англо-русский\"},"
-                                 "{\"code\":\"RE\",\"id\":65538,\"name\":\"Русско-английский\"}]}\n");
+                                 "{\"code\":\"RE\",\"id\":65538,\"name\":\"Русско-английский\"}],"
+                                 "\"exitCode\":0,\"messages\":[]}\n");
     const auto list = Cli("list " + ShellQuote(dist_) + " --json");
     ASSERT_EQ(list.code, 0);
     EXPECT_NE(list.output.find("\"key\":\"ER_GENERAL\",\"direction\":\"ER\""), std::string::npos) << list.output;
@@ -50,6 +52,10 @@ TEST_F(CliTest, DirectionsAndList) {
                                "\\\"Общая лексика\\\"\",\"supported\":false"),
               std::string::npos);
     EXPECT_EQ(Cli("list " + ShellQuote(temp_ / "nowhere")).code, 1);
+    // A disc root whose DICTS folder is listed in lower case.
+    fs::create_directory(temp_ / "disc");
+    fs::rename(dist_, temp_ / "disc/dicts");
+    EXPECT_EQ(Cli("list " + ShellQuote(temp_ / "disc")).code, 0);
 }
 
 TEST_F(CliTest, OnlyTheCollectionsThePageOffersAreListedInItsOrderAndInstalled) {
@@ -110,6 +116,51 @@ TEST_F(CliTest, PartFailureAndNothingDone) {
     EXPECT_EQ(Cli("install " + ShellQuote(dist_)).code, 2);
 }
 
+// With --json, standard output is one JSON object and nothing else, whatever the command and
+// its exit code, and the object's "exitCode" is the process's. With no terminal on standard
+// error, nothing goes there either, except the usage after a mistake.
+TEST_F(CliTest, JsonOutputIsOneObjectForEveryCommandAndExitCode) {
+    constexpr const char* kPython = "/usr/bin/python3";
+    if (!fs::exists(kPython))
+        GTEST_SKIP() << kPython << " is not installed";
+    const std::string dist = ShellQuote(dist_);
+    const std::string noProduct = "QUILLON_REGISTRY=" + ShellQuote(temp_ / "empty.reg") + " ";
+    const struct {
+        std::string command;
+        int code;
+        bool usage;
+    } cases[] = {
+        {"directions", 0, false},
+        {"list " + dist, 0, false},
+        {"install " + dist + " --collection 1 --yes", 0, false},
+        {"install " + dist + " --collection 2 --yes", 4, false}, // a shared dictionary exists: message 1
+        {"list " + ShellQuote(temp_ / "nowhere"), 1, false},
+        {noProduct + "directions", 1, false},
+        {"install " + dist + " --collection 99", 2, false},
+        {"install " + dist, 2, true},
+        {"no-such-command", 2, true},
+        {"remove --all", 0, false},
+        {"remove --all", 5, false},
+        {"remove --direction XX --all-of-direction", 2, false},
+    };
+    const std::string out = temp_ / "out.json", err = temp_ / "err.txt";
+    for (const auto& c : cases) {
+        const std::string env = c.command.starts_with("QUILLON_REGISTRY") ? noProduct : "";
+        const std::string arguments = env.empty() ? c.command : c.command.substr(env.size());
+        const auto run = RunProgram(env + ShellQuote(QUILLON_CLI) + " " + arguments + " --json </dev/null >" +
+                                    ShellQuote(out) + " 2>" + ShellQuote(err),
+                                    false);
+        EXPECT_EQ(run.code, c.code) << c.command << "\n" << test::ReadFile(out);
+        const auto parsed = RunProgram(std::string(kPython) +
+                                       " -c 'import json,sys; d=json.load(open(sys.argv[1])); "
+                                       "print(d[\"exitCode\"], type(d[\"messages\"]).__name__)' " +
+                                       ShellQuote(out) + " 2>&1");
+        EXPECT_EQ(parsed.output, std::to_string(c.code) + " list\n") << c.command << "\n" << test::ReadFile(out);
+        const std::string errors = test::ReadFile(err);
+        EXPECT_TRUE(c.usage ? errors.starts_with("usage: quillon-cli ") : errors.empty()) << c.command << "\n" << errors;
+    }
+}
+
 TEST_F(CliTest, InterruptCancelsAtTheFirstCheckpoint) {
     // SIGINT is pending (blocked) when the program starts; it arrives as soon as the program
     // unblocks it, so the first checkpoint of the installation sees it.
@@ -167,6 +218,18 @@ TEST_F(CliTest, RemoveByNameByDirectionAndAll) {
     EXPECT_EQ(Cli("remove --all --direction ER").code, 2);
 }
 
+TEST_F(CliTest, UnusableTemporaryFolderIsNamed) {
+    test::TempDir disc, temp;
+    disc.Write("DICTS/setup.inf", "a compound file");
+    temp.Write("KALDO", "not a folder");
+    const auto r = RunProgram("TMPDIR=" + ShellQuote(temp.Path()) + " " + ShellQuote(QUILLON_CLI) + " list " +
+                                  ShellQuote(disc.Path()) + " </dev/null",
+                              true);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.output.find("message 2041: Каталог для временных файлов \"" + temp / "KALDO" + "\""), std::string::npos)
+        << r.output;
+}
+
 TEST_F(CliTest, NoProductShowsMessage1035) {
     const std::string hive = std::getenv("QUILLON_REGISTRY");
     const auto r = RunProgram("QUILLON_REGISTRY=" + ShellQuote(temp_ / "empty.reg") + " " + ShellQuote(QUILLON_CLI) +
@@ -176,6 +239,35 @@ TEST_F(CliTest, NoProductShowsMessage1035) {
     EXPECT_NE(r.output.find("message 1035: Систем перевода семейства KALDO на вашем компьютере не обнаружено."),
               std::string::npos)
         << r.output;
+}
+
+// "NAME 1.2" (or 1.2.3…) and a line break.
+bool IsVersionLine(const std::string& text, const std::string& name) {
+    if (!text.starts_with(name + " ") || !text.ends_with("\n"))
+        return false;
+    const std::string version = text.substr(name.size() + 1, text.size() - name.size() - 2);
+    return !version.empty() && version.front() != '.' && version.back() != '.' &&
+           version.find('.') != std::string::npos && version.find("..") == std::string::npos &&
+           version.find_first_not_of("0123456789.") == std::string::npos;
+}
+
+// --help and -h print the usage on standard output and succeed, --version the version; a
+// mistake still prints the usage on standard error, with exit code 2.
+TEST(Programs, HelpAndVersionGoToStandardOutput) {
+    for (const std::string program : {QUILLON_CLI, QUILLON_DIST_TOOL, KALDO_PRODUCT_TOOL}) {
+        const std::string name = program.substr(program.rfind('/') + 1);
+        for (const char* flag : {"--help", "-h"}) {
+            const auto help = RunProgram(ShellQuote(program) + " " + flag + " 2>/dev/null", false);
+            EXPECT_EQ(help.code, 0) << name << " " << flag;
+            EXPECT_TRUE(help.output.starts_with("usage: " + name + " ")) << help.output;
+        }
+        const auto version = RunProgram(ShellQuote(program) + " --version 2>/dev/null", false);
+        EXPECT_EQ(version.code, 0) << name;
+        EXPECT_TRUE(IsVersionLine(version.output, name)) << version.output;
+        const auto mistake = RunProgram(ShellQuote(program) + " no-such-command 2>&1 >/dev/null", false);
+        EXPECT_EQ(mistake.code, 2) << name;
+        EXPECT_TRUE(mistake.output.starts_with("usage: " + name + " ")) << mistake.output;
+    }
 }
 
 } // namespace

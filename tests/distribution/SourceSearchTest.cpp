@@ -90,6 +90,18 @@ TEST(NextCdDrive, ReadsTheProcessTableFromItsPath) {
     EXPECT_FALSE(NextCdDrive(drive));
 }
 
+TEST(DictsFolder, IsSpelledAsOnDiskAndTheExactSpellingWins) {
+    TempDir lower, mixed, both, none;
+    std::filesystem::create_directory(lower / "dicts");
+    std::filesystem::create_directory(mixed / "Dicts");
+    std::filesystem::create_directory(both / "dicts");
+    std::filesystem::create_directory(both / "DICTS");
+    EXPECT_EQ(DictsFolder(lower.Path()), lower / "dicts/");
+    EXPECT_EQ(DictsFolder(mixed.Path() + "/"), mixed / "Dicts/");
+    EXPECT_EQ(DictsFolder(both.Path()), both / "DICTS/");
+    EXPECT_EQ(DictsFolder(none.Path()), none / "DICTS/");
+}
+
 TEST(GetInstallerFolder, IsTheProgramsFolderWithASlash) {
     TempDir dir;
     std::filesystem::create_symlink("/opt/Dist/quillon", dir / "exe");

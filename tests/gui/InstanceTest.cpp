@@ -35,11 +35,16 @@ private slots:
         QVERIFY(first.Listening());
         QVERIFY(first.CreateMainWindow());
         first.ShowMainWindow();
+        QWidget other; // another window has the focus meanwhile
+        other.show();
+        other.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &other);
 
         QtStartupHost second(path);
         QVERIFY(second.BringExistingInstanceToFront());
         QVERIFY(!second.Listening());
-        QTest::qWait(50); // the first instance handles "ACTIVATE" (its window comes to the front)
+        // The first instance handles "ACTIVATE": its window comes to the front.
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(first.MainFrame()));
         QVERIFY(!first.MainFrame()->Closed());
     }
 

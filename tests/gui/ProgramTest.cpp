@@ -1,5 +1,6 @@
 // The quillon program end to end, on the offscreen platform with unattended answers.
 #include "GuiTestSupport.h"
+#include "platform/posix/HiveRegistry.h"
 #include "shell/QtStartupHost.h"
 
 #include <QDir>
@@ -7,6 +8,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,6 +20,7 @@ struct Run {
     int exitCode = -1;
     bool finished = false;
     QString stderrText;
+    QString stdoutText;
 };
 
 // Runs quillon with a scratch hive, home and temporary folder.
@@ -43,7 +46,19 @@ Run RunQuillon(const QTemporaryDir& scratch, const QStringList& arguments,
         process.kill(), process.waitForFinished(5000);
     run.exitCode = process.exitCode();
     run.stderrText = QString::fromUtf8(process.readAllStandardError());
+    run.stdoutText = QString::fromUtf8(process.readAllStandardOutput());
     return run;
+}
+
+// Registers a reference product with English-Russian in the scratch hive.
+bool InitProduct(const QTemporaryDir& scratch) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLON_REGISTRY", scratch.filePath("registry.reg"));
+    QProcess init;
+    init.setProcessEnvironment(env);
+    init.start(KALDO_PRODUCT_TOOL, {"init", scratch.filePath("product"), "--directions", "ER",
+                                    "--library", KALDO_REFPRODUCT_LIBRARY});
+    return init.waitForFinished(60000) && init.exitCode() == 0;
 }
 
 } // namespace
@@ -76,14 +91,7 @@ private slots:
     void withTheProductTheWelcomePageOpens() {
         QTemporaryDir scratch;
         QVERIFY(scratch.isValid());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QUILLON_REGISTRY", scratch.filePath("registry.reg"));
-        QProcess init;
-        init.setProcessEnvironment(env);
-        init.start(KALDO_PRODUCT_TOOL, {"init", scratch.filePath("product"), "--directions", "ER",
-                                        "--library", KALDO_REFPRODUCT_LIBRARY});
-        QVERIFY(init.waitForFinished(60000));
-        QCOMPARE(init.exitCode(), 0);
+        QVERIFY(InitProduct(scratch));
         qputenv("QUILLON_TRACE_PAGES", "1");
         const Run run = RunQuillon(scratch, {scratch.path()}, "default", [&] {
             // Wait (bounded) for the page, then send the product's "go home".
@@ -96,6 +104,52 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.stderrText.contains("page CWelcomeDlg"), qPrintable(run.stderrText));
         QVERIFY2(!run.stderrText.contains("message "), qPrintable(run.stderrText));
+    }
+
+    // While a process named "KldoSvr.exe" runs and the product's helper service does not take
+    // over (RunApplication answers S_OK), start-up checks again once a second and, after the
+    // server-wait time-out, shows message 57371 and ends.
+    void runningServerThatIsNotTakenOverEndsWith57371() {
+        QTemporaryDir scratch;
+        QVERIFY(scratch.isValid());
+        QVERIFY(InitProduct(scratch));
+        posix::HiveRegistry hive(scratch.filePath("registry.reg").toStdString());
+        QCOMPARE(hive.SetValue(RegistryRoot::LocalMachine, "SOFTWARE\\Velmar Soft\\KLDO9",
+                               "WaitServerExitTimeout", RegistryValue::Dword(1000)),
+                 0);
+        QCOMPARE(hive.SetValue(RegistryRoot::LocalMachine, "SOFTWARE\\Velmar Soft\\KLDO9\\Reference",
+                               "RunApplicationResult", RegistryValue::Dword(0)),
+                 0);
+        const QString server = scratch.filePath("KldoSvr.exe");
+        QVERIFY(QFile::link("/bin/sleep", server));
+        QProcess serverProcess;
+        serverProcess.start(server, {"120"});
+        QVERIFY(serverProcess.waitForStarted(10000));
+        const Run run = RunQuillon(scratch, {}, "default");
+        serverProcess.kill();
+        serverProcess.waitForFinished(5000);
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.stderrText.trimmed() == "message 57371: Доступ к ядру перевода запрещен. Пожалуйста, "
+                                             "закройте все запущенные приложения системы KALDO и повторите "
+                                             "операцию.",
+                 qPrintable(run.stderrText));
+    }
+
+    // --help and -h print the usage on standard output, --version the version; no window.
+    void helpAndVersionGoToStandardOutput() {
+        QTemporaryDir scratch;
+        for (const char* flag : {"--help", "-h"}) {
+            const Run help = RunQuillon(scratch, {flag}, "default");
+            QVERIFY(help.finished);
+            QCOMPARE(help.exitCode, 0);
+            QVERIFY2(help.stdoutText.startsWith("usage: quillon "), qPrintable(help.stdoutText));
+            QCOMPARE(help.stderrText, QString());
+        }
+        const Run version = RunQuillon(scratch, {"--version"}, "default");
+        QCOMPARE(version.exitCode, 0);
+        QVERIFY2(QRegularExpression("^quillon [0-9]+\\.[0-9]+(\\.[0-9]+)*\n$").match(version.stdoutText).hasMatch(),
+                 qPrintable(version.stdoutText));
     }
 
     void malformedAutoAnswerIsRefused() {

@@ -9,6 +9,7 @@
 #include "product/KernelConnection.h"
 #include "product/WorkFolders.h"
 #include "support/Guid.h"
+#include "support/Text.h"
 #include "testsupport/Doubles.h"
 
 #include <filesystem>
@@ -28,8 +29,15 @@ using kaldo::test::kRE;
 class RecordingView : public ProgressView {
 public:
     std::string InitialText(int control) override { return DefaultProgressText(control); }
-    void SetText(int control, const std::string& text) override { texts[control] = text, ++textChanges[control]; }
-    void ShowControl(int control, bool visible) override { visibleControls[control] = visible; }
+    void SetText(int control, const std::string& text) override {
+        texts[control] = text, ++textChanges[control];
+        if (control == kCtlDictionaryNumber)
+            events.push_back(text);
+    }
+    void ShowControl(int control, bool visible) override {
+        visibleControls[control] = visible;
+        events.push_back((visible ? "show " : "hide ") + std::to_string(control));
+    }
     void SetProgress(std::uint32_t position, std::uint32_t range) override { bar = {position, range}; }
     void SetTaskbarProgress(std::uint64_t completed, std::uint64_t total) override { taskbar = {completed, total}; }
     void SetTaskbarState(TaskbarState state) override { taskbarState = state; }
@@ -44,6 +52,7 @@ public:
     std::map<int, std::string> texts;
     std::map<int, int> textChanges;
     std::map<int, bool> visibleControls;
+    std::vector<std::string> events; // shown and hidden controls, texts of the dictionary number
     std::pair<std::uint32_t, std::uint32_t> bar;
     std::pair<std::uint64_t, std::uint64_t> taskbar;
     TaskbarState taskbarState = TaskbarState::NoProgress;
@@ -70,8 +79,10 @@ protected:
 
     // A packed dictionary on the distribution; answers its relative path.
     std::string PackedDictionary(const std::string& key, std::uint32_t direction, std::uint16_t version = 4,
-                                 std::size_t entries = 3) {
+                                 std::size_t entries = 3, std::string* guid = nullptr) {
         const std::string plain = MakeDictionary(key + ".plain", direction, false, version, entries);
+        if (guid)
+            *guid = GuidOf(plain);
         const std::string relative = "DICTS\\" + key;
         EXPECT_EQ(PackFile(plain, dist_ + "/DICTS/" + key), 0);
         fs::remove(plain);
@@ -191,7 +202,7 @@ TEST_F(ProgressDlgTest, CleanInstallRegistersTheProfileWithTheKernelsIdentifiers
         EXPECT_TRUE(r.installed) << r.key;
 }
 
-TEST_F(ProgressDlgTest, DictionaryOfAnotherDirectionIsNotUnpacked) {
+TEST_F(ProgressDlgTest, DictionaryOfAnotherDirectionIsRefusedBeforeOrAfterUnpacking) {
     auto other = Dictionary("other.re", kRE, PackedDictionary("OTHER.RE", kRE));
     Profile("business", {other});
     EXPECT_EQ(Install(), 1);
@@ -199,7 +210,71 @@ TEST_F(ProgressDlgTest, DictionaryOfAnotherDirectionIsNotUnpacked) {
     EXPECT_EQ(messages_.Shown()[0].icon, MessageIcon::Warning);
     EXPECT_NE(messages_.Shown()[0].text.find("\"Русско-английский словарь \"other.re\"\""), std::string::npos)
         << messages_.Shown()[0].text;
-    EXPECT_EQ(Count(Journal(), "ImportDictionary"), 0);
+    EXPECT_EQ(Count(Journal(), "GetDictionaryInfo"), 0); // not unpacked
+
+    // The description says English-Russian, the file itself is Russian-English: the kernel's
+    // answer after unpacking refuses it.
+    messages_.Clear();
+    collection_->GetProfiles().clear();
+    auto disguised = Dictionary("disguised.er", kER, PackedDictionary("DISGUISED.ER", kRE));
+    Profile("business", {disguised});
+    EXPECT_EQ(Install(), 1);
+    EXPECT_EQ(messages_.ShownIds(), std::vector<int>{2025});
+    const std::string journal = Journal();
+    EXPECT_EQ(Count(journal, "\"operation\":\"GetDictionaryInfo\""), 1);
+    EXPECT_EQ(Count(journal, "ImportDictionary"), 0);
+}
+
+// 1010 and 1009 are hidden at each profile's start and shown when it has dictionaries to install;
+// the dictionary number runs on across profiles.
+TEST_F(ProgressDlgTest, DictionaryCountersRunOnAndHideForAProfileWithout) {
+    auto a = Dictionary("a.er", kER, PackedDictionary("A.ER", kER));
+    auto b = Dictionary("b.er", kER, PackedDictionary("B.ER", kER));
+    auto c = Dictionary("c.er", kER, PackedDictionary("C.ER", kER));
+    Profile("first", {a, b});
+    Profile("shared", {a}); // "a" is installed by then: nothing to install here
+    Profile("third", {c});
+    EXPECT_EQ(Install(), 1);
+    EXPECT_TRUE(messages_.Shown().empty());
+    EXPECT_EQ(view_.texts[kCtlTotalDictionaries], "Общее число устанавливаемых словарей - 4");
+    EXPECT_EQ(view_.events, (std::vector<std::string>{
+                                "hide 1010", "hide 1009", "show 1010", "show 1009", "Устанавливается 1-й словарь",
+                                "Устанавливается 2-й словарь",                 // first
+                                "hide 1010", "hide 1009",                      // shared
+                                "hide 1010", "hide 1009", "show 1010", "show 1009",
+                                "Устанавливается 3-й словарь"}));              // third
+}
+
+// Before the import the dictionary is labelled (title, the collection's remarks and copyright);
+// the kernel's value of the dictionary is read before the import and written back after it.
+TEST_F(ProgressDlgTest, ImportedDictionaryIsLabelledAndKeepsItsValue) {
+    std::string guid;
+    auto law = Dictionary("law.er", kER, PackedDictionary("LAW.ER", kER, 4, 3, &guid));
+    Profile("business", {law});
+    ASSERT_EQ(Kernel()->SetDictionaryValue(guid, "before", 77), S_OK);
+    EXPECT_EQ(Install(), 1);
+    EXPECT_TRUE(messages_.Shown().empty());
+
+    std::string error;
+    const auto installed = kaldo::ReadDictionaryFile(Folder("ER") + "/law.er", error);
+    ASSERT_TRUE(installed) << error;
+    const auto text = [&](const char* name) {
+        const auto* bytes = installed->FindProperty(name);
+        return bytes ? Utf16LeBytesToUtf8(bytes->data(), bytes->size()) : std::string("(none)");
+    };
+    EXPECT_EQ(text("title_w"), "Словарь law.er");
+    EXPECT_EQ(text("remarks_w"), "Комментарий");
+    EXPECT_EQ(text("copyright_w"), "© Velmar Soft");
+
+    const std::string journal = Journal();
+    const auto read = journal.find("\"operation\":\"GetDictionaryValue\",\"arguments\":{\"name\":\"" + guid + "\"}");
+    const auto import = journal.find("\"operation\":\"ImportDictionary\"");
+    const auto written = journal.find("\"operation\":\"SetDictionaryValue\",\"arguments\":{\"name\":\"" + guid +
+                                      "\",\"text\":\"\",\"value\":77}");
+    ASSERT_NE(import, std::string::npos);
+    EXPECT_LT(read, import) << journal;
+    EXPECT_NE(written, std::string::npos) << journal;
+    EXPECT_GT(written, import);
 }
 
 TEST_F(ProgressDlgTest, BadPackedFilesAreReportedAndSkipped) {
@@ -325,6 +400,28 @@ TEST_F(ProgressDlgTest, CancelWhileUnpackingDeletesThePartialFileAndEndsWithCanc
     EXPECT_EQ(Count(journal, "\"operation\":\"ImportDictionary\""), 0);
     EXPECT_EQ(Count(journal, "\"operation\":\"InstallBaseTM\""), 1);
     EXPECT_EQ(Count(journal, "\"operation\":\"InstallProfile\""), 1); // "later" is not installed
+}
+
+// The kernel answers E_ABORT to an import the user cancelled: that is the cancellation itself.
+TEST_F(ProgressDlgTest, CancelDuringImportEndsAsCancelledWithoutAMessage) {
+    auto law = Dictionary("law.er", kER, PackedDictionary("LAW.ER", kER));
+    auto next = Dictionary("next.er", kER, PackedDictionary("NEXT.ER", kER));
+    Profile("business", {law, next});
+    bool unpacked = false; // the first progress report after unpacking is the kernel's
+    view_.onPump = [&] {
+        if (view_.bar == std::pair<std::uint32_t, std::uint32_t>{100, 100})
+            unpacked = true;
+        else if (unpacked && view_.confirmations == 0)
+            pageForCancel_->RequestCancel();
+    };
+    CProgressDlg page(collection_, dist_ + "/", view_);
+    pageForCancel_ = &page;
+    EXPECT_EQ(page.Run(), 2);
+    EXPECT_TRUE(messages_.Shown().empty()) << messages_.Shown()[0].id;
+    EXPECT_TRUE(next->IsSelected());
+    EXPECT_FALSE(page.Records().front().installed);
+    EXPECT_NE(Journal().find("\"operation\":\"ImportDictionary\""), std::string::npos);
+    EXPECT_NE(Journal().find("\"status\":\"0x80004004\""), std::string::npos);
 }
 
 TEST_F(ProgressDlgTest, CancelDeclinedGoesOn) {

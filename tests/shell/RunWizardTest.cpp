@@ -1,8 +1,12 @@
 #include "platform/Ports.h"
+#include "product/WorkFolders.h"
 #include "shell/RunWizard.h"
 #include "testsupport/Doubles.h"
+#include "testsupport/TempDir.h"
 
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -264,6 +268,43 @@ TEST_F(RunWizardTest, TypedFolderAndItsDictsSubfolder) {
     EXPECT_EQ(host.prepared, (std::vector<std::string>{"/opt/quillon/DICTS/", "/srv/nothing//", "/srv/nothing//DICTS/",
                                                         "/srv/dist/", "/srv/dist/DICTS/"}));
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{2040});
+    EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Error);
+}
+
+// Linux lists a plain ISO 9660 disc in lower case: "dicts" is the DICTS folder too, on a disc
+// as in a typed folder.
+TEST_F(RunWizardTest, DictsFolderIsFoundWhateverItsLetterCase) {
+    test::TempDir disc, typed;
+    std::filesystem::create_directory(disc / "dicts");
+    std::filesystem::create_directory(typed / "Dicts");
+    host.cdDrives = {disc.Path() + "/"};
+    host.distributions = {disc / "dicts/", typed / "Dicts/"};
+    host.actions = {kInstall, kInstall};
+    host.choices = {{kPageBack, {}, {}}, {kPageCancel, {}, {}}};
+    host.typed = {typed.Path()};
+    EXPECT_EQ(Run(), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Collection, S::Action, S::Source,
+                                      S::Path, S::Collection, S::End}));
+    EXPECT_EQ(host.prepared,
+              (std::vector<std::string>{disc / "dicts/", "/opt/quillon/DICTS/", typed / "", typed / "Dicts/"}));
+    EXPECT_TRUE(messages.Shown().empty());
+}
+
+// A setup.inf distribution needs the product's temporary folder; when that cannot be used (it
+// belongs to another user, or is no folder) the message names it instead of saying that the
+// folder holds no installation files.
+TEST_F(RunWizardTest, UnusableTemporaryFolderIsNamed) {
+    test::TempDir dist;
+    dist.Write("setup.inf", "a compound file");
+    const std::string blocked = GetProductTempFolder();
+    std::filesystem::create_directories(Files().TempFolder() + "KALDO");
+    std::ofstream(blocked.substr(0, blocked.size() - 1)) << "not a folder";
+    host.actions = {kInstall};
+    host.typed = {dist.Path()};
+    Run();
+    std::filesystem::remove(blocked.substr(0, blocked.size() - 1));
+    ASSERT_EQ(messages.ShownIds(), std::vector<int>{2041});
+    EXPECT_NE(messages.Shown()[0].text.find("\"" + blocked.substr(0, blocked.size() - 1) + "\""), std::string::npos)
+        << messages.Shown()[0].text;
     EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Error);
 }
 

@@ -8,6 +8,7 @@
 #include "testsupport/Doubles.h"
 #include "testsupport/TempDir.h"
 
+#include <algorithm>
 #include <deque>
 #include "testsupport/KernelServiceDouble.h"
 
@@ -71,13 +72,16 @@ private:
 
 class FakeKernel : public test::KernelServiceDouble {
 public:
-    explicit FakeKernel(HRESULT loginResult) : login_(loginResult) {}
+    FakeKernel(HRESULT loginResult, bool loginThrows) : login_(loginResult), throws_(loginThrows) {}
     HRESULT Login(std::int32_t c, const std::string& p, std::int32_t m) override {
+        if (throws_)
+            throw std::bad_alloc();
         return c == 1 && p == "RAVIRI" && m == 1 ? login_ : E_INVALIDARG;
     }
 
 private:
     HRESULT login_;
+    bool throws_;
 };
 
 class FakeSettings : public ProductSettingsService {
@@ -124,7 +128,9 @@ protected:
         f.RegisterInProcess(clsid::KernelService, [this]() -> std::shared_ptr<ComObject> {
             if (!kernelAvailable)
                 return nullptr;
-            return std::make_shared<FakeKernel>(loginResult);
+            if (kernelThrows)
+                throw std::runtime_error("the server process cannot be started");
+            return std::make_shared<FakeKernel>(loginResult, loginThrows);
         });
         f.RegisterInProcess(clsid::ProductSettingsService,
                             [this]() -> std::shared_ptr<ComObject> { return std::make_shared<FakeSettings>(settingsStatus); });
@@ -157,7 +163,8 @@ protected:
     std::shared_ptr<KernelService> connection;
     std::shared_ptr<FakeCatalogue> catalogue;
 
-    bool helperAvailable = true, kernelAvailable = true, catalogueMissing = false, catalogueThrows = false;
+    bool helperAvailable = true, kernelAvailable = true, catalogueMissing = false, catalogueThrows = false,
+         kernelThrows = false, loginThrows = false;
     HRESULT runResult = S_FALSE, catalogueOpen = S_OK, loginResult = S_OK, checkResult = S_OK, settingsStatus = S_OK;
     std::int32_t reportAnswer = 0;
 
@@ -215,12 +222,26 @@ TEST_F(SetupAppTest, ServerWaitTimeoutComesFromTheRegistry) {
     Registry().DeleteValue(RegistryRoot::LocalMachine, "SOFTWARE\\Velmar Soft\\KLDO9", "WaitServerExitTimeout");
 }
 
-TEST_F(SetupAppTest, ServerLoopWithoutHelperServiceChecksOnceASecondThenGivesUp) {
+// Without the helper service, or while it answers anything but S_FALSE (the product did not
+// take over), the server process is checked again once a second until the time-out.
+TEST_F(SetupAppTest, ServerLoopChecksOnceASecondThenGivesUp) {
     processes.running = {"KldoSvr.exe"};
     helperAvailable = false;
     EXPECT_FALSE(Start({"quillon"}));
     EXPECT_EQ(host.sleeps, 5);
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{57371});
+
+    helperAvailable = true;
+    runResult = S_OK;
+    host.sleeps = 0;
+    processes.calls = 0;
+    messages.Clear();
+    // A loop that never sleeps would spin forever; the server "ends" after 50 checks instead.
+    processes.stopAfterCalls = 50;
+    EXPECT_FALSE(Start({"quillon"}));
+    EXPECT_EQ(host.sleeps, 5);
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{57371});
+    EXPECT_EQ(std::count(calls.log.begin(), calls.log.end(), "RunApplication [] []"), 6);
 }
 
 TEST_F(SetupAppTest, SecondInstanceEndsSilently) {
@@ -267,16 +288,31 @@ TEST_F(SetupAppTest, ProbeRaisingAnotherFailureShows57371) {
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{57371});
 }
 
-TEST_F(SetupAppTest, KernelCreationOrLoginFailureShows57355) {
+TEST_F(SetupAppTest, KernelCreationOrLoginFailureShows57355WithTheCode) {
     kernelAvailable = false;
     EXPECT_FALSE(Start({"quillon"}));
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{57355});
+    ASSERT_EQ(messages.ShownIds(), std::vector<int>{57355});
+    EXPECT_EQ(messages.Shown()[0].text, "Ошибка при обращении к сервису установки: 80040111");
     kernelAvailable = true;
     loginResult = E_ACCESSDENIED;
     messages.Clear();
     EXPECT_FALSE(Start({"quillon"}));
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{57355});
+    ASSERT_EQ(messages.ShownIds(), std::vector<int>{57355});
+    EXPECT_EQ(messages.Shown()[0].text, "Ошибка при обращении к сервису установки: 80070005");
     EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Error);
+}
+
+// Failures that are no service error take the same path, with E_FAIL.
+TEST_F(SetupAppTest, AnyExceptionWhileConnectingTheKernelShows57355) {
+    kernelThrows = true;
+    EXPECT_FALSE(Start({"quillon"}));
+    kernelThrows = false;
+    loginThrows = true;
+    EXPECT_FALSE(Start({"quillon"}));
+    ASSERT_EQ(messages.ShownIds(), (std::vector<int>{57355, 57355}));
+    EXPECT_EQ(messages.Shown()[0].text, "Ошибка при обращении к сервису установки: 80004005");
+    EXPECT_EQ(messages.Shown()[1].text, "Ошибка при обращении к сервису установки: 80004005");
+    EXPECT_TRUE(host.commands.empty());
 }
 
 TEST_F(SetupAppTest, CheckResultNonzeroEndsSilently) {

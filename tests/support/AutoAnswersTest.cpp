@@ -27,8 +27,18 @@ TEST(AutoAnswers, DefaultTakesEachBoxsDefaultButton) {
     ASSERT_TRUE(answers) << error;
     EXPECT_EQ(answers->Answer(Box(1035, MessageButtons::Ok)), MessageAnswer::Ok);
     EXPECT_EQ(answers->Answer(Box(2016, MessageButtons::YesNo)), MessageAnswer::Yes);
-    EXPECT_EQ(answers->Answer(Box(9, MessageButtons::RetryCancel)), MessageAnswer::Retry);
     EXPECT_EQ(answers->Answer(Box(9, MessageButtons::OkCancel)), MessageAnswer::Ok);
+}
+
+// Retry is the box's default, but an unattended Retry would ask again forever.
+TEST(AutoAnswers, RetryCancelQuestionsAreAnsweredCancel) {
+    std::string error;
+    const auto answers = AutoAnswers::Parse("default,57357=Default", error);
+    ASSERT_TRUE(answers) << error;
+    EXPECT_EQ(answers->Answer(Box(57356, MessageButtons::RetryCancel)), MessageAnswer::Cancel);
+    EXPECT_EQ(answers->Answer(Box(57357, MessageButtons::RetryCancel)), MessageAnswer::Cancel);
+    EXPECT_FALSE(AutoAnswers::Parse("57356=Retry", error));
+    EXPECT_NE(error.find("Retry"), std::string::npos);
 }
 
 TEST(AutoAnswers, ListAnswersByStringIdAndDefaultsTheRest) {

@@ -24,7 +24,8 @@ std::vector<int> ScriptedMessages::ShownIds() const {
 }
 
 bool FakeProcessList::IsProcessRunning(std::string_view name) {
-    ++calls;
+    if (++calls > stopAfterCalls && stopAfterCalls > 0)
+        return false;
     for (const auto& r : running)
         if (EqualsNoCase(r, name))
             return true;

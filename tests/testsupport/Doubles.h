@@ -35,6 +35,7 @@ public:
     bool IsProcessRunning(std::string_view name) override;
     std::vector<std::string> running;
     int calls = 0;
+    int stopAfterCalls = 0; // > 0: nothing runs any more once this many calls were made
 };
 
 } // namespace quillon::test

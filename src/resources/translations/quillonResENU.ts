@@ -207,6 +207,12 @@ Do you want to install another collection?</translation>
         <source>Указанный каталог не содержит установочных файлов коллекций словарей.</source>
         <translation>The specified folder does not contain dictionary collection installation files.</translation>
     </message>
+    <message id="s2041">
+        <source>Каталог для временных файлов "%s" не может быть использован: его нельзя создать, он принадлежит другому пользователю или не является каталогом.
+Удалите его или измените права доступа и повторите установку.</source>
+        <translation>The folder for temporary files "%s" cannot be used: it cannot be created, it belongs to another user, or it is not a folder.
+Delete it or change its permissions and run the installation again.</translation>
+    </message>
     <message id="s2950">
         <source>© Velmar Soft. Программа защищена законом об авторском праве.
 Незаконное копирование и распространение преследуются по закону.</source>
