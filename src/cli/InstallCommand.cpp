@@ -10,12 +10,16 @@
 #include "selection/TemplateDlg.h"
 #include "support/Json.h"
 #include "support/Messages.h"
+#include "support/Strings.h"
 
 #include <algorithm>
 #include <cstdio>
 
 namespace quillon::cli {
 namespace {
+
+// "Требуется места на диске:" and "Свободно места на диске:".
+constexpr int kRequiredLabelId = 3001, kFreeLabelId = 3002;
 
 const char* KindName(InstallRecord::Kind kind) {
     switch (kind) {
@@ -141,7 +145,9 @@ int Install(const std::vector<std::string>& args) {
         return Finish(a, id, {}, kExitNothingDone);
     if (!a.json) {
         const auto lineBreak = list.figures.find('\n');
-        std::printf("Требуется места на диске: %s\nСвободно места на диске:  %s\n", list.figures.substr(0, lineBreak).c_str(),
+        // The profile page's figures with its labels, as the page shows them.
+        std::printf("%s %s\n%s %s\n", LoadString(kRequiredLabelId).c_str(), list.figures.substr(0, lineBreak).c_str(),
+                    LoadString(kFreeLabelId).c_str(),
                     lineBreak == std::string::npos ? "" : list.figures.substr(lineBreak + 1).c_str());
     }
 

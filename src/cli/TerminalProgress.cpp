@@ -2,14 +2,17 @@
 
 #include "cli/Terminal.h"
 #include "install/ProgressDlg.h"
+#include "support/Strings.h"
 
 #include <cstdio>
 #include <unistd.h>
 
 namespace quillon::cli {
 
-// The question of the cancel confirmation (dialog 135).
-constexpr const char* kConfirmCancel = "Вы уверены, что хотите прервать установку коллекции словарей?";
+// The question of the cancel confirmation (dialog 135), in the interface language.
+std::string ConfirmCancelQuestion() {
+    return LoadText("CConfirmDlg.staticQuestion.text", "Вы уверены, что хотите прервать установку коллекции словарей?");
+}
 
 TerminalProgress::TerminalProgress(bool assumeYes)
     : out_(ProgressStream()), terminal_(out_ && ::isatty(::fileno(out_))), assumeYes_(assumeYes) {}
@@ -70,7 +73,7 @@ void TerminalProgress::PumpMessages() {
 bool TerminalProgress::ConfirmCancel() {
     if (assumeYes_)
         return true;
-    return AskYesNo(kConfirmCancel, true);
+    return AskYesNo(ConfirmCancelQuestion(), true);
 }
 
 void TerminalProgress::Beep() {

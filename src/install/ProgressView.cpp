@@ -1,8 +1,11 @@
 #include "install/ProgressView.h"
 
-namespace quillon {
+#include "support/Strings.h"
 
-std::string DefaultProgressText(int control) {
+namespace quillon {
+namespace {
+
+std::string BuiltInText(int control) {
     switch (control) {
     case kCtlStatus: return "Идет процесс установки выбранных словарей.";
     case kCtlItem: return "Устанавливается\n%s";
@@ -14,6 +17,13 @@ std::string DefaultProgressText(int control) {
     case kCtlBaseTMNumber: return "Устанавливается %d-ая база TM";
     default: return {};
     }
+}
+
+} // namespace
+
+std::string DefaultProgressText(int control) {
+    // The interface language's text of the dialog's control, as the window shows it.
+    return LoadText("ProgressPage.ctl" + std::to_string(control) + ".text", BuiltInText(control));
 }
 
 } // namespace quillon

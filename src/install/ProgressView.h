@@ -44,7 +44,7 @@ public:
     virtual void Beep() {}
 };
 
-// The captions of dialog 142, as the dialog resource carries them.
+// The captions of dialog 142, as the dialog resource carries them, in the interface language.
 std::string DefaultProgressText(int control);
 
 } // namespace quillon

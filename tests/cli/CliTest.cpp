@@ -83,6 +83,21 @@ TEST_F(CliTest, OnlyTheCollectionsThePageOffersAreListedInItsOrderAndInstalled) 
     EXPECT_NE(unknown.output.find("the distribution has no collection 7"), std::string::npos) << unknown.output;
 }
 
+// With the product set to English, quillon-cli speaks English: the catalogue beside it gives the
+// messages, the progress lines, the disk-space figures and the names it builds.
+TEST_F(CliTest, SpeaksTheProductsInterfaceLanguage) {
+    ASSERT_EQ(kaldo::test::RunProductTool({"init", root_, "--directions", "ER,RE", "--lang", "0x0409"}), 0);
+    const auto r = Cli("install " + ShellQuote(dist_) + " --collection 1 --profile FR_GENERAL --profile ER_GENERAL --yes",
+                       true);
+    EXPECT_EQ(r.code, 0) << r.output;
+    for (const char* english :
+         {"message 2005: This collection cannot be installed, because the corresponding language pair is not supported",
+          "Disk space required: ", " bytes\nDisk space free: ", "The selected dictionary collection is being installed.",
+          "Translation profiles to install: 1", "Installing English-Russian dictionary collection \"Общая лексика\""})
+        EXPECT_NE(r.output.find(english), std::string::npos) << english << "\n" << r.output;
+    EXPECT_EQ(r.output.find("Устанавливается"), std::string::npos) << r.output;
+}
+
 TEST_F(CliTest, InstallReportsTheKernelsIdentifiers) {
     const auto r = Cli("install " + ShellQuote(dist_) + " --collection 1 --json");
     ASSERT_EQ(r.code, 0) << r.output;

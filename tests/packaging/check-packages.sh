@@ -96,15 +96,13 @@ done
 
 # The programs run from the root. --help answers usage: on standard output with exit 0, or (the
 # older form) on standard error with exit 2.
-usage_of() { # usage_of PROGRAM: prints the usage text; answers 1 when --help does neither
+usage_of() { # usage_of PROGRAM: prints the usage text; answers 1 unless --help prints it on stdout with exit 0
   local out err code
   out=$("$root/usr/bin/$1" --help 2>"$scratch/err")
   code=$?
   err=$(cat "$scratch/err")
   if [ "$code" -eq 0 ] && [[ $out == *usage* ]]; then
     echo "$out"
-  elif [ "$code" -eq 2 ] && [[ $err == *usage* ]]; then
-    echo "$err"
   else
     echo "exit $code, stdout '$out', stderr '$err'"
     return 1

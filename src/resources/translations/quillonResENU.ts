@@ -210,8 +210,8 @@ Do you want to install another collection?</translation>
     <message id="s2041">
         <source>Каталог для временных файлов "%s" не может быть использован: его нельзя создать, он принадлежит другому пользователю или не является каталогом.
 Удалите его или измените права доступа и повторите установку.</source>
-        <translation>The folder for temporary files "%s" cannot be used: it cannot be created, it belongs to another user, or it is not a folder.
-Delete it or change its permissions and run the installation again.</translation>
+        <translation>The folder for temporary files "%s" cannot be used: it cannot be created, belongs to another user or is not a folder.
+Remove it or change its permissions and repeat the installation.</translation>
     </message>
     <message id="s2950">
         <source>© Velmar Soft. Программа защищена законом об авторском праве.
