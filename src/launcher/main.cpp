@@ -3,6 +3,7 @@
 // of the failed start).
 #include "launcher/Launcher.h"
 #include "platform/posix/HiveRegistry.h"
+#include "support/Version.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,10 @@ int main(int argc, char** argv) {
                   "Starts the dictionary installer the KALDO product registered (\"Apps\": \"Pelladrin\",\n"
                   "\"Morvels\", \"Morvel\"), preferring the program of that name beside the launcher.\n"
                   "Exit code: 0 started; 255 (-1) nothing registered; else the error of the start.");
+        return 0;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("launcher %s\n", quillon::QuillonVersion());
         return 0;
     }
     quillon::posix::HiveRegistry registry(quillon::posix::HiveRegistry::DefaultPath());
