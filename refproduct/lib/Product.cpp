@@ -81,12 +81,12 @@ void SyncFolder(const std::string& folder) {
     }
 }
 
-std::string PropertyText(const DictionaryFile& file, const char* name) {
+std::string PropertyText(const DictionaryHead& file, const char* name) {
     const auto* bytes = file.FindProperty(name);
     return bytes ? quillon::Utf16LeBytesToUtf8(bytes->data(), bytes->size()) : std::string();
 }
 
-std::string TitleOf(const DictionaryFile& file) {
+std::string TitleOf(const DictionaryHead& file) {
     std::string title = PropertyText(file, "title_w");
     return title.empty() ? quillon::Cp1251ToUtf8(file.TitleBytes()) : title;
 }
@@ -101,13 +101,15 @@ bool Report(quillon::ProgressReceiver* progress, std::uint32_t percent, std::chr
     return progress->OnProgressMessage(percent, 100) == 1;
 }
 
-// Copies `source` to a new temporary file in `folder`, reporting progress (position of 100)
-// after every chunk. On failure nothing is left behind.
+// Copies `source` to a new temporary file in `folder` in bounded chunks, reporting progress
+// (position of 100) whenever the percentage moves. `crc` is the CRC-32 of the bytes from
+// `crcFrom` on (a dictionary's body, or the whole file), `size` the bytes copied. On failure
+// nothing is left behind.
 enum class CopyResult { Done, CannotOpen, Aborted, Failed };
 CopyResult CopyToTemporary(const std::string& source, const std::string& folder, quillon::ProgressReceiver* progress,
-                           std::chrono::milliseconds pause, std::string& temp, std::uint32_t& crc,
-                           std::int64_t& size, std::string& error) {
-    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+                           std::chrono::milliseconds pause, std::uint64_t crcFrom, std::string& temp,
+                           std::uint32_t& crc, std::int64_t& size, std::string& error) {
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat st {};
     if (in < 0 || ::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         error = source + ": " + std::strerror(errno ? errno : EINVAL);
@@ -125,8 +127,9 @@ CopyResult CopyToTemporary(const std::string& source, const std::string& folder,
     const auto total = static_cast<std::uint64_t>(st.st_size);
     std::uint64_t done = 0;
     quillon::Crc32 sum;
-    std::vector<char> buffer(1 << 16);
+    std::vector<char> buffer(1 << 20);
     CopyResult result = CopyResult::Done;
+    std::uint32_t reported = 0;
     if (Report(progress, 0, pause))
         result = CopyResult::Aborted;
     while (result == CopyResult::Done) {
@@ -151,11 +154,18 @@ CopyResult CopyToTemporary(const std::string& source, const std::string& folder,
             }
             off += w;
         }
-        sum.Update(buffer.data(), static_cast<std::size_t>(n));
-        done += static_cast<std::uint64_t>(n);
-        const auto percent = static_cast<std::uint32_t>(total ? done * 100 / total : 100);
-        if (result == CopyResult::Done && Report(progress, percent, pause))
-            result = CopyResult::Aborted;
+        const std::uint64_t chunkEnd = done + static_cast<std::uint64_t>(n);
+        if (chunkEnd > crcFrom) {
+            const std::uint64_t skip = crcFrom > done ? crcFrom - done : 0;
+            sum.Update(buffer.data() + skip, static_cast<std::size_t>(chunkEnd - done - skip));
+        }
+        done = chunkEnd;
+        const auto percent = static_cast<std::uint32_t>(total ? std::min<std::uint64_t>(done * 100 / total, 100) : 100);
+        if (result == CopyResult::Done && percent != reported) {
+            reported = percent;
+            if (Report(progress, percent, pause))
+                result = CopyResult::Aborted;
+        }
     }
     if (result == CopyResult::Done && (::fchmod(out, 0644) != 0 || ::fsync(out) != 0)) {
         error = temp + ": " + std::strerror(errno);
@@ -449,9 +459,11 @@ std::vector<CollectionRecord> Product::Collections(std::optional<std::uint32_t> 
 
 HRESULT Product::ImportDictionary(const std::string& path, std::uint32_t directionId,
                                   quillon::ProgressReceiver* progress, std::string& detail) {
-    auto file = ReadDictionaryFile(path, detail);
-    if (!file)
+    // The head only: the body is checked once, as it is copied.
+    auto info = ReadDictionaryHead(path, detail);
+    if (!info)
         return KLDO_E_CANNOT_OPEN;
+    const DictionaryHead* file = &info->head;
     const auto direction = FindDirection(directionId);
     if (!direction) {
         detail = quillon::FormatText("direction 0x%08X is not installed", {std::int64_t(directionId)});
@@ -465,9 +477,10 @@ HRESULT Product::ImportDictionary(const std::string& path, std::uint32_t directi
         detail = "format version " + std::to_string(file->Version()) + " cannot be converted";
         return KLDO_E_CONVERTER;
     }
-    auto general = ReadDictionaryFile(GeneralDictionaryPath(*direction), detail);
-    if (!general)
+    auto generalInfo = ReadDictionaryHead(GeneralDictionaryPath(*direction), detail);
+    if (!generalInfo)
         return KLDO_E_CANNOT_OPEN;
+    const DictionaryHead* general = &generalInfo->head;
     if (file->LinkNumber() != general->LinkNumber() || file->LinkCode() != general->LinkCode() ||
         file->FormatLevel() != general->FormatLevel()) {
         detail = "the dictionary is not linked to the general dictionary of " + direction->code;
@@ -505,12 +518,23 @@ HRESULT Product::ImportDictionary(const std::string& path, std::uint32_t directi
     std::string temp;
     std::uint32_t crc = 0;
     std::int64_t size = 0;
-    switch (CopyToTemporary(path, direction->folder, progress, ImportProgressPause(), temp, crc, size, detail)) {
+    // The catalogue keeps the checksum of what identifies the content: a slotted file's body
+    // (its head may change later), a legacy file's every byte.
+    const bool slotted = info->layout == DictionaryLayout::Slotted;
+    switch (CopyToTemporary(path, direction->folder, progress, ImportProgressPause(), slotted ? info->bodyOffset : 0,
+                            temp, crc, size, detail)) {
     case CopyResult::Done: break;
     case CopyResult::CannotOpen: return KLDO_E_CANNOT_OPEN;
     case CopyResult::Aborted: detail = "cancelled"; return E_ABORT;
     case CopyResult::Failed: return E_FAIL;
     }
+    if (static_cast<std::uint64_t>(size) != info->fileSize || (slotted && crc != info->bodyCrc)) {
+        detail = path + ": the file changed or is damaged (its body does not match its checksum)";
+        ::unlink(temp.c_str());
+        return KLDO_E_CANNOT_OPEN;
+    }
+    if (slotted)
+        size = static_cast<std::int64_t>(info->bodyLength);
     if (!db_.Run("INSERT OR REPLACE INTO pending_files(path) VALUES(?1)", {final})) {
         detail = db_.LastError();
         ::unlink(temp.c_str());
@@ -623,7 +647,7 @@ HRESULT Product::InstallBaseTM(const std::string& source, const std::string& xml
     std::string temp;
     std::uint32_t crc = 0;
     std::int64_t size = 0;
-    switch (CopyToTemporary(source, root_ + "/tm", nullptr, {}, temp, crc, size, detail)) {
+    switch (CopyToTemporary(source, root_ + "/tm", nullptr, {}, 0, temp, crc, size, detail)) {
     case CopyResult::Done: break;
     case CopyResult::CannotOpen: return KLDO_E_CANNOT_OPEN;
     case CopyResult::Aborted:
@@ -831,11 +855,24 @@ std::vector<std::string> Product::Verify() {
     };
     for (const auto& d : Directions()) {
         std::string error;
-        if (!ReadDictionaryFile(GeneralDictionaryPath(d), error))
+        if (!VerifyDictionary(GeneralDictionaryPath(d), error))
             problems.push_back("general dictionary of " + d.code + ": " + error);
     }
-    for (const auto& d : Dictionaries())
-        check("dictionary " + d.uid, d.path, d.size, d.crc);
+    for (const auto& d : Dictionaries()) {
+        // A dictionary checks itself (head slots, body checksum, entries); the catalogue's figures
+        // are its body's (slotted) or its whole file's (legacy).
+        std::string error;
+        DictionaryHeadInfo info;
+        if (!VerifyDictionary(d.path, error, &info))
+            problems.push_back("dictionary " + d.uid + ": " + (::access(d.path.c_str(), F_OK) != 0
+                                                                 ? "file missing or unreadable: " + d.path
+                                                                 : "file damaged: " + error));
+        else if (info.layout == DictionaryLayout::Legacy)
+            check("dictionary " + d.uid, d.path, d.size, d.crc);
+        else if (static_cast<std::int64_t>(info.bodyLength) != d.size || info.bodyCrc != d.crc)
+            problems.push_back("dictionary " + d.uid +
+                               ": file damaged (checksum or size differs from the catalogue): " + d.path);
+    }
     for (const auto& tm : TmBases())
         check("TM base " + tm.uid, root_ + "/" + tm.stored, tm.size, tm.crc);
     for (const auto& p : Column(db_.Query("SELECT path FROM pending_files")))

@@ -11,37 +11,44 @@ namespace kaldo {
 
 using namespace quillon;
 
-// The open file: its parsed content and the descriptor that carries the shared lock.
+// The open file: its head and the descriptor that carries the shared lock. Head changes are
+// written in place (the body is never read or rewritten); they reach the disk when the last
+// user lets go of the file.
 class OpenDictionaryState {
 public:
-    OpenDictionaryState(ServiceContext context, std::string path, DictionaryFile file)
-        : context_(std::move(context)), path_(std::move(path)), file_(std::move(file)) {
+    OpenDictionaryState(ServiceContext context, std::string path, DictionaryHead head)
+        : context_(std::move(context)), path_(std::move(path)), head_(std::move(head)) {
         Hold();
     }
-    ~OpenDictionaryState() { Release(); }
+    ~OpenDictionaryState() {
+        if (dirty_ && fd_ >= 0)
+            ::fdatasync(fd_);   // the changes made through this object, durable before it goes
+        Release();
+    }
     OpenDictionaryState(const OpenDictionaryState&) = delete;
     OpenDictionaryState& operator=(const OpenDictionaryState&) = delete;
 
-    // Applies `change` to the content and writes the file; the content is left unchanged when
-    // the write fails.
+    // Applies `change` to the head and writes it; the head is left unchanged when the write
+    // fails.
     template <class Change>
     HRESULT Write(Change&& change) {
         std::lock_guard lock(mutex_);
-        DictionaryFile copy = file_;
+        DictionaryHead copy = head_;
         if (HRESULT hr = change(copy); Failed(hr))
             return hr;
         std::string error;
-        if (!WriteDictionaryFile(path_, copy, error))
+        if (!WriteDictionaryHead(path_, copy, false, error))
             return E_ACCESSDENIED;
-        file_ = std::move(copy);
-        Release();   // the lock went with the replaced file
+        head_ = std::move(copy);
+        dirty_ = true;
+        Release();   // a rewritten file is a new file: hold the lock on it
         Hold();
         return S_OK;
     }
     template <class Reader>
     auto Read(Reader&& reader) {
         std::lock_guard lock(mutex_);
-        return reader(static_cast<const DictionaryFile&>(file_));
+        return reader(static_cast<const DictionaryHead&>(head_));
     }
     const ServiceContext& Context() const { return context_; }
     const std::string& Path() const { return path_; }
@@ -60,9 +67,10 @@ private:
 
     ServiceContext context_;
     std::string path_;
-    DictionaryFile file_;
+    DictionaryHead head_;
     std::mutex mutex_;
     int fd_ = -1;
+    bool dirty_ = false;
 };
 
 namespace {
@@ -75,7 +83,7 @@ public:
         JournalRecord r("DictFile.GetVersion");
         r.Arg("path", state_->Path());
         return state_->Context().Call(r, [&] {
-            version = state_->Read([](const DictionaryFile& f) { return std::int32_t(f.Version()); });
+            version = state_->Read([](const DictionaryHead& f) { return std::int32_t(f.Version()); });
             r.Out("version", version);
             return S_OK;
         });
@@ -84,7 +92,7 @@ public:
         JournalRecord r("DictFile.GetProperty");
         r.Arg("path", state_->Path()).Arg("name", name);
         return state_->Context().Call(r, [&] {
-            return state_->Read([&](const DictionaryFile& f) {
+            return state_->Read([&](const DictionaryHead& f) {
                 const auto* found = f.FindProperty(name);
                 if (!found)
                     return KLDO_E_CANNOT_OPEN;
@@ -98,7 +106,7 @@ public:
         JournalRecord r("DictFile.SetProperty");
         r.Arg("path", state_->Path()).Arg("name", name).Arg("length", std::int64_t(bytes.size()));
         return state_->Context().Call(r, [&] {
-            return state_->Write([&](DictionaryFile& f) {
+            return state_->Write([&](DictionaryHead& f) {
                 if (f.Version() < kPropertiesVersion)
                     return E_NOTIMPL;   // named properties exist from version 4 on
                 return f.SetProperty(name, bytes) ? S_OK : E_INVALIDARG;
@@ -115,28 +123,28 @@ public:
     explicit RefDictFile(std::shared_ptr<OpenDictionaryState> state) : state_(std::move(state)) {}
 
     HRESULT GetLinkNumber(std::int32_t& value) override {
-        return Get("LinkNumber", value, [](const DictionaryFile& f) { return f.LinkNumber(); });
+        return Get("LinkNumber", value, [](const DictionaryHead& f) { return f.LinkNumber(); });
     }
     HRESULT SetLinkNumber(std::int32_t value) override {
-        return Set("LinkNumber", value, [value](DictionaryFile& f) { f.SetLinkNumber(value); });
+        return Set("LinkNumber", value, [value](DictionaryHead& f) { f.SetLinkNumber(value); });
     }
     HRESULT GetLinkCode(std::uint8_t& value) override {
-        return Get("LinkCode", value, [](const DictionaryFile& f) { return f.LinkCode(); });
+        return Get("LinkCode", value, [](const DictionaryHead& f) { return f.LinkCode(); });
     }
     HRESULT SetLinkCode(std::uint8_t value) override {
-        return Set("LinkCode", value, [value](DictionaryFile& f) { f.SetLinkCode(value); });
+        return Set("LinkCode", value, [value](DictionaryHead& f) { f.SetLinkCode(value); });
     }
     HRESULT GetFormatLevel(std::int32_t& value) override {
-        return Get("FormatLevel", value, [](const DictionaryFile& f) { return f.FormatLevel(); });
+        return Get("FormatLevel", value, [](const DictionaryHead& f) { return f.FormatLevel(); });
     }
     HRESULT SetFormatLevel(std::int32_t value) override {
-        return Set("FormatLevel", value, [value](DictionaryFile& f) { f.SetFormatLevel(value); });
+        return Set("FormatLevel", value, [value](DictionaryHead& f) { f.SetFormatLevel(value); });
     }
     HRESULT GetPropertySet(std::shared_ptr<DictPropertySet>& properties) override {
         JournalRecord r("DictFile.GetPropertySet");
         r.Arg("path", state_->Path());
         return state_->Context().Call(r, [&] {
-            const auto version = state_->Read([](const DictionaryFile& f) { return f.Version(); });
+            const auto version = state_->Read([](const DictionaryHead& f) { return f.Version(); });
             if (version < 2) {
                 properties.reset();
                 return S_FALSE;
@@ -149,7 +157,7 @@ public:
         JournalRecord r("DictFile.ReadHeader");
         r.Arg("path", state_->Path());
         return state_->Context().Call(r, [&] {
-            state_->Read([&](const DictionaryFile& f) { block.assign(f.Header().begin(), f.Header().end()); });
+            state_->Read([&](const DictionaryHead& f) { block.assign(f.Header().begin(), f.Header().end()); });
             return S_OK;
         });
     }
@@ -159,7 +167,7 @@ public:
         return state_->Context().Call(r, [&] {
             if (block.size() != kHeaderBlockSize)
                 return E_INVALIDARG;
-            return state_->Write([&](DictionaryFile& f) {
+            return state_->Write([&](DictionaryHead& f) {
                 std::array<std::uint8_t, kHeaderBlockSize> header{};
                 std::copy(block.begin(), block.end(), header.begin());
                 f.SetHeader(header);
@@ -184,7 +192,7 @@ private:
         JournalRecord r(std::string("DictFile.Set") + what);
         r.Arg("path", state_->Path()).Arg("value", std::int64_t(value));
         return state_->Context().Call(r, [&] {
-            return state_->Write([&](DictionaryFile& f) {
+            return state_->Write([&](DictionaryHead& f) {
                 setter(f);
                 return S_OK;
             });
@@ -198,13 +206,13 @@ private:
 
 std::shared_ptr<DictFile> OpenDictFile(const ServiceContext& context, const std::string& path, HRESULT& status,
                                        std::string& error) {
-    auto file = ReadDictionaryFile(path, error);
-    if (!file) {
+    auto info = ReadDictionaryHead(path, error);
+    if (!info) {
         status = KLDO_E_CANNOT_OPEN;
         return nullptr;
     }
     status = S_OK;
-    return std::make_shared<RefDictFile>(std::make_shared<OpenDictionaryState>(context, path, std::move(*file)));
+    return std::make_shared<RefDictFile>(std::make_shared<OpenDictionaryState>(context, path, std::move(info->head)));
 }
 
 HRESULT RefDictFileService::Open(const std::string& ansiPath, std::shared_ptr<DictFile>& file) {

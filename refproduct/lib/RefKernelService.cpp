@@ -162,11 +162,12 @@ HRESULT RefKernelService::OpenDictionary(const std::string& path, std::shared_pt
     r.Arg("path", path);
     return Guarded(r, [&] {
         std::string error;
-        auto file = ReadDictionaryFile(path, error);
-        if (!file) {
+        auto info = ReadDictionaryHead(path, error);
+        if (!info) {
             r.Out("error", error);
             return KLDO_E_CANNOT_OPEN;
         }
+        const DictionaryHead* file = &info->head;
         // The internal name of a dictionary is its identifier: it stays when the file is renamed.
         dictionary = std::make_shared<RefKernelDictionary>(file->Guid(), file->Version());
         r.Out("name", file->Guid()).Out("version", std::int64_t(file->Version()));
@@ -179,12 +180,13 @@ HRESULT RefKernelService::GetDictionaryInfo(const std::string& path, std::string
     r.Arg("path", path);
     return Guarded(r, [&] {
         std::string error;
-        auto file = ReadDictionaryFile(path, error);
-        if (!file) {
+        auto info = ReadDictionaryHead(path, error);
+        if (!info) {
             r.Out("error", error);
             return KLDO_E_CANNOT_OPEN;
         }
-        guid = file->Guid();
+        guid = info->head.Guid();
+        const DictionaryHead* file = &info->head;
         directionId = file->DirectionId();
         r.Out("guid", guid).Out("direction", std::int64_t(directionId));
         return S_OK;

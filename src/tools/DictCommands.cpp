@@ -72,35 +72,40 @@ int Make(const Args& args) {
         return Fail("link attribute out of range");
     if (!IsGuidString(guid))
         return Fail("\"" + guid + "\" is not a GUID in registry form");
-    std::string text, error;
-    if (!kaldo::ReadWholeFile(words, text, error, 256u * 1024 * 1024))
-        return Fail(error);
-    kaldo::DictionaryFile file;
-    WordListError listError;
-    if (!ParseWordList(text, file.Entries(), listError))
-        return Fail(words + ": line " + std::to_string(listError.line) + ": " + listError.what);
-    file.SetVersion(static_cast<std::uint16_t>(version));
-    file.SetLinkNumber(static_cast<std::int32_t>(static_cast<std::uint32_t>(linkNumber)));
-    file.SetLinkCode(static_cast<std::uint8_t>(linkCode));
-    file.SetFormatLevel(static_cast<std::int32_t>(level));
-    file.SetDirectionId(direction);
-    file.SetGuid(guid);
-    file.SetTitleBytes(Utf8ToCp1251(title));
+    kaldo::DictionaryHead head;
+    head.SetVersion(static_cast<std::uint16_t>(version));
+    head.SetLinkNumber(static_cast<std::int32_t>(static_cast<std::uint32_t>(linkNumber)));
+    head.SetLinkCode(static_cast<std::uint8_t>(linkCode));
+    head.SetFormatLevel(static_cast<std::int32_t>(level));
+    head.SetDirectionId(direction);
+    head.SetGuid(guid);
+    head.SetTitleBytes(Utf8ToCp1251(title));
     if (version >= kaldo::kPropertiesVersion) {
         auto both = [&](const char* name, const std::string& value) {
             if (value.empty())
                 return;
             const std::string ansi = Utf8ToCp1251(value);
-            file.SetProperty(name, std::vector<std::uint8_t>(ansi.begin(), ansi.end()));
-            file.SetProperty(std::string(name) + "_w", Utf8ToUtf16LeBytes(value, false));
+            head.SetProperty(name, std::vector<std::uint8_t>(ansi.begin(), ansi.end()));
+            head.SetProperty(std::string(name) + "_w", Utf8ToUtf16LeBytes(value, false));
         };
         both("title", title);
         both("remarks", remarks);
         both("copyright", copyright);
     }
-    if (!kaldo::WriteDictionaryFile(out, file, error))
+    // Streamed from the word list into the file: any size the disk holds, in bounded memory.
+    std::string error;
+    kaldo::DictionaryWriter writer;
+    if (!writer.Open(out, error))
         return Fail(error);
-    std::printf("%s: %zu entries, version %lld, %s\n", out.c_str(), file.Entries().size(), version, guid.c_str());
+    WordListError listError;
+    if (!ReadWordList(words, [&](kaldo::DictionaryEntry&& entry) { return writer.Add(entry, error); }, listError))
+        return Fail(!error.empty()        ? error
+                    : listError.line == 0 ? listError.what
+                                          : words + ": line " + std::to_string(listError.line) + ": " + listError.what);
+    if (!writer.Finish(head, error))
+        return Fail(error);
+    std::printf("%s: %llu entries, version %lld, %s\n", out.c_str(), static_cast<unsigned long long>(writer.EntryCount()),
+                version, guid.c_str());
     return 0;
 }
 

@@ -23,7 +23,6 @@
 namespace quillon::dist {
 namespace {
 
-constexpr std::size_t kMaxWordList = 256u * 1024 * 1024;
 
 std::string Join(const std::vector<std::string>& pieces) {
     std::string out;
@@ -157,59 +156,77 @@ private:
         return true;
     }
 
-    // The unpacked dictionary file: compiled from the word list, or the given file checked.
-    bool DictionaryBytes(const ManifestDictionary& d, std::string& bytes) {
+    // Packs the unpacked dictionary `unpacked` to the dictionary's place, noting its size.
+    bool PackDictionary(const ManifestDictionary& d, const std::string& unpacked) {
+        struct stat st {};
+        if (::stat(unpacked.c_str(), &st) != 0)
+            return Fail(unpacked + ": " + std::strerror(errno));
+        if (!d.size && !SizeFits(d.key, static_cast<std::int64_t>(st.st_size)))
+            return false;
+        sizes_[d.key] = static_cast<std::int64_t>(st.st_size);
+        const std::string path = Prepare(d.file.nameOnCD);
+        if (path.empty() || PackFile(unpacked, path) != kPackOk)
+            return Fail(d.file.nameOnCD + ": cannot be written: " + std::strerror(errno ? errno : EIO));
+        return true;
+    }
+
+    // The unpacked dictionary file of `d`: the given file, checked, or one compiled from the word
+    // list into `compiled` (in the staging folder, removed by the caller). Both stream: a word
+    // list or dictionary of any size the disk holds passes in bounded memory.
+    bool DictionaryFileOf(const ManifestDictionary& d, const std::string& compiled, std::string& path) {
         std::string error;
         if (!d.fromWords) {
-            const auto file = kaldo::ReadDictionaryFile(d.file.source, error);
-            if (!file)
+            kaldo::DictionaryHeadInfo info;
+            if (!kaldo::VerifyDictionary(d.file.source, error, &info))
                 return Fail(d.file.source + ": not a dictionary file: " + error);
-            if (file->DirectionId() != DirectionFromCode(d.direction))
+            if (info.head.DirectionId() != DirectionFromCode(d.direction))
                 warnings_.push_back(
                     m_.path + ":" + std::to_string(d.line) + ": warning: dictionary \"" + d.key +
                     "\" is marked " + d.direction + " but its file says " +
-                    CodeFromDirection(file->DirectionId()) + ": the installer will refuse it");
-            return kaldo::ReadWholeFile(d.file.source, bytes, error) || Fail(error);
+                    CodeFromDirection(info.head.DirectionId()) + ": the installer will refuse it");
+            path = d.file.source;
+            return true;
         }
-        std::string text;
-        if (!kaldo::ReadWholeFile(d.file.source, text, error, kMaxWordList))
-            return Fail(error);
-        kaldo::DictionaryFile file;
-        WordListError listError;
-        if (!ParseWordList(text, file.Entries(), listError))
-            return Fail(d.file.source + ":" + std::to_string(listError.line) + ": " +
-                        listError.what);
-        if (file.Entries().empty())
-            return Fail(d.file.source + ": the word list holds no entry");
         std::string title = d.title;
         if (title.empty())
             title = d.names.empty() ? d.key : d.names.front().second;
-        file.SetVersion(d.version);
-        file.SetLinkNumber(d.linkNumber);
-        file.SetLinkCode(d.linkCode);
-        file.SetFormatLevel(d.formatLevel);
-        file.SetDirectionId(DirectionFromCode(d.direction));
-        file.SetGuid(d.guid.empty() ? NewGuidString() : d.guid);
-        file.SetTitleBytes(Utf8ToCp1251(title));
+        kaldo::DictionaryHead head;
+        head.SetVersion(d.version);
+        head.SetLinkNumber(d.linkNumber);
+        head.SetLinkCode(d.linkCode);
+        head.SetFormatLevel(d.formatLevel);
+        head.SetDirectionId(DirectionFromCode(d.direction));
+        head.SetGuid(d.guid.empty() ? NewGuidString() : d.guid);
+        head.SetTitleBytes(Utf8ToCp1251(title));
         if (d.version >= kaldo::kPropertiesVersion) {
             const std::string ansi = Utf8ToCp1251(title);
-            file.SetProperty("title", std::vector<std::uint8_t>(ansi.begin(), ansi.end()));
-            file.SetProperty("title_w", Utf8ToUtf16LeBytes(title, false));
+            head.SetProperty("title", std::vector<std::uint8_t>(ansi.begin(), ansi.end()));
+            head.SetProperty("title_w", Utf8ToUtf16LeBytes(title, false));
         }
-        bytes = kaldo::SerializeDictionary(file);
+        kaldo::DictionaryWriter writer;
+        if (!writer.Open(compiled, error))
+            return Fail(error);
+        WordListError listError;
+        if (!ReadWordList(d.file.source, [&](kaldo::DictionaryEntry&& e) { return writer.Add(e, error); }, listError))
+            return Fail(!error.empty()        ? error
+                        : listError.line == 0 ? listError.what
+                                              : d.file.source + ":" + std::to_string(listError.line) + ": " +
+                                                    listError.what);
+        if (writer.EntryCount() == 0)
+            return Fail(d.file.source + ": the word list holds no entry");
+        if (!writer.Finish(head, error))
+            return Fail(error);
+        path = compiled;
         return true;
     }
 
     bool WriteItems() {
+        const std::string compiled = temp_ + "/.compiled-dictionary";
         for (const auto& d : m_.dictionaries) {
-            std::string bytes;
-            if (!DictionaryBytes(d, bytes))
-                return false;
-            if (!d.size && !SizeFits(d.key, static_cast<std::int64_t>(bytes.size())))
-                return false;
-            sizes_[d.key] = static_cast<std::int64_t>(bytes.size());
-            const auto packed = PackData(bytes.data(), bytes.size());
-            if (!WriteBytes(d.file.nameOnCD, packed.data(), packed.size()))
+            std::string unpacked;
+            const bool ok = DictionaryFileOf(d, compiled, unpacked) && PackDictionary(d, unpacked);
+            ::unlink(compiled.c_str());
+            if (!ok)
                 return false;
         }
         for (const auto& t : m_.baseTM) {

@@ -4,6 +4,7 @@
 // `dict make` and `build` to make dictionary files of the reference product's format.
 #include "DictionaryFile.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,5 +19,12 @@ struct WordListError {
 // reason in `error`.
 bool ParseWordList(const std::string& text, std::vector<kaldo::DictionaryEntry>& entries,
                    WordListError& error);
+
+// Reads the word list `path` line by line in bounded memory (a line may hold at most
+// kMaxWordListLine bytes), handing each entry to `add`; false at the first bad line (its number
+// and reason in `error`), when the file cannot be read (line 0), or when `add` answers false.
+inline constexpr std::size_t kMaxWordListLine = 16u << 20;
+bool ReadWordList(const std::string& path, const std::function<bool(kaldo::DictionaryEntry&&)>& add,
+                  WordListError& error);
 
 } // namespace quillon::dist

@@ -3,8 +3,13 @@
 #include "support/Crc32.h"
 #include "testsupport/TempDir.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace kaldo {
 namespace {
@@ -32,18 +37,24 @@ std::string Reseal(std::string bytes) {
     return bytes;
 }
 
-TEST(DictionaryFile, RoundTripsEveryFieldAndTheTitleSitsAtOffsetSixOfTheHeader) {
+TEST(DictionaryFile, BothLayoutsRoundTripEveryFieldWithTheTitleAtOffsetSixOfTheHeader) {
     const DictionaryFile f = Sample(4);
-    const std::string bytes = SerializeDictionary(f);
     std::string error;
-    auto back = ParseDictionary(bytes, error);
+    // Slotted: the header block opens slot A's content (prefix 32 bytes, slot header 16).
+    const std::string slotted = SerializeDictionary(f);
+    auto back = ParseDictionary(slotted, error);
     ASSERT_TRUE(back) << error;
     EXPECT_EQ(*back, f);
     EXPECT_EQ(back->LinkNumber(), -123456);
     EXPECT_EQ(back->LinkCode(), 0xAB);
     EXPECT_EQ(back->Guid(), "{01234567-89AB-4CDE-8F01-23456789ABCD}");
-    // The header block starts at byte 8 of the file.
-    EXPECT_EQ(bytes.substr(8 + kTitleOffset, 6), std::string("Title\0", 6));
+    EXPECT_EQ(slotted.substr(48 + kTitleOffset, 6), std::string("Title\0", 6));
+    // Legacy: the header block starts at byte 8; such files stay readable.
+    const std::string legacy = SerializeLegacyDictionary(f);
+    back = ParseDictionary(legacy, error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(*back, f);
+    EXPECT_EQ(legacy.substr(8 + kTitleOffset, 6), std::string("Title\0", 6));
 }
 
 TEST(DictionaryFile, NamedPropertiesAreNotStoredBeforeVersionFour) {
@@ -61,8 +72,8 @@ TEST(DictionaryFile, TitleKeepsFifteenBytesAndAZero) {
     EXPECT_EQ(f.Header()[kTitleOffset + 15], 0);
 }
 
-TEST(DictionaryFile, DamagedFilesDoNotLoad) {
-    const std::string good = SerializeDictionary(Sample(4));
+TEST(DictionaryFile, DamagedLegacyFilesDoNotLoad) {
+    const std::string good = SerializeLegacyDictionary(Sample(4));
     std::string error;
     // truncated anywhere
     for (std::size_t cut : {std::size_t(0), std::size_t(3), std::size_t(50), good.size() - 1})
@@ -89,7 +100,7 @@ TEST(DictionaryFile, DamagedFilesDoNotLoad) {
     DictionaryFile twice;
     twice.SetProperty("aaaa", {'1'});
     twice.SetProperty("bbbb", {'2'});
-    std::string doubled = SerializeDictionary(twice);
+    std::string doubled = SerializeLegacyDictionary(twice);
     EXPECT_TRUE(ParseDictionary(doubled, error)) << error;
     doubled.replace(doubled.find("bbbb"), 4, "aaaa");
     EXPECT_FALSE(ParseDictionary(Reseal(doubled), error));
@@ -105,7 +116,7 @@ TEST(DictionaryFile, DamagedFilesDoNotLoad) {
 // Random damage with a valid checksum reaches every length and count check: whatever parses
 // must write back to the very same bytes, everything else must fail with a message.
 TEST(DictionaryFile, RandomDamageEitherParsesExactlyOrFailsCleanly) {
-    const std::string good = SerializeDictionary(Sample(4));
+    const std::string good = SerializeLegacyDictionary(Sample(4));
     std::mt19937 random(12345);
     int parsed = 0, refused = 0;
     for (int round = 0; round < 20000; ++round) {
@@ -120,7 +131,7 @@ TEST(DictionaryFile, RandomDamageEitherParsesExactlyOrFailsCleanly) {
         auto file = ParseDictionary(bytes, error);
         if (file) {
             ++parsed;
-            ASSERT_EQ(SerializeDictionary(*file), bytes) << "round " << round;
+            ASSERT_EQ(SerializeLegacyDictionary(*file), bytes) << "round " << round;
         } else {
             ++refused;
             ASSERT_FALSE(error.empty());
@@ -140,6 +151,179 @@ TEST(DictionaryFile, WriteReplacesTheFileAtomicallyAndLeavesNoTemporary) {
     EXPECT_EQ(back->Version(), 2);
     EXPECT_FALSE(WriteDictionaryFile(dir / "missing/a.er", Sample(4), error));
     EXPECT_FALSE(ReadDictionaryFile(dir / "missing.er", error));
+}
+
+std::string Load(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+void Store(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+// A head change is written in place, into the slot not in force: the body's bytes and the file's
+// size stay, the generation grows, the two slots take turns.
+TEST(DictionaryFile, HeadChangesAreWrittenInPlaceIntoTheOtherSlot) {
+    quillon::test::TempDir dir;
+    const std::string path = dir / "a.er";
+    std::string error;
+    ASSERT_TRUE(WriteDictionaryFile(path, Sample(4), error)) << error;
+    const std::string before = Load(path);
+    auto info = ReadDictionaryHead(path, error);
+    ASSERT_TRUE(info) << error;
+    EXPECT_EQ(info->layout, DictionaryLayout::Slotted);
+    EXPECT_EQ(info->entryCount, 2u);
+    for (int round = 1; round <= 3; ++round) {
+        DictionaryHead head = info->head;
+        head.SetLinkNumber(round);
+        head.SetProperty("remarks_w", Bytes(std::string(100 * std::size_t(round), 'r')));
+        ASSERT_TRUE(WriteDictionaryHead(path, head, true, error)) << error;
+        auto next = ReadDictionaryHead(path, error);
+        ASSERT_TRUE(next) << error;
+        EXPECT_EQ(next->head, head);
+        EXPECT_EQ(next->generation, info->generation + 1);
+        EXPECT_NE(next->slot, info->slot);
+        info = next;
+    }
+    const std::string after = Load(path);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.substr(info->bodyOffset), before.substr(info->bodyOffset));
+    ASSERT_TRUE(VerifyDictionary(path, error)) << error;
+    EXPECT_EQ(ReadDictionaryFile(path, error)->Entries(), Sample(4).Entries());
+}
+
+// A torn head write spoils only the slot being written: the head in force before it is read.
+// With both slots spoiled the file does not load; a spoiled body is found by a full check.
+TEST(DictionaryFile, ATornHeadLeavesTheOldHeadAndDamageIsReported) {
+    quillon::test::TempDir dir;
+    const std::string path = dir / "a.er";
+    std::string error;
+    ASSERT_TRUE(WriteDictionaryFile(path, Sample(4), error)) << error;
+    auto old = ReadDictionaryHead(path, error);
+    ASSERT_TRUE(old);
+    DictionaryHead head = old->head;
+    head.SetLinkNumber(77);
+    ASSERT_TRUE(WriteDictionaryHead(path, head, false, error)) << error;
+    std::string bytes = Load(path);
+    const std::size_t newSlot = 32 + std::size_t(1 - old->slot) * old->slotSize;
+    for (std::size_t i = 40; i < 200; ++i)   // a write cut off after its first bytes
+        bytes[newSlot + i] = 0;
+    Store(path, bytes);
+    auto torn = ReadDictionaryHead(path, error);
+    ASSERT_TRUE(torn) << error;
+    EXPECT_EQ(torn->head.LinkNumber(), old->head.LinkNumber());
+    EXPECT_EQ(torn->generation, old->generation);
+
+    const std::size_t oldSlot = 32 + std::size_t(old->slot) * old->slotSize;
+    bytes[oldSlot + 20] ^= 0x01;
+    Store(path, bytes);
+    EXPECT_FALSE(ReadDictionaryHead(path, error));
+    EXPECT_NE(error.find("head"), std::string::npos);
+
+    ASSERT_TRUE(WriteDictionaryFile(path, Sample(4), error)) << error;
+    bytes = Load(path);
+    bytes[bytes.size() - 3] ^= 0x20;   // in the last entry
+    Store(path, bytes);
+    EXPECT_TRUE(ReadDictionaryHead(path, error)) << error;
+    EXPECT_FALSE(VerifyDictionary(path, error));
+    EXPECT_NE(error.find("checksum"), std::string::npos);
+    Store(path, bytes.substr(0, bytes.size() - 1));
+    EXPECT_FALSE(ReadDictionaryHead(path, error));
+    EXPECT_NE(error.find("truncated"), std::string::npos);
+}
+
+// A legacy file is read as it is, and its first head change rewrites it in the slotted layout;
+// a damaged one is not rewritten. A head that outgrows its slot gets a larger one.
+TEST(DictionaryFile, LegacyFilesAndGrownHeadsAreRewrittenWithTheirEntries) {
+    quillon::test::TempDir dir;
+    const std::string path = dir / "old.er";
+    std::string error;
+    Store(path, SerializeLegacyDictionary(Sample(4)));
+    auto info = ReadDictionaryHead(path, error);
+    ASSERT_TRUE(info) << error;
+    EXPECT_EQ(info->layout, DictionaryLayout::Legacy);
+    ASSERT_TRUE(VerifyDictionary(path, error)) << error;
+    DictionaryHead head = info->head;
+    head.SetFormatLevel(72);
+    ASSERT_TRUE(WriteDictionaryHead(path, head, true, error)) << error;
+    info = ReadDictionaryHead(path, error);
+    ASSERT_TRUE(info) << error;
+    EXPECT_EQ(info->layout, DictionaryLayout::Slotted);
+    EXPECT_EQ(info->head, head);
+    auto whole = ReadDictionaryFile(path, error);
+    ASSERT_TRUE(whole) << error;
+    EXPECT_EQ(whole->Entries(), Sample(4).Entries());
+
+    head.SetProperty("remarks_w", Bytes(std::string(3 * kDefaultSlotSize, 'x')));
+    ASSERT_TRUE(WriteDictionaryHead(path, head, false, error)) << error;
+    info = ReadDictionaryHead(path, error);
+    ASSERT_TRUE(info) << error;
+    EXPECT_GT(info->slotSize, kDefaultSlotSize);
+    EXPECT_EQ(info->head, head);
+    ASSERT_TRUE(VerifyDictionary(path, error)) << error;
+
+    std::string damaged = SerializeLegacyDictionary(Sample(4));
+    damaged[damaged.size() - 10] ^= 0x01;
+    Store(path, damaged);
+    EXPECT_FALSE(WriteDictionaryHead(path, head, false, error));
+    EXPECT_EQ(Load(path), damaged);
+}
+
+// The streaming writer makes the same dictionary as the one written from memory.
+TEST(DictionaryFile, TheStreamingWriterMakesTheSameDictionary) {
+    quillon::test::TempDir dir;
+    std::string error;
+    DictionaryFile big = Sample(5);
+    for (int i = 0; i < 50000; ++i)
+        big.Entries().push_back({"word" + std::to_string(i), {"слово " + std::to_string(i), "второе"}});
+    DictionaryWriter writer;
+    ASSERT_TRUE(writer.Open(dir / "streamed.er", error)) << error;
+    for (const auto& entry : big.Entries())
+        ASSERT_TRUE(writer.Add(entry, error)) << error;
+    ASSERT_TRUE(writer.Finish(big, error)) << error;
+    EXPECT_EQ(Load(dir / "streamed.er"), SerializeDictionary(big));
+    {
+        DictionaryWriter abandoned;
+        ASSERT_TRUE(abandoned.Open(dir / "abandoned.er", error));
+        ASSERT_TRUE(abandoned.Add(big.Entries()[0], error));
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "abandoned.er"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+// A process killed while it changes heads leaves a file that reads, with one of the heads it
+// wrote.
+TEST(DictionaryFile, KilledWhileWritingHeadsTheFileReadsWithAnOldOrNewHead) {
+    quillon::test::TempDir dir;
+    const std::string path = dir / "a.er";
+    std::string error;
+    ASSERT_TRUE(WriteDictionaryFile(path, Sample(4), error)) << error;
+    std::mt19937 random(7);
+    const int initial = Sample(4).LinkNumber();
+    int previous = initial;
+    for (int round = 0; round < 30; ++round) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            auto info = ReadDictionaryHead(path, error);
+            for (int i = 1; info; ++i) {
+                info->head.SetLinkNumber(info->head.LinkNumber() + 1);
+                info->head.SetProperty("remarks_w", Bytes(std::string(std::size_t(i % 700), 'r')));
+                if (!WriteDictionaryHead(path, info->head, false, error))
+                    ::_exit(1);
+            }
+            ::_exit(2);
+        }
+        ::usleep(200 + random() % 3000);
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        auto info = ReadDictionaryHead(path, error);
+        ASSERT_TRUE(info) << "round " << round << ": " << error;
+        EXPECT_GE(info->head.LinkNumber(), previous);   // heads only move forward
+        previous = info->head.LinkNumber();
+        ASSERT_TRUE(VerifyDictionary(path, error)) << error;
+    }
+    EXPECT_GT(previous, initial);
 }
 
 } // namespace

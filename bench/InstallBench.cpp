@@ -1,0 +1,171 @@
+// Whole installations, as a user waits for them: quillon-cli install of a collection of four large
+// dictionaries into a fresh reference product, side by side with cp + sync of the same unpacked
+// dictionaries; then a collection of many small single-dictionary profiles, time per profile.
+// Peak resident memory of each installation is the child's own (wait4).
+//
+//   install_bench [MB_PER_DICTIONARY] [SMALL_PROFILES]     (default 50 and 1000)
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+struct Run {
+    int status = -1;
+    double seconds = 0;
+    long peakKiB = 0;
+};
+
+// Runs `argv` with `environment` added, output discarded; its time and peak resident memory.
+Run Execute(const std::vector<std::string>& argv, const std::vector<std::string>& environment = {}) {
+    Run run;
+    const auto start = Clock::now();
+    std::fflush(stdout);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        for (const auto& e : environment)
+            ::putenv(const_cast<char*>(e.c_str()));
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen("/dev/null", "w", stderr);
+        std::vector<char*> args;
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    ::wait4(pid, &status, 0, &usage);
+    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.peakKiB = usage.ru_maxrss;
+    return run;
+}
+
+// A word list of about `bytes` bytes: distinct words with two translations each.
+void WriteWords(const fs::path& path, std::uint64_t bytes, unsigned seed) {
+    std::ofstream out(path, std::ios::binary);
+    std::uint64_t written = 0;
+    for (std::uint64_t i = 0; written < bytes; ++i) {
+        char line[160];
+        const int n = std::snprintf(line, sizeof line, "w%u_%llu\tперевод %llu\tвторой перевод слова %llu\n", seed,
+                                    static_cast<unsigned long long>(i), static_cast<unsigned long long>(i * 7 + seed),
+                                    static_cast<unsigned long long>(i));
+        out.write(line, n);
+        written += static_cast<std::uint64_t>(n);
+    }
+}
+
+std::uint64_t FolderBytes(const fs::path& folder) {
+    std::uint64_t total = 0;
+    for (const auto& e : fs::directory_iterator(folder))
+        total += e.file_size();
+    return total;
+}
+
+struct Tools {
+    std::string cli = QUILLON_CLI_TOOL, dist = QUILLON_DIST_TOOL, product = KALDO_PRODUCT_TOOL,
+                library = KALDO_REFPRODUCT_LIBRARY;
+};
+
+// A fresh product in `root` with its own hive; the environment that reaches it.
+std::vector<std::string> FreshProduct(const Tools& tools, const fs::path& root) {
+    fs::create_directories(root / "tmp");
+    std::vector<std::string> env{"QUILLON_REGISTRY=" + (root / "registry.reg").string(),
+                                 "TMPDIR=" + (root / "tmp").string(), "XDG_CACHE_HOME=" + (root / "cache").string()};
+    if (Execute({tools.product, "init", (root / "product").string(), "--directions", "ER", "--library", tools.library},
+                env)
+            .status != 0)
+        std::fprintf(stderr, "install_bench: kaldo-product init failed in %s\n", root.c_str());
+    return env;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const long megabytes = argc > 1 ? std::atol(argv[1]) : 50;
+    const int smallProfiles = argc > 2 ? std::atoi(argv[2]) : 1000;
+    if (megabytes <= 0 || smallProfiles <= 0) {
+        std::fprintf(stderr, "usage: install_bench [MB_PER_DICTIONARY] [SMALL_PROFILES]\n");
+        return 2;
+    }
+    const Tools tools;
+    const fs::path dir = fs::temp_directory_path() / ("quillon-install-bench-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "src");
+
+    // Four large dictionaries in one profile.
+    {
+        std::ofstream manifest(dir / "src/big.manifest");
+        manifest << "[collection 1]\nName.R = Большая\nProfiles = ER_BIG\n[profile ER_BIG]\nDirection = ER\n"
+                    "Name.R = Большой профиль\nDictionaries = big1.dct; big2.dct; big3.dct; big4.dct\n";
+        for (unsigned i = 1; i <= 4; ++i) {
+            WriteWords(dir / "src" / ("big" + std::to_string(i) + ".txt"), std::uint64_t(megabytes) << 20, i);
+            manifest << "[dictionary big" << i << ".dct]\nDirection = ER\nName.R = Словарь " << i << "\nWords = big" << i
+                     << ".txt\n";
+        }
+    }
+    const Run build = Execute({tools.dist, "build", (dir / "src/big.manifest").string(), (dir / "big").string()});
+    if (build.status != 0) {
+        std::fprintf(stderr, "install_bench: quillon-dist build failed\n");
+        return 1;
+    }
+    const auto bigEnv = FreshProduct(tools, dir / "p-big");
+    const Run install = Execute({tools.cli, "install", (dir / "big").string(), "--collection", "1", "--yes"}, bigEnv);
+
+    // The same unpacked dictionaries copied with cp, then sync.
+    fs::create_directories(dir / "unpacked");
+    for (unsigned i = 1; i <= 4; ++i) {
+        const std::string name = "big" + std::to_string(i) + ".dct";
+        Execute({tools.dist, "unpack", (dir / "big/DICT" / name).string(), (dir / "unpacked" / name).string()});
+    }
+    const std::uint64_t bytes = FolderBytes(dir / "unpacked");
+    ::sync();
+    const Run copy = Execute({"/bin/sh", "-c", "cp -r '" + (dir / "unpacked").string() + "' '" +
+                                                   (dir / "copied").string() + "' && sync"});
+
+    std::printf("four dictionaries of %ld MB (%.1f MB unpacked in all)\n", megabytes, double(bytes) / 1e6);
+    std::printf("  quillon-dist build     %8.2f s   peak %6ld MiB\n", build.seconds, build.peakKiB / 1024);
+    std::printf("  quillon-cli install    %8.2f s   peak %6ld MiB   exit %d   %.1f MB/s\n", install.seconds,
+                install.peakKiB / 1024, install.status, double(bytes) / 1e6 / install.seconds);
+    std::printf("  cp + sync              %8.2f s\n", copy.seconds);
+    std::printf("  install / copy         %8.2f x\n", install.seconds / copy.seconds);
+
+    // Many small profiles, one small dictionary each.
+    {
+        std::ofstream manifest(dir / "src/small.manifest");
+        std::ofstream words(dir / "src/small.txt");
+        words << "cat\tкошка\ndog\tсобака\n";
+        manifest << "[collection 1]\nName.R = Много\nProfiles = ";
+        for (int p = 0; p < smallProfiles; ++p)
+            manifest << (p ? "; " : "") << "P" << p;
+        manifest << "\n";
+        for (int p = 0; p < smallProfiles; ++p)
+            manifest << "[profile P" << p << "]\nDirection = ER\nName.R = Профиль " << p << "\nDictionaries = d" << p
+                     << ".dct\n[dictionary d" << p << ".dct]\nDirection = ER\nName.R = Словарь " << p
+                     << "\nWords = small.txt\n";
+    }
+    if (Execute({tools.dist, "build", (dir / "src/small.manifest").string(), (dir / "small").string()}).status != 0) {
+        std::fprintf(stderr, "install_bench: quillon-dist build of the small collection failed\n");
+        return 1;
+    }
+    const auto smallEnv = FreshProduct(tools, dir / "p-small");
+    const Run small = Execute({tools.cli, "install", (dir / "small").string(), "--collection", "1", "--yes"}, smallEnv);
+    std::printf("%d profiles of one small dictionary\n", smallProfiles);
+    std::printf("  quillon-cli install    %8.2f s   peak %6ld MiB   exit %d   %.2f ms per profile\n", small.seconds,
+                small.peakKiB / 1024, small.status, small.seconds * 1000 / smallProfiles);
+
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    return install.status == 0 && small.status == 0 ? 0 : 1;
+}
