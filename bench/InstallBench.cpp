@@ -4,6 +4,7 @@
 // Peak resident memory of each installation is the child's own (wait4).
 //
 //   install_bench [MB_PER_DICTIONARY] [SMALL_PROFILES]     (default 50 and 1000)
+//   QUILLON_BENCH_BASELINE=BUILD_DIR install_bench …  also the programs of an earlier build, side by side
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -91,20 +92,15 @@ std::vector<std::string> FreshProduct(const Tools& tools, const fs::path& root) 
     return env;
 }
 
-} // namespace
+struct Figures {
+    std::uint64_t bytes = 0;
+    Run build, install, copy, small;
+};
 
-int main(int argc, char** argv) {
-    const long megabytes = argc > 1 ? std::atol(argv[1]) : 50;
-    const int smallProfiles = argc > 2 ? std::atoi(argv[2]) : 1000;
-    if (megabytes <= 0 || smallProfiles <= 0) {
-        std::fprintf(stderr, "usage: install_bench [MB_PER_DICTIONARY] [SMALL_PROFILES]\n");
-        return 2;
-    }
-    const Tools tools;
-    const fs::path dir = fs::temp_directory_path() / ("quillon-install-bench-" + std::to_string(::getpid()));
+// Both scenarios with one set of tools, in `dir`.
+Figures Measure(const Tools& tools, const fs::path& dir, long megabytes, int smallProfiles) {
+    Figures f;
     fs::create_directories(dir / "src");
-
-    // Four large dictionaries in one profile.
     {
         std::ofstream manifest(dir / "src/big.manifest");
         manifest << "[collection 1]\nName.R = Большая\nProfiles = ER_BIG\n[profile ER_BIG]\nDirection = ER\n"
@@ -115,13 +111,9 @@ int main(int argc, char** argv) {
                      << ".txt\n";
         }
     }
-    const Run build = Execute({tools.dist, "build", (dir / "src/big.manifest").string(), (dir / "big").string()});
-    if (build.status != 0) {
-        std::fprintf(stderr, "install_bench: quillon-dist build failed\n");
-        return 1;
-    }
+    f.build = Execute({tools.dist, "build", (dir / "src/big.manifest").string(), (dir / "big").string()});
     const auto bigEnv = FreshProduct(tools, dir / "p-big");
-    const Run install = Execute({tools.cli, "install", (dir / "big").string(), "--collection", "1", "--yes"}, bigEnv);
+    f.install = Execute({tools.cli, "install", (dir / "big").string(), "--collection", "1", "--yes"}, bigEnv);
 
     // The same unpacked dictionaries copied with cp, then sync.
     fs::create_directories(dir / "unpacked");
@@ -129,17 +121,10 @@ int main(int argc, char** argv) {
         const std::string name = "big" + std::to_string(i) + ".dct";
         Execute({tools.dist, "unpack", (dir / "big/DICT" / name).string(), (dir / "unpacked" / name).string()});
     }
-    const std::uint64_t bytes = FolderBytes(dir / "unpacked");
+    f.bytes = FolderBytes(dir / "unpacked");
     ::sync();
-    const Run copy = Execute({"/bin/sh", "-c", "cp -r '" + (dir / "unpacked").string() + "' '" +
-                                                   (dir / "copied").string() + "' && sync"});
-
-    std::printf("four dictionaries of %ld MB (%.1f MB unpacked in all)\n", megabytes, double(bytes) / 1e6);
-    std::printf("  quillon-dist build     %8.2f s   peak %6ld MiB\n", build.seconds, build.peakKiB / 1024);
-    std::printf("  quillon-cli install    %8.2f s   peak %6ld MiB   exit %d   %.1f MB/s\n", install.seconds,
-                install.peakKiB / 1024, install.status, double(bytes) / 1e6 / install.seconds);
-    std::printf("  cp + sync              %8.2f s\n", copy.seconds);
-    std::printf("  install / copy         %8.2f x\n", install.seconds / copy.seconds);
+    f.copy = Execute({"/bin/sh", "-c", "cp -r '" + (dir / "unpacked").string() + "' '" + (dir / "copied").string() +
+                                           "' && sync"});
 
     // Many small profiles, one small dictionary each.
     {
@@ -155,17 +140,53 @@ int main(int argc, char** argv) {
                      << ".dct\n[dictionary d" << p << ".dct]\nDirection = ER\nName.R = Словарь " << p
                      << "\nWords = small.txt\n";
     }
-    if (Execute({tools.dist, "build", (dir / "src/small.manifest").string(), (dir / "small").string()}).status != 0) {
-        std::fprintf(stderr, "install_bench: quillon-dist build of the small collection failed\n");
-        return 1;
-    }
+    Execute({tools.dist, "build", (dir / "src/small.manifest").string(), (dir / "small").string()});
     const auto smallEnv = FreshProduct(tools, dir / "p-small");
-    const Run small = Execute({tools.cli, "install", (dir / "small").string(), "--collection", "1", "--yes"}, smallEnv);
-    std::printf("%d profiles of one small dictionary\n", smallProfiles);
-    std::printf("  quillon-cli install    %8.2f s   peak %6ld MiB   exit %d   %.2f ms per profile\n", small.seconds,
-                small.peakKiB / 1024, small.status, small.seconds * 1000 / smallProfiles);
+    f.small = Execute({tools.cli, "install", (dir / "small").string(), "--collection", "1", "--yes"}, smallEnv);
+    return f;
+}
 
+void Print(const char* label, const Figures& f, long megabytes, int smallProfiles) {
+    std::printf("%s\n", label);
+    std::printf("  four dictionaries of %ld MB (%.1f MB unpacked in all)\n", megabytes, double(f.bytes) / 1e6);
+    std::printf("    quillon-dist build     %8.2f s   peak %6ld MiB   exit %d\n", f.build.seconds, f.build.peakKiB / 1024,
+                f.build.status);
+    std::printf("    quillon-cli install    %8.2f s   peak %6ld MiB   exit %d   %.1f MB/s\n", f.install.seconds,
+                f.install.peakKiB / 1024, f.install.status, double(f.bytes) / 1e6 / f.install.seconds);
+    std::printf("    cp + sync              %8.2f s\n", f.copy.seconds);
+    std::printf("    install / copy         %8.2f x\n", f.install.seconds / f.copy.seconds);
+    std::printf("  %d profiles of one small dictionary\n", smallProfiles);
+    std::printf("    quillon-cli install    %8.2f s   peak %6ld MiB   exit %d   %.2f ms per profile\n", f.small.seconds,
+                f.small.peakKiB / 1024, f.small.status, f.small.seconds * 1000 / smallProfiles);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const long megabytes = argc > 1 ? std::atol(argv[1]) : 50;
+    const int smallProfiles = argc > 2 ? std::atoi(argv[2]) : 1000;
+    if (megabytes <= 0 || smallProfiles <= 0) {
+        std::fprintf(stderr, "usage: install_bench [MB_PER_DICTIONARY] [SMALL_PROFILES]\n"
+                             "       QUILLON_BENCH_BASELINE=BUILD_DIR: also the programs of an earlier build, side by side\n");
+        return 2;
+    }
+    const fs::path dir = fs::temp_directory_path() / ("quillon-install-bench-" + std::to_string(::getpid()));
+    const Figures now = Measure(Tools{}, dir / "now", megabytes, smallProfiles);
+    Print("this build", now, megabytes, smallProfiles);
+    int status = now.install.status == 0 && now.small.status == 0 ? 0 : 1;
+    if (const char* baseline = std::getenv("QUILLON_BENCH_BASELINE")) {
+        const std::string b = baseline;
+        const Tools old{b + "/src/cli/quillon-cli", b + "/src/tools/quillon-dist", b + "/refproduct/kaldo-product",
+                        b + "/refproduct/libkaldo_refproduct.so"};
+        const Figures before = Measure(old, dir / "baseline", megabytes, smallProfiles);
+        Print(("baseline " + b).c_str(), before, megabytes, smallProfiles);
+        std::printf("this build against the baseline\n");
+        std::printf("  large: install %.2fx faster, peak memory %.2fx smaller\n",
+                    before.install.seconds / now.install.seconds,
+                    double(before.install.peakKiB) / double(std::max(1L, now.install.peakKiB)));
+        std::printf("  small: %.2fx the rate per profile\n", before.small.seconds / now.small.seconds);
+    }
     std::error_code ec;
     fs::remove_all(dir, ec);
-    return install.status == 0 && small.status == 0 ? 0 : 1;
+    return status;
 }

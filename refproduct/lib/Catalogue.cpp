@@ -46,9 +46,15 @@ std::optional<Catalogue> Catalogue::Open(const std::string& path, std::string& e
         return std::nullopt;
     }
     sqlite3_busy_timeout(db, 10000);
+    // Write-ahead logging: a commit is one append and one sync of the log, not a journal written,
+    // synced, and deleted. The log and its index stay when the last user closes the catalogue,
+    // so that readers without write access can still open it.
+    int persist = 1;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
     Catalogue cat(db);
     // A catalogue that has its schema is opened without writing (readers need no write access).
     if (auto schema = cat.Scalar("SELECT value FROM meta WHERE key = 'schema'"); schema && AsText(*schema) == "1") {
+        cat.Run("PRAGMA journal_mode = WAL");   // a catalogue made before: converted by its first writer
         if (!cat.Run("PRAGMA foreign_keys = ON") || !cat.Run("PRAGMA synchronous = FULL")) {
             error = path + ": " + cat.LastError();
             return std::nullopt;
@@ -67,7 +73,8 @@ std::optional<Catalogue> Catalogue::Open(const std::string& path, std::string& e
         cat.Run("ROLLBACK");
         return std::nullopt;
     }
-    if (!cat.Run("COMMIT") || !cat.Run("PRAGMA foreign_keys = ON") || !cat.Run("PRAGMA synchronous = FULL")) {
+    if (!cat.Run("COMMIT") || !cat.Run("PRAGMA journal_mode = WAL") || !cat.Run("PRAGMA foreign_keys = ON") ||
+        !cat.Run("PRAGMA synchronous = FULL")) {
         error = path + ": " + cat.LastError();
         return std::nullopt;
     }

@@ -12,19 +12,16 @@ namespace kaldo {
 using namespace quillon;
 
 // The open file: its head and the descriptor that carries the shared lock. Head changes are
-// written in place (the body is never read or rewritten); they reach the disk when the last
-// user lets go of the file.
+// written in place (the body is never read or rewritten) without a sync: the two head slots keep
+// the file consistent whatever reaches the disk, and a file the product keeps is synced when it
+// takes it (import copies and syncs).
 class OpenDictionaryState {
 public:
     OpenDictionaryState(ServiceContext context, std::string path, DictionaryHead head)
         : context_(std::move(context)), path_(std::move(path)), head_(std::move(head)) {
         Hold();
     }
-    ~OpenDictionaryState() {
-        if (dirty_ && fd_ >= 0)
-            ::fdatasync(fd_);   // the changes made through this object, durable before it goes
-        Release();
-    }
+    ~OpenDictionaryState() { Release(); }
     OpenDictionaryState(const OpenDictionaryState&) = delete;
     OpenDictionaryState& operator=(const OpenDictionaryState&) = delete;
 
@@ -40,7 +37,6 @@ public:
         if (!WriteDictionaryHead(path_, copy, false, error))
             return E_ACCESSDENIED;
         head_ = std::move(copy);
-        dirty_ = true;
         Release();   // a rewritten file is a new file: hold the lock on it
         Hold();
         return S_OK;
@@ -70,7 +66,6 @@ private:
     DictionaryHead head_;
     std::mutex mutex_;
     int fd_ = -1;
-    bool dirty_ = false;
 };
 
 namespace {
