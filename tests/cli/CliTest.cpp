@@ -1,6 +1,8 @@
 // quillon-cli end to end: the sample distribution into a reference product, with the product's
 // fault injection; exit codes, JSON reports, Ctrl-C.
 #include "ProductFixture.h"
+#include "descriptions/LoaderFixtures.h"
+#include "install/Packer.h"
 #include "product/WorkFolders.h"
 #include "testsupport/RunProgram.h"
 #include "testsupport/TempDir.h"
@@ -96,6 +98,43 @@ TEST_F(CliTest, SpeaksTheProductsInterfaceLanguage) {
           "Translation profiles to install: 1", "Installing English-Russian dictionary collection \"Общая лексика\""})
         EXPECT_NE(r.output.find(english), std::string::npos) << english << "\n" << r.output;
     EXPECT_EQ(r.output.find("Устанавливается"), std::string::npos) << r.output;
+}
+
+// A dictionary larger than the memory quillon-cli may use installs and verifies: every step
+// streams it (unpacking, the head changes, the import). Not under the sanitizers, whose shadow
+// memory needs more address space than any such limit.
+TEST_F(CliTest, ADictionaryLargerThanItsMemoryLimitInstalls) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address space limit does not fit the sanitizer's shadow memory";
+#endif
+    constexpr std::uint64_t kBytes = 96u << 20, kLimitKiB = 64 * 1024;
+    const std::string dist = temp_ / "large";
+    ASSERT_EQ(::mkdir(dist.c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((dist + "/DICT").c_str(), 0755), 0);
+    // The dictionary: distinct words, written entry by entry; packed quickly (greedy).
+    kaldo::DictionaryHead head;
+    head.SetDirectionId(kaldo::test::kER);
+    head.SetGuid("{4C0A3E6B-52F1-4F0C-9E7D-2B1A8C3D5E6F}");
+    kaldo::DictionaryWriter writer;
+    std::string error;
+    ASSERT_TRUE(writer.Open(temp_ / "large.dct", error)) << error;
+    for (std::uint64_t i = 0; writer.BodyLength() < kBytes; ++i)
+        ASSERT_TRUE(writer.Add({"w" + std::to_string(i * 2654435761u), {"перевод " + std::to_string(i)}}, error));
+    ASSERT_TRUE(writer.Finish(head, error)) << error;
+    ASSERT_EQ(PackFile(temp_ / "large.dct", dist + "/DICT/large.dct", PackOptions{4, false}), kPackOk);
+    test::CompileProfile("section \"1 - templates\"\n  S \"ER_LARGE\" \"\"\nsection \"1 - collection\"\n"
+                         "  S \"Name.R\" \"Большая\"\n",
+                         dist + "/RAVIRI.INF");
+    test::CompileProfile("section \"ER_LARGE\"\n  S \"Direction\" \"ER\"\n  S \"Name.R\" \"Большая\"\n"
+                         "  S \"Dictionaries\" \"large.dct\"\nsection \"large.dct\"\n  S \"Direction\" \"ER\"\n"
+                         "  S \"Name.R\" \"Большой\"\n  S \"NameOnCD\" \"DICT\\\\large.dct\"\n  I \"Size\" 1000\n",
+                         dist + "/SETUP.INI");
+    const std::string limit = "ulimit -v " + std::to_string(kLimitKiB) + "; ";
+    const auto r = RunProgram(limit + ShellQuote(QUILLON_CLI) + " install " + ShellQuote(dist) +
+                              " --collection 1 --yes --json </dev/null");
+    ASSERT_EQ(r.code, 0) << r.output;
+    EXPECT_NE(r.output.find("\"installed\":true,\"uid\":\"{4C0A3E6B"), std::string::npos) << r.output;
+    EXPECT_EQ(RunProgram(limit + ShellQuote(KALDO_PRODUCT_TOOL) + " verify").code, 0);
 }
 
 TEST_F(CliTest, InstallReportsTheKernelsIdentifiers) {
