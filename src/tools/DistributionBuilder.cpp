@@ -149,11 +149,15 @@ private:
         return total;
     }
 
-    bool SizeFits(const std::string& key, std::int64_t size) {
-        if (size > INT32_MAX)
-            return Fail(key + ": " + std::to_string(size) +
-                        " bytes do not fit the 32-bit Size entry");
-        return true;
+    // The Size entry for a file of `size` bytes: it is 32-bit, so a larger file declares the
+    // largest size it can (the installer only estimates disk space from it) and is warned about.
+    std::int64_t DeclaredSize(const std::string& key, std::int64_t size) {
+        if (size <= INT32_MAX)
+            return size;
+        warnings_.push_back(m_.path + ": warning: " + key + ": " + std::to_string(size) +
+                            " bytes do not fit the 32-bit Size entry; it declares " +
+                            std::to_string(INT32_MAX) + " (the installer's disk-space figure will be low)");
+        return INT32_MAX;
     }
 
     // Packs the unpacked dictionary `unpacked` to the dictionary's place, noting its size.
@@ -161,9 +165,7 @@ private:
         struct stat st {};
         if (::stat(unpacked.c_str(), &st) != 0)
             return Fail(unpacked + ": " + std::strerror(errno));
-        if (!d.size && !SizeFits(d.key, static_cast<std::int64_t>(st.st_size)))
-            return false;
-        sizes_[d.key] = static_cast<std::int64_t>(st.st_size);
+        sizes_[d.key] = d.size ? *d.size : DeclaredSize(d.key, static_cast<std::int64_t>(st.st_size));
         const std::string path = Prepare(d.file.nameOnCD);
         if (path.empty() || PackFile(unpacked, path) != kPackOk)
             return Fail(d.file.nameOnCD + ": cannot be written: " + std::strerror(errno ? errno : EIO));
@@ -231,9 +233,9 @@ private:
         }
         for (const auto& t : m_.baseTM) {
             const std::int64_t n = Copy(t.file.source, t.file.nameOnCD);
-            if (n < 0 || (!t.size && !SizeFits(t.key, n)))
+            if (n < 0)
                 return false;
-            sizes_[t.key] = n;
+            sizes_[t.key] = t.size ? *t.size : DeclaredSize(t.key, n);
         }
         std::map<std::string, std::string> placed; // NameOnCD -> source, for shared files
         auto copyOnce = [&](const PlacedFile& f) -> std::int64_t {
@@ -250,9 +252,7 @@ private:
             std::int64_t n = 0;
             if (p.file && (n = copyOnce(*p.file)) < 0)
                 return false;
-            if (!p.size && !SizeFits(p.key, n))
-                return false;
-            sizes_[p.key] = n;
+            sizes_[p.key] = p.size ? *p.size : DeclaredSize(p.key, n);
             if (p.keywordsFile && copyOnce(*p.keywordsFile) < 0)
                 return false;
             if (p.wwtFile && copyOnce(*p.wwtFile) < 0)
