@@ -49,8 +49,11 @@ std::optional<Catalogue> Catalogue::Open(const std::string& path, std::string& e
     // Write-ahead logging: a commit is one append and one sync of the log, not a journal written,
     // synced, and deleted. The log and its index stay when the last user closes the catalogue,
     // so that readers without write access can still open it.
+    // Closing does not checkpoint either (the product opens and closes the catalogue for every
+    // service object): the log is folded into the database when it has grown (every 1000 pages).
     int persist = 1;
     sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     Catalogue cat(db);
     // A catalogue that has its schema is opened without writing (readers need no write access).
     if (auto schema = cat.Scalar("SELECT value FROM meta WHERE key = 'schema'"); schema && AsText(*schema) == "1") {

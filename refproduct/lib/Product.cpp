@@ -535,8 +535,15 @@ HRESULT Product::ImportDictionary(const std::string& path, std::uint32_t directi
     }
     if (slotted)
         size = static_cast<std::int64_t>(info->bodyLength);
-    if (!db_.Run("INSERT OR REPLACE INTO pending_files(path) VALUES(?1)", {final})) {
+    // The record that lets recovery take the file away again is not synced on its own: the
+    // catalogue commit below syncs the log with it. A killed process leaves it in the log all
+    // the same; only a power loss in the moment between the folder's sync and that commit could
+    // leave the file without its record (and without its row).
+    if (!db_.Run("PRAGMA synchronous = NORMAL") ||
+        !db_.Run("INSERT OR REPLACE INTO pending_files(path) VALUES(?1)", {final}) ||
+        !db_.Run("PRAGMA synchronous = FULL")) {
         detail = db_.LastError();
+        db_.Run("PRAGMA synchronous = FULL");
         ::unlink(temp.c_str());
         return E_FAIL;
     }
