@@ -156,7 +156,8 @@ private:
 class StreamReader {
 public:
     StreamReader(int fd, std::uint64_t offset, std::uint64_t length)
-        : fd_(fd), next_(offset), left_(length), buffer_(std::make_unique<std::uint8_t[]>(kChunk)) {}
+        : fd_(fd), next_(offset), left_(length),
+          buffer_(new std::uint8_t[std::max<std::size_t>(1, static_cast<std::size_t>(std::min<std::uint64_t>(length, kChunk)))]) {}
     std::uint64_t Left() const { return left_ + (end_ - pos_); }
     bool Failed() const { return failed_; }
     bool Read(void* out, std::size_t n) {
@@ -767,12 +768,21 @@ std::optional<DictionaryHeadInfo> ReadDictionaryHead(const std::string& path, st
             error = path + ": " + (error.empty() ? "file is truncated" : error);
             return std::nullopt;
         }
-        std::vector<std::uint8_t> slots(2 * std::size_t(p.slotSize));
-        if (!PreadAll(fd.get(), slots.data(), slots.size(), kPrefixSize)) {
-            error = Errno(path);
-            return std::nullopt;
+        // Each slot's header, then only as much of its content as it says it holds.
+        const std::unique_ptr<std::uint8_t[]> slots(new std::uint8_t[2 * std::size_t(p.slotSize)]);
+        for (int slot = 0; slot < 2; ++slot) {
+            std::uint8_t* at = slots.get() + std::size_t(slot) * p.slotSize;
+            if (!PreadAll(fd.get(), at, kSlotHeaderSize, kPrefixSize + std::uint64_t(slot) * p.slotSize)) {
+                error = Errno(path);
+                return std::nullopt;
+            }
+            const std::size_t length = std::min<std::size_t>(ReadU32(at + 8), p.slotSize - kSlotHeaderSize);
+            if (!PreadAll(fd.get(), at + kSlotHeaderSize, length, kPrefixSize + std::uint64_t(slot) * p.slotSize + kSlotHeaderSize)) {
+                error = Errno(path);
+                return std::nullopt;
+            }
         }
-        if (!ChooseSlot(slots.data(), p, info, error)) {
+        if (!ChooseSlot(slots.get(), p, info, error)) {
             error = path + ": " + error;
             return std::nullopt;
         }

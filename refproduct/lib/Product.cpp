@@ -13,12 +13,14 @@
 #include "support/Guid.h"
 #include "support/Text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <random>
 #include <set>
 #include <sys/file.h>
@@ -127,13 +129,15 @@ CopyResult CopyToTemporary(const std::string& source, const std::string& folder,
     const auto total = static_cast<std::uint64_t>(st.st_size);
     std::uint64_t done = 0;
     quillon::Crc32 sum;
-    std::vector<char> buffer(1 << 20);
+    // Steps of at most 1 MiB; a small file takes one small step (the buffer is not zeroed).
+    const std::size_t step = static_cast<std::size_t>(std::clamp<std::uint64_t>(total, 4096, 1u << 20));
+    const std::unique_ptr<char[]> buffer(new char[step]);
     CopyResult result = CopyResult::Done;
     std::uint32_t reported = 0;
     if (Report(progress, 0, pause))
         result = CopyResult::Aborted;
     while (result == CopyResult::Done) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        const ssize_t n = ::read(in, buffer.get(), step);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -144,7 +148,7 @@ CopyResult CopyToTemporary(const std::string& source, const std::string& folder,
         if (n == 0)
             break;
         for (ssize_t off = 0; off < n;) {
-            const ssize_t w = ::write(out, buffer.data() + off, static_cast<std::size_t>(n - off));
+            const ssize_t w = ::write(out, buffer.get() + off, static_cast<std::size_t>(n - off));
             if (w < 0 && errno == EINTR)
                 continue;
             if (w <= 0) {
@@ -157,7 +161,7 @@ CopyResult CopyToTemporary(const std::string& source, const std::string& folder,
         const std::uint64_t chunkEnd = done + static_cast<std::uint64_t>(n);
         if (chunkEnd > crcFrom) {
             const std::uint64_t skip = crcFrom > done ? crcFrom - done : 0;
-            sum.Update(buffer.data() + skip, static_cast<std::size_t>(chunkEnd - done - skip));
+            sum.Update(buffer.get() + skip, static_cast<std::size_t>(chunkEnd - done - skip));
         }
         done = chunkEnd;
         const auto percent = static_cast<std::uint32_t>(total ? std::min<std::uint64_t>(done * 100 / total, 100) : 100);

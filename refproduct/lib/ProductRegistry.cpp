@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <sys/stat.h>
 
 namespace kaldo {
 
@@ -72,7 +74,33 @@ std::string PlanText(const Plan& plan) {
 
 } // namespace
 
+namespace {
+
+// Whether the hive has a Faults key at all, read again only when the hive file changed (every
+// write replaces it): every service call asks, and a product without planned faults should not
+// parse its hive for each.
+bool FaultsKeyExists(const std::string& hivePath) {
+    static std::mutex mutex;
+    static struct stat known {};
+    static bool exists = false;
+    struct stat st {};
+    if (::stat(hivePath.c_str(), &st) != 0)
+        return false;
+    std::lock_guard lock(mutex);
+    if (st.st_ino != known.st_ino || st.st_dev != known.st_dev || st.st_size != known.st_size ||
+        st.st_mtim.tv_sec != known.st_mtim.tv_sec || st.st_mtim.tv_nsec != known.st_mtim.tv_nsec) {
+        quillon::posix::HiveRegistry hive(hivePath);
+        exists = hive.OpenKey(RegistryRoot::LocalMachine, kFaultsKey, false) == 0;
+        known = st;
+    }
+    return exists;
+}
+
+} // namespace
+
 std::optional<std::int32_t> TakeFault(const std::string& hivePath, std::string_view operation) {
+    if (!FaultsKeyExists(hivePath))
+        return std::nullopt;
     quillon::posix::HiveRegistry hive(hivePath);
     // The common case (no fault planned) only reads the hive.
     if (!ReadString(hive, RegistryRoot::LocalMachine, kFaultsKey, operation))
