@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/Session.h"
+#include "cli/StepOutput.h"
 #include "cli/TerminalProgress.h"
 #include "descriptions/DictCollectionLoader.h"
 #include "install/ProgressDlg.h"
@@ -32,12 +33,22 @@ const char* KindName(InstallRecord::Kind kind) {
 
 const char* ResultName(int code) {
     switch (code) {
-    case kExitDone: return "installed";
-    case kExitCancelled: return "cancelled";
-    case kExitPartlyFailed: return "partly-failed";
-    case kExitNothingDone: return "nothing-done";
+    case kExitDone: return InstallResultName(InstallResult::Installed);
+    case kExitCancelled: return InstallResultName(InstallResult::Cancelled);
+    case kExitPartlyFailed: return InstallResultName(InstallResult::PartlyFailed);
+    case kExitNothingDone: return InstallResultName(InstallResult::NothingDone);
     default: return "failed";
     }
+}
+
+int ExitCodeOf(InstallResult result) {
+    switch (result) {
+    case InstallResult::Installed: return kExitDone;
+    case InstallResult::PartlyFailed: return kExitPartlyFailed;
+    case InstallResult::NothingDone: return kExitNothingDone;
+    case InstallResult::Cancelled: return kExitCancelled;
+    }
+    return kExitPartlyFailed;
 }
 
 // The JSON members of the installation's report (Output.h adds exitCode and messages).
@@ -54,6 +65,7 @@ std::string Report(const std::string& collectionId, const std::vector<InstallRec
 }
 
 int Finish(const Arguments& a, const std::string& id, const std::vector<InstallRecord>& records, int code) {
+    SetRunResult(ResultName(code));
     if (a.json)
         WriteJson(Report(id, records, code), code);
     else
@@ -64,7 +76,8 @@ int Finish(const Arguments& a, const std::string& id, const std::vector<InstallR
 } // namespace
 
 int Install(const std::vector<std::string>& args) {
-    Arguments a(args, {"collection", "profile", "replace"});
+    Arguments a(args, {"collection", "profile", "replace"}, {"events"});
+    a.json = a.json || JsonOutput(); // --events
     const std::string replace = a.Get("replace");
     if (a.bad || a.positional.size() != 1 || a.Get("collection").empty() ||
         (!replace.empty() && replace != "replace" && replace != "skip" && replace != "ask"))
@@ -159,15 +172,10 @@ int Install(const std::vector<std::string>& args) {
     view.Finish();
 
     const auto& records = page.Records();
-    const bool any = std::any_of(records.begin(), records.end(), [](const InstallRecord& r) { return r.installed; });
-    const bool all = std::all_of(records.begin(), records.end(), [](const InstallRecord& r) { return r.installed; });
-    int code = kExitDone;
-    if (page.Cancelled())
-        code = kExitCancelled;
-    else if (!any)
-        code = kExitNothingDone;
-    else if (!all || result != 1)
-        code = kExitPartlyFailed;
+    const int installed =
+        static_cast<int>(std::count_if(records.begin(), records.end(), [](const InstallRecord& r) { return r.installed; }));
+    const int code = ExitCodeOf(ClassifyInstallation(installed, static_cast<int>(records.size()) - installed, result,
+                                                     page.Cancelled()));
     if (!a.json)
         for (const InstallRecord& r : records)
             std::printf("  %-10s %-9s %s%s\n", KindName(r.kind), r.installed ? "installed" : "FAILED", r.fullName.c_str(),

@@ -1,6 +1,7 @@
 #include "cli/Session.h"
 
 #include "cli/Output.h"
+#include "cli/StepOutput.h"
 #include "distribution/SourceSearch.h"
 #include "platform/Ports.h"
 #include "platform/posix/PosixPorts.h"
@@ -13,16 +14,20 @@
 
 namespace quillon::cli {
 
-Session::Session(bool assumeYes) : messages_(assumeYes) {
+Session::Session(bool assumeYes, bool readOnly) : messages_(assumeYes) {
     posix::InstallPosixPorts();
     // The installer's catalogue: quillon-cli speaks the product's interface language too.
     InstallInterfaceCatalogue(catalogue_, "quillon");
     CurrentPorts().messages = &messages_;
+    steps_.Add(Log());
+    steps_.Add(Events());
+    observation_ = std::make_unique<ScopedObservation>(steps_, readOnly);
     InstallInterruptHandler();
 }
 
 Session::~Session() {
     ReleaseKernelConnection();
+    observation_.reset();
     CurrentPorts().messages = nullptr;
     CurrentPorts().strings = nullptr;
 }

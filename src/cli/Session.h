@@ -3,7 +3,9 @@
 // flag; and the distribution's description files found as the wizard finds them.
 #include "cli/Terminal.h"
 #include "distribution/KldoInifileManager.h"
+#include "platform/StepObserver.h"
 #include "platform/qt/QtCatalogue.h"
+#include "product/ObservedServices.h"
 #include "selection/SelectCollectionDlg.h"
 
 #include <memory>
@@ -11,15 +13,20 @@
 
 namespace quillon::cli {
 
+// The step observers (the log, the event stream) see every kernel call and message of the
+// session; with `readOnly` the kernel refuses every call that would change the product
+// (product/ObservedServices.h).
 class Session {
 public:
-    explicit Session(bool assumeYes);
+    explicit Session(bool assumeYes, bool readOnly = false);
     ~Session();
     TerminalMessages& Messages() { return messages_; }
 
 private:
     TerminalMessages messages_;
     QtCatalogue catalogue_;
+    StepFanOut steps_;
+    std::unique_ptr<ScopedObservation> observation_;
 };
 
 // Prepares DIST itself, else DIST/DICTS/; false (with a message on stderr) when neither holds
