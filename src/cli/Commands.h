@@ -23,5 +23,7 @@ int Directions(const std::vector<std::string>& args);
 int List(const std::vector<std::string>& args);
 int Install(const std::vector<std::string>& args);
 int Remove(const std::vector<std::string>& args);
+// The collections the product holds, per direction, with their state.
+int Installed(const std::vector<std::string>& args);
 
 } // namespace quillon::cli

@@ -1,4 +1,4 @@
-// quillon-cli's log (--log FILE) and event stream (install --events).
+// quillon-cli's log (--log FILE), event stream (install --events) and installed.
 #include "CliFixture.h"
 
 namespace quillon {
@@ -70,6 +70,26 @@ TEST_F(StepsTest, EventsBelongToInstallAndTheLogMustOpen) {
         "end 2\n");
     EXPECT_EQ(Cli("directions --log " + ShellQuote(temp_ / "no/such/folder/log")).code, 1);
     EXPECT_EQ(Cli("directions --log").code, 2);
+}
+
+TEST_F(StepsTest, InstalledListsWhatInstallPutThere) {
+    const std::string summary =
+        "d = json.loads(sys.stdin.read())\n"
+        "for x in d['directions']:\n"
+        "    print(x['code'], [(c['name'], c['state'], c['listed']) for c in x['collections']])\n";
+    const auto before = Cli("installed --json");
+    ASSERT_EQ(before.code, 0);
+    EXPECT_EQ(Python(summary, before.output), "ER []\nRE []\n");
+    ASSERT_EQ(Cli("install " + ShellQuote(dist_) + " --collection 1 --yes").code, 0);
+    ASSERT_EQ(Cli("install " + ShellQuote(dist_) + " --collection 2 --yes").code, 4);
+    const auto after = Cli("installed --json");
+    ASSERT_EQ(after.code, 0);
+    EXPECT_EQ(Python(summary, after.output),
+              "ER [('Общая лексика', 0, True), ('Техника и компьютеры', 0, True)]\nRE []\n");
+    const auto one = Cli("installed --direction ER");
+    EXPECT_EQ(one.output, "ER  Англо-русский: 2\n  Общая лексика\n  Техника и компьютеры\n");
+    EXPECT_EQ(Cli("installed --direction XX").code, 2);
+    EXPECT_EQ(Cli("installed --direction GR").code, 2); // a direction the kernel does not have
 }
 
 } // namespace
