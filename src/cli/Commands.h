@@ -25,5 +25,7 @@ int Install(const std::vector<std::string>& args);
 int Remove(const std::vector<std::string>& args);
 // The collections the product holds, per direction, with their state.
 int Installed(const std::vector<std::string>& args);
+// What install with the same arguments would do, changing nothing.
+int Plan(const std::vector<std::string>& args);
 
 } // namespace quillon::cli

@@ -84,69 +84,11 @@ int Install(const std::vector<std::string>& args) {
         return Usage();
     const std::string id = a.Get("collection");
     Session session(a.yes);
-    if (!EnsureKernelConnection()) {
-        ShowMessage(1035);
-        return kExitCannotStart;
-    }
-    CKldoInifileManager copies;
-    if (!PrepareDistribution(a.positional[0], copies))
-        return kExitCannotStart;
-
-    // Only a collection the collection page offers can be installed.
-    MemoryCollectionList offered;
-    CSelectCollectionDlg collectionPage(copies.GetSourceFolder(), copies.GetSetupIniPath(),
-                                        copies.GetMainDescriptionPath(), offered);
-    switch (OpenCollectionPage(copies, collectionPage)) {
-    case CollectionPageStatus::Unreadable: return kExitCannotStart;
-    case CollectionPageStatus::NoCollection: return kExitNothingDone;
-    case CollectionPageStatus::Listed: break;
-    }
-    std::string idText;
-    const CDictDistrib::CDDEqualCollID sameId(id);
-    for (const auto& [item, identifier] : collectionPage.ItemMap())
-        if (sameId(collectionPage.Distribution().FindCollection(identifier)))
-            idText = identifier;
-    if (idText.empty()) {
-        const auto& all = collectionPage.Distribution().GetCollections();
-        if (std::none_of(all.begin(), all.end(), sameId))
-            Complain("the distribution has no collection " + id);
-        else
-            Complain("collection " + id + " has no profile of a direction the kernel supports, so the installer "
-                     "does not offer it");
-        return kExitUsage;
-    }
-
-    CSmartPtr<CDictCollection> collection(new CDictCollection);
-    try {
-        CDictCollectionLoader loader(copies.GetSetupIniPath(), copies.GetMainDescriptionPath(), copies.GetSourceFolder());
-        if (!loader.ReadCollection(idText, *collection)) {
-            ShowMessage(2001, MessageIcon::Error);
-            return kExitCannotStart;
-        }
-    } catch (const ComError&) {
-        ShowMessage(57355, MessageIcon::Error);
-        return kExitCannotStart;
-    }
-    if (collection->GetProfileCount() == 0) {
-        ShowMessage(2017);
-        return kExitNothingDone;
-    }
-
-    // The chosen profiles: those named, else every one the page preselects.
-    const auto chosen = a.All("profile");
-    for (const std::string& key : chosen) {
-        const auto& profiles = collection->GetProfiles();
-        if (std::none_of(profiles.begin(), profiles.end(), [&](const auto& p) { return p->GetKey() == key; })) {
-            Complain("collection " + id + " has no profile " + key);
-            return kExitUsage;
-        }
-    }
-    if (!chosen.empty())
-        for (auto& p : collection->GetProfiles())
-            p->SetSelected(std::find(chosen.begin(), chosen.end(), p->GetKey()) != chosen.end());
-    for (const auto& p : collection->GetProfiles())
-        if (p->IsSelected() && !p->IsSupported() && !chosen.empty())
-            ShowMessage(2005); // a named profile of a direction that is not installed
+    ChosenCollection chosen;
+    if (const auto failed = ChooseCollection(a.positional[0], id, a.All("profile"), chosen))
+        return *failed;
+    CSmartPtr<CDictCollection>& collection = chosen.collection;
+    CKldoInifileManager& copies = chosen.copies;
 
     MemoryProfileList list;
     CTemplateDlg selection(collection, list);

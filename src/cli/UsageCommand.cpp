@@ -10,6 +10,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: quillon-cli directions [--json]\n"
     "       quillon-cli list DIST [--json]\n"
+    "       quillon-cli plan DIST --collection ID [--profile KEY]... [--replace replace|skip|ask] [--yes] [--json]\n"
     "       quillon-cli install DIST --collection ID [--profile KEY]... [--replace replace|skip|ask] [--yes] [--json | --events]\n"
     "       quillon-cli installed [--direction CODE] [--json]\n"
     "       quillon-cli remove --direction CODE (--collection NAME... | --all-of-direction) [--yes] [--json]\n"

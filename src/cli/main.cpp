@@ -4,6 +4,7 @@
 //   quillon-cli list DIST [--json]
 //   quillon-cli install DIST --collection ID [--profile KEY]... [--replace replace|skip|ask] [--yes]
 //               [--json | --events]
+//   quillon-cli plan DIST --collection ID [--profile KEY]... [--replace …] [--yes] [--json]
 //   quillon-cli installed [--direction CODE] [--json]
 //   quillon-cli remove ...; quillon-cli --help | -h | --version
 //   --log FILE with any command: the steps as JSON lines appended to FILE
@@ -36,6 +37,8 @@ int Run(const std::vector<std::string>& args) {
         return quillon::cli::Remove(rest);
     if (args[0] == "installed")
         return quillon::cli::Installed(rest);
+    if (args[0] == "plan")
+        return quillon::cli::Plan(rest);
     return quillon::cli::Usage();
 }
 
