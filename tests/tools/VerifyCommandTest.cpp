@@ -1,5 +1,6 @@
 // quillon-dist verify DIST: a clean distribution is clean (plain and setup.inf), and each fault
-// planted in a small one is reported once, with its severity.
+// planted in a small one is reported once, with its severity; build refuses what verify calls an
+// error.
 #include "testsupport/RunProgram.h"
 #include "testsupport/TempDir.h"
 
@@ -157,6 +158,20 @@ TEST_F(VerifyCommandTest, EachPlantedFaultIsReportedOnce) {
         std::string::npos)
         << people.output;
     EXPECT_NE(people.output.find(": 10 errors, 4 warnings\n"), std::string::npos) << people.output;
+}
+
+TEST_F(VerifyCommandTest, BuildRefusesAProfileWithoutAName) {
+    dir.Write("src/words.txt", "house\tдом\n");
+    const std::string manifest =
+        dir.Write("m.manifest", "[collection 1]\nProfiles = P1\n"
+                                "[profile P1]\nDirection = ER\nName.E = First\n");
+    const auto r = Dist("build " + ShellQuote(manifest) + " " + ShellQuote(dir / "out"));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.output.find("m.manifest:3: profile \"P1\" has no Name.R: the kernel refuses a "
+                            "profile without a name"),
+              std::string::npos)
+        << r.output;
+    EXPECT_FALSE(fs::exists(dir / "out"));
 }
 
 } // namespace
