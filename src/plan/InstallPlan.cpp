@@ -216,8 +216,9 @@ PlannedItem InstallPlanner::PlanBaseTM(const CVdxBaseTM& item) {
                                                  : item.GetFileNameOnCD()));
         return p;
     }
-    p.detail = replaceMode_ == 1 ? "an installed TM base of the same name is replaced"
-                                 : "an installed TM base of the same name is kept";
+    p.detail = replaceMode_ == 1
+                   ? "the kernel takes it (replacing an installed TM base of the same name)"
+                   : "the kernel takes it (keeping an installed TM base of the same name)";
     return p;
 }
 
