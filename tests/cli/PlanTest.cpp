@@ -95,7 +95,8 @@ TEST_F(PlanTest, PredictsTheFaultsOfADamagedDistribution) {
         "faults.manifest",
         "[collection 1]\nName.R = Пробная\nProfiles = ER_A; FR_A\n"
         "[profile ER_A]\nDirection = ER\nName.R = Проба\n"
-        "Dictionaries = good.dct; crc.dct; junk.dct; gone.dct; re.dct; old.dct\nBaseTM = lost.tmb\n"
+        "Dictionaries = good.dct; crc.dct; junk.dct; gone.dct; re.dct; old.dct; torn.dct\nBaseTM = "
+        "lost.tmb\n"
         "[profile FR_A]\nDirection = FR\nName.R = Проба\n"
         "[dictionary good.dct]\nDirection = ER\nName.R = Хороший\nWords = src/words.txt\n"
         "[dictionary crc.dct]\nDirection = ER\nName.R = Испорченный\nWords = src/words.txt\n"
@@ -103,6 +104,7 @@ TEST_F(PlanTest, PredictsTheFaultsOfADamagedDistribution) {
         "[dictionary gone.dct]\nDirection = ER\nName.R = Пропавший\nWords = src/words.txt\n"
         "[dictionary re.dct]\nDirection = RE\nName.R = Обратный\nWords = src/words.txt\n"
         "[dictionary old.dct]\nDirection = ER\nName.R = Старый\nWords = src/words.txt\n"
+        "[dictionary torn.dct]\nDirection = ER\nName.R = Порванный\nWords = src/words.txt\n"
         "[tm lost.tmb]\nDirection = ER\nName.R = Потерянная\nFile = src/words.txt\n");
     const std::string dist = temp_ / "faults";
     ASSERT_EQ(kaldo::test::RunProgram(QUILLON_DIST_TOOL, {"build", manifest, dist}), 0);
@@ -121,6 +123,18 @@ TEST_F(PlanTest, PredictsTheFaultsOfADamagedDistribution) {
         0);
     fs::remove(dist + "/DICT/old.dct");
     ASSERT_EQ(kaldo::test::RunProgram(QUILLON_DIST_TOOL, {"pack", old, dist + "/DICT/old.dct"}), 0);
+    // A dictionary damaged before it was packed: the packed file is sound, the dictionary is not.
+    const std::string torn = temp_ / "torn.dct";
+    ASSERT_EQ(kaldo::test::RunProgram(QUILLON_DIST_TOOL, {"unpack", dist + "/DICT/torn.dct", torn}),
+              0);
+    {
+        std::fstream f(torn, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(120);
+        f.put('\x01');
+    }
+    fs::remove(dist + "/DICT/torn.dct");
+    ASSERT_EQ(kaldo::test::RunProgram(QUILLON_DIST_TOOL, {"pack", torn, dist + "/DICT/torn.dct"}),
+              0);
     fs::remove(dist + "/TM/lost.tmb");
     EXPECT_EQ(PlanThenInstall(ShellQuote(dist) + " --collection 1"),
               "dictionary good.dct True 0\n"
@@ -129,6 +143,7 @@ TEST_F(PlanTest, PredictsTheFaultsOfADamagedDistribution) {
               "dictionary gone.dct False 1013\n"
               "dictionary re.dct False 2025\n"
               "dictionary old.dct False 57352\n"
+              "dictionary torn.dct False 1013\n"
               "tm lost.tmb False 0\n"
               "profile er_a True 0\n"
               "partly-failed 4\n");

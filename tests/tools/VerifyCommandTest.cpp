@@ -61,15 +61,15 @@ TEST_F(VerifyCommandTest, EachPlantedFaultIsReportedOnce) {
     dir.Write("src/words.txt", "house\tдом\ncat\tкошка\n");
     dir.Write("src/base.tmx", "<tmx/>\n");
     dir.Write("src/kw.txt", "keyword\n");
-    std::string manifest =
-        "[collection 1]\nName.R = Проба\nProfiles = P1; P2\n"
-        "[profile P1]\nDirection = ER\nName.R = Первый\nKeywords = src/kw.txt\n"
-        "Dictionaries = good.dct; crc.dct; junk.dct; gone.dct; inner.dct; big.dct; re.dct\n"
-        "BaseTM = lost.tmb\nPreproc = pp\n"
-        "[profile P2]\nDirection = ER\nName.R = Второй\n"
-        "[preprocessor pp]\nUID = {00000000-0000-4000-8000-000000000001}\n"
-        "[tm lost.tmb]\nDirection = ER\nFile = src/base.tmx\n";
-    for (const char* key : {"good", "crc", "junk", "gone", "inner", "big"})
+    std::string manifest = "[collection 1]\nName.R = Проба\nProfiles = P1; P2\n"
+                           "[profile P1]\nDirection = ER\nName.R = Первый\nKeywords = src/kw.txt\n"
+                           "Dictionaries = good.dct; crc.dct; junk.dct; gone.dct; inner.dct; "
+                           "torn.dct; big.dct; re.dct\n"
+                           "BaseTM = lost.tmb\nPreproc = pp\n"
+                           "[profile P2]\nDirection = ER\nName.R = Второй\n"
+                           "[preprocessor pp]\nUID = {00000000-0000-4000-8000-000000000001}\n"
+                           "[tm lost.tmb]\nDirection = ER\nFile = src/base.tmx\n";
+    for (const char* key : {"good", "crc", "junk", "gone", "inner", "torn", "big"})
         manifest +=
             "[dictionary " + std::string(key) + ".dct]\nDirection = ER\nWords = src/words.txt\n";
     manifest += "[dictionary re.dct]\nDirection = RE\nWords = src/words.txt\n";
@@ -95,6 +95,20 @@ TEST_F(VerifyCommandTest, EachPlantedFaultIsReportedOnce) {
                   fs::copy_options::overwrite_existing);
     fs::remove(dist + "/TM/lost.tmb");
     fs::remove(dist + "/KEYWORDS/kw.txt");
+    // A dictionary damaged before it was packed: the packed file is sound, the dictionary's own
+    // checksum is not.
+    ASSERT_EQ(
+        Dist("unpack " + ShellQuote(dist + "/DICT/torn.dct") + " " + ShellQuote(dir / "torn")).code,
+        0);
+    {
+        std::fstream f(dir / "torn", std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(120);
+        f.put('\x01');
+    }
+    fs::remove(dist + "/DICT/torn.dct");
+    ASSERT_EQ(
+        Dist("pack " + ShellQuote(dir / "torn") + " " + ShellQuote(dist + "/DICT/torn.dct")).code,
+        0);
     // Descriptions: a profile without a name, an unsafe key, a direction code no table knows, a
     // size far from the real one, a preprocessor without UID, a profile without a section.
     ASSERT_EQ(Dist("profile dump " + ShellQuote(dist + "/SETUP.INI") + " >" +
@@ -140,6 +154,7 @@ TEST_F(VerifyCommandTest, EachPlantedFaultIsReportedOnce) {
               "error packed-header junk.dct\n"         // message 1030
               "error file-missing gone.dct\n"          // message 1013
               "error dictionary-direction inner.dct\n" // RE inside: 2025
+              "error dictionary-format torn.dct\n"     // its own checksum: 1013
               "warning size big.dct\n"
               "warning direction-mismatch P1\n" // re.dct: 2025
               "error file-missing lost.tmb\n"
@@ -148,7 +163,7 @@ TEST_F(VerifyCommandTest, EachPlantedFaultIsReportedOnce) {
               "error profile-name P2\n" // message 2006
               "error section GHOST\n"
               "warning unreferenced other.dct\n"
-              "10 4 1\n")
+              "11 4 1\n")
         << json.output;
     const auto people = Dist("verify " + ShellQuote(dist));
     EXPECT_EQ(people.code, 1);
@@ -157,7 +172,7 @@ TEST_F(VerifyCommandTest, EachPlantedFaultIsReportedOnce) {
                            "describes: message 1016\n"),
         std::string::npos)
         << people.output;
-    EXPECT_NE(people.output.find(": 10 errors, 4 warnings\n"), std::string::npos) << people.output;
+    EXPECT_NE(people.output.find(": 11 errors, 4 warnings\n"), std::string::npos) << people.output;
 }
 
 TEST_F(VerifyCommandTest, BuildRefusesAProfileWithoutAName) {
