@@ -752,6 +752,26 @@ std::optional<DictionaryFile> ParseDictionary(std::string_view bytes, std::strin
     return std::nullopt;
 }
 
+std::optional<DictionaryHeadInfo> ParseSlottedHead(const std::uint8_t* data, std::size_t available,
+                                                   std::uint64_t fileSize, std::string& error) {
+    if (available < kPrefixSize || std::memcmp(data, kSlottedMagic, 4) != 0) {
+        error = available < kPrefixSize ? "file is truncated" : "not a dictionary file";
+        return std::nullopt;
+    }
+    Prefixed prefix;
+    if (!ParsePrefix(data, fileSize, prefix, error))
+        return std::nullopt;
+    if (available < prefix.bodyOffset) {
+        error = "the head is larger than the bytes given";
+        return std::nullopt;
+    }
+    DictionaryHeadInfo info;
+    info.fileSize = fileSize;
+    if (!ChooseSlot(data + kPrefixSize, prefix, info, error))
+        return std::nullopt;
+    return info;
+}
+
 std::optional<DictionaryHeadInfo> ReadDictionaryHead(const std::string& path, std::string& error) {
     Fd fd;
     DictionaryHeadInfo info;

@@ -122,6 +122,11 @@ std::string SerializeLegacyDictionary(const DictionaryFile& file);
 // Parses a whole file of either layout; on failure `error` says what is wrong.
 std::optional<DictionaryFile> ParseDictionary(std::string_view bytes, std::string& error);
 
+// The head of a slotted file from its first `available` bytes (at least its body offset) and its
+// size; nothing (with `error`) when they are not the start of an intact slotted file.
+std::optional<DictionaryHeadInfo> ParseSlottedHead(const std::uint8_t* data, std::size_t available,
+                                                   std::uint64_t fileSize, std::string& error);
+
 // Reads the head of `path` (either layout) without reading the body; a legacy file's one
 // checksum covers every byte, so for it the whole file is checked, streaming. Only a regular
 // file is read.

@@ -23,5 +23,9 @@ int Directions(const std::vector<std::string>& args);
 int List(const std::vector<std::string>& args);
 int Install(const std::vector<std::string>& args);
 int Remove(const std::vector<std::string>& args);
+// The collections the product holds, per direction, with their state.
+int Installed(const std::vector<std::string>& args);
+// What install with the same arguments would do, changing nothing.
+int Plan(const std::vector<std::string>& args);
 
 } // namespace quillon::cli

@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/Session.h"
+#include "cli/StepOutput.h"
 #include "cli/TerminalProgress.h"
 #include "descriptions/DictCollectionLoader.h"
 #include "install/ProgressDlg.h"
@@ -32,12 +33,22 @@ const char* KindName(InstallRecord::Kind kind) {
 
 const char* ResultName(int code) {
     switch (code) {
-    case kExitDone: return "installed";
-    case kExitCancelled: return "cancelled";
-    case kExitPartlyFailed: return "partly-failed";
-    case kExitNothingDone: return "nothing-done";
+    case kExitDone: return InstallResultName(InstallResult::Installed);
+    case kExitCancelled: return InstallResultName(InstallResult::Cancelled);
+    case kExitPartlyFailed: return InstallResultName(InstallResult::PartlyFailed);
+    case kExitNothingDone: return InstallResultName(InstallResult::NothingDone);
     default: return "failed";
     }
+}
+
+int ExitCodeOf(InstallResult result) {
+    switch (result) {
+    case InstallResult::Installed: return kExitDone;
+    case InstallResult::PartlyFailed: return kExitPartlyFailed;
+    case InstallResult::NothingDone: return kExitNothingDone;
+    case InstallResult::Cancelled: return kExitCancelled;
+    }
+    return kExitPartlyFailed;
 }
 
 // The JSON members of the installation's report (Output.h adds exitCode and messages).
@@ -54,6 +65,7 @@ std::string Report(const std::string& collectionId, const std::vector<InstallRec
 }
 
 int Finish(const Arguments& a, const std::string& id, const std::vector<InstallRecord>& records, int code) {
+    SetRunResult(ResultName(code));
     if (a.json)
         WriteJson(Report(id, records, code), code);
     else
@@ -64,76 +76,19 @@ int Finish(const Arguments& a, const std::string& id, const std::vector<InstallR
 } // namespace
 
 int Install(const std::vector<std::string>& args) {
-    Arguments a(args, {"collection", "profile", "replace"});
+    Arguments a(args, {"collection", "profile", "replace"}, {"events"});
+    a.json = a.json || JsonOutput(); // --events
     const std::string replace = a.Get("replace");
     if (a.bad || a.positional.size() != 1 || a.Get("collection").empty() ||
         (!replace.empty() && replace != "replace" && replace != "skip" && replace != "ask"))
         return Usage();
     const std::string id = a.Get("collection");
     Session session(a.yes);
-    if (!EnsureKernelConnection()) {
-        ShowMessage(1035);
-        return kExitCannotStart;
-    }
-    CKldoInifileManager copies;
-    if (!PrepareDistribution(a.positional[0], copies))
-        return kExitCannotStart;
-
-    // Only a collection the collection page offers can be installed.
-    MemoryCollectionList offered;
-    CSelectCollectionDlg collectionPage(copies.GetSourceFolder(), copies.GetSetupIniPath(),
-                                        copies.GetMainDescriptionPath(), offered);
-    switch (OpenCollectionPage(copies, collectionPage)) {
-    case CollectionPageStatus::Unreadable: return kExitCannotStart;
-    case CollectionPageStatus::NoCollection: return kExitNothingDone;
-    case CollectionPageStatus::Listed: break;
-    }
-    std::string idText;
-    const CDictDistrib::CDDEqualCollID sameId(id);
-    for (const auto& [item, identifier] : collectionPage.ItemMap())
-        if (sameId(collectionPage.Distribution().FindCollection(identifier)))
-            idText = identifier;
-    if (idText.empty()) {
-        const auto& all = collectionPage.Distribution().GetCollections();
-        if (std::none_of(all.begin(), all.end(), sameId))
-            Complain("the distribution has no collection " + id);
-        else
-            Complain("collection " + id + " has no profile of a direction the kernel supports, so the installer "
-                     "does not offer it");
-        return kExitUsage;
-    }
-
-    CSmartPtr<CDictCollection> collection(new CDictCollection);
-    try {
-        CDictCollectionLoader loader(copies.GetSetupIniPath(), copies.GetMainDescriptionPath(), copies.GetSourceFolder());
-        if (!loader.ReadCollection(idText, *collection)) {
-            ShowMessage(2001, MessageIcon::Error);
-            return kExitCannotStart;
-        }
-    } catch (const ComError&) {
-        ShowMessage(57355, MessageIcon::Error);
-        return kExitCannotStart;
-    }
-    if (collection->GetProfileCount() == 0) {
-        ShowMessage(2017);
-        return kExitNothingDone;
-    }
-
-    // The chosen profiles: those named, else every one the page preselects.
-    const auto chosen = a.All("profile");
-    for (const std::string& key : chosen) {
-        const auto& profiles = collection->GetProfiles();
-        if (std::none_of(profiles.begin(), profiles.end(), [&](const auto& p) { return p->GetKey() == key; })) {
-            Complain("collection " + id + " has no profile " + key);
-            return kExitUsage;
-        }
-    }
-    if (!chosen.empty())
-        for (auto& p : collection->GetProfiles())
-            p->SetSelected(std::find(chosen.begin(), chosen.end(), p->GetKey()) != chosen.end());
-    for (const auto& p : collection->GetProfiles())
-        if (p->IsSelected() && !p->IsSupported() && !chosen.empty())
-            ShowMessage(2005); // a named profile of a direction that is not installed
+    ChosenCollection chosen;
+    if (const auto failed = ChooseCollection(a.positional[0], id, a.All("profile"), chosen))
+        return *failed;
+    CSmartPtr<CDictCollection>& collection = chosen.collection;
+    CKldoInifileManager& copies = chosen.copies;
 
     MemoryProfileList list;
     CTemplateDlg selection(collection, list);
@@ -159,15 +114,10 @@ int Install(const std::vector<std::string>& args) {
     view.Finish();
 
     const auto& records = page.Records();
-    const bool any = std::any_of(records.begin(), records.end(), [](const InstallRecord& r) { return r.installed; });
-    const bool all = std::all_of(records.begin(), records.end(), [](const InstallRecord& r) { return r.installed; });
-    int code = kExitDone;
-    if (page.Cancelled())
-        code = kExitCancelled;
-    else if (!any)
-        code = kExitNothingDone;
-    else if (!all || result != 1)
-        code = kExitPartlyFailed;
+    const int installed =
+        static_cast<int>(std::count_if(records.begin(), records.end(), [](const InstallRecord& r) { return r.installed; }));
+    const int code = ExitCodeOf(ClassifyInstallation(installed, static_cast<int>(records.size()) - installed, result,
+                                                     page.Cancelled()));
     if (!a.json)
         for (const InstallRecord& r : records)
             std::printf("  %-10s %-9s %s%s\n", KindName(r.kind), r.installed ? "installed" : "FAILED", r.fullName.c_str(),

@@ -9,6 +9,7 @@ namespace {
 
 struct State {
     bool json = false;
+    bool events = false;
     bool written = false; // the run's JSON object is out
     std::string error;
     std::vector<ShownMessage> messages;
@@ -26,6 +27,12 @@ void SetJsonOutput(bool json) {
 }
 bool JsonOutput() {
     return Current().json;
+}
+
+void SetEventStream(bool events) {
+    Current().events = events;
+    if (events)
+        Current().json = true;
 }
 
 std::FILE* PeopleStream() {
@@ -53,7 +60,7 @@ void Complain(const std::string& text) {
 
 void WriteJson(const std::string& fields, int exitCode) {
     State& s = Current();
-    std::string out = "{" + fields + (fields.empty() ? "" : ",") +
+    std::string out = std::string(s.events ? "{\"event\":\"end\"," : "{") + fields + (fields.empty() ? "" : ",") +
                       "\"exitCode\":" + std::to_string(exitCode) + ",\"messages\":[";
     for (std::size_t i = 0; i < s.messages.size(); ++i)
         out += std::string(i ? "," : "") + "{\"id\":" + std::to_string(s.messages[i].id) +

@@ -18,6 +18,9 @@ struct ShownMessage {
 
 void SetJsonOutput(bool json);
 bool JsonOutput();
+// install --events: standard output carries the event lines, and the command's object, which
+// then starts with "event":"end", is the last line. Implies JSON output.
+void SetEventStream(bool events);
 
 // Where people's text goes: standard error, or nullptr (nowhere).
 std::FILE* PeopleStream();

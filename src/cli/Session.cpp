@@ -1,10 +1,13 @@
 #include "cli/Session.h"
 
+#include "cli/Commands.h"
 #include "cli/Output.h"
+#include "cli/StepOutput.h"
 #include "distribution/SourceSearch.h"
 #include "platform/Ports.h"
 #include "platform/posix/PosixPorts.h"
 #include "descriptions/DictCollectionLoader.h"
+#include "product/ComError.h"
 #include "product/KernelConnection.h"
 #include "support/Messages.h"
 
@@ -13,16 +16,20 @@
 
 namespace quillon::cli {
 
-Session::Session(bool assumeYes) : messages_(assumeYes) {
+Session::Session(bool assumeYes, bool readOnly) : messages_(assumeYes) {
     posix::InstallPosixPorts();
     // The installer's catalogue: quillon-cli speaks the product's interface language too.
     InstallInterfaceCatalogue(catalogue_, "quillon");
     CurrentPorts().messages = &messages_;
+    steps_.Add(Log());
+    steps_.Add(Events());
+    observation_ = std::make_unique<ScopedObservation>(steps_, readOnly);
     InstallInterruptHandler();
 }
 
 Session::~Session() {
     ReleaseKernelConnection();
+    observation_.reset();
     CurrentPorts().messages = nullptr;
     CurrentPorts().strings = nullptr;
 }
@@ -57,6 +64,74 @@ CollectionPageStatus OpenCollectionPage(const CKldoInifileManager& copies, CSele
     }
     ShowMessage(2017);
     return CollectionPageStatus::NoCollection;
+}
+
+std::optional<int> ChooseCollection(const std::string& dist, const std::string& id,
+                                    const std::vector<std::string>& profiles, ChosenCollection& chosen) {
+    if (!EnsureKernelConnection()) {
+        ShowMessage(1035);
+        return kExitCannotStart;
+    }
+    CKldoInifileManager& copies = chosen.copies;
+    if (!PrepareDistribution(dist, copies))
+        return kExitCannotStart;
+
+    // Only a collection the collection page offers can be installed.
+    MemoryCollectionList offered;
+    CSelectCollectionDlg collectionPage(copies.GetSourceFolder(), copies.GetSetupIniPath(),
+                                        copies.GetMainDescriptionPath(), offered);
+    switch (OpenCollectionPage(copies, collectionPage)) {
+    case CollectionPageStatus::Unreadable: return kExitCannotStart;
+    case CollectionPageStatus::NoCollection: return kExitNothingDone;
+    case CollectionPageStatus::Listed: break;
+    }
+    std::string idText;
+    const CDictDistrib::CDDEqualCollID sameId(id);
+    for (const auto& [item, identifier] : collectionPage.ItemMap())
+        if (sameId(collectionPage.Distribution().FindCollection(identifier)))
+            idText = identifier;
+    if (idText.empty()) {
+        const auto& all = collectionPage.Distribution().GetCollections();
+        if (std::none_of(all.begin(), all.end(), sameId))
+            Complain("the distribution has no collection " + id);
+        else
+            Complain("collection " + id + " has no profile of a direction the kernel supports, so the installer "
+                     "does not offer it");
+        return kExitUsage;
+    }
+
+    CSmartPtr<CDictCollection> collection(new CDictCollection);
+    try {
+        CDictCollectionLoader loader(copies.GetSetupIniPath(), copies.GetMainDescriptionPath(), copies.GetSourceFolder());
+        if (!loader.ReadCollection(idText, *collection)) {
+            ShowMessage(2001, MessageIcon::Error);
+            return kExitCannotStart;
+        }
+    } catch (const ComError&) {
+        ShowMessage(57355, MessageIcon::Error);
+        return kExitCannotStart;
+    }
+    if (collection->GetProfileCount() == 0) {
+        ShowMessage(2017);
+        return kExitNothingDone;
+    }
+
+    // The chosen profiles: those named, else every one the page preselects.
+    for (const std::string& key : profiles) {
+        const auto& all = collection->GetProfiles();
+        if (std::none_of(all.begin(), all.end(), [&](const auto& p) { return p->GetKey() == key; })) {
+            Complain("collection " + id + " has no profile " + key);
+            return kExitUsage;
+        }
+    }
+    if (!profiles.empty())
+        for (auto& p : collection->GetProfiles())
+            p->SetSelected(std::find(profiles.begin(), profiles.end(), p->GetKey()) != profiles.end());
+    for (const auto& p : collection->GetProfiles())
+        if (p->IsSelected() && !p->IsSupported() && !profiles.empty())
+            ShowMessage(2005); // a named profile of a direction that is not installed
+    chosen.collection = collection;
+    return std::nullopt;
 }
 
 Arguments::Arguments(const std::vector<std::string>& args, const std::vector<std::string>& valued,

@@ -3,23 +3,34 @@
 // flag; and the distribution's description files found as the wizard finds them.
 #include "cli/Terminal.h"
 #include "distribution/KldoInifileManager.h"
+#include "model/DictCollection.h"
+#include "model/SmartPtr.h"
+#include "platform/StepObserver.h"
 #include "platform/qt/QtCatalogue.h"
+#include "product/ObservedServices.h"
 #include "selection/SelectCollectionDlg.h"
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace quillon::cli {
 
+// The step observers (the log, the event stream) see every kernel call and message of the
+// session; with `readOnly` the kernel refuses every call that would change the product
+// (product/ObservedServices.h).
 class Session {
 public:
-    explicit Session(bool assumeYes);
+    explicit Session(bool assumeYes, bool readOnly = false);
     ~Session();
     TerminalMessages& Messages() { return messages_; }
 
 private:
     TerminalMessages messages_;
     QtCatalogue catalogue_;
+    StepFanOut steps_;
+    std::unique_ptr<ScopedObservation> observation_;
 };
 
 // Prepares DIST itself, else DIST/DICTS/; false (with a message on stderr) when neither holds
@@ -36,6 +47,22 @@ enum class CollectionPageStatus {
 
 // Opens the collection page as the wizard does, reporting why it closed itself.
 CollectionPageStatus OpenCollectionPage(const CKldoInifileManager& copies, CSelectCollectionDlg& page);
+
+// The collection install and plan work on, read as the wizard reads it.
+struct ChosenCollection {
+    CKldoInifileManager copies;
+    CSmartPtr<CDictCollection> collection;
+};
+
+// Connects the kernel (message 1035 when it cannot), prepares DIST, opens the collection page
+// and reads collection `id`, which the page must offer; then selects the profiles named in
+// `profiles` (message 2005 for one of a direction that is not installed), or leaves the page's
+// preselection when none is named. Answers nothing when the collection is ready, else the exit
+// code after a message or a complaint: 1 (no kernel, no distribution, unreadable descriptions),
+// 2 (no such collection or profile, or a collection the page does not offer), 5 (no collection
+// at all).
+std::optional<int> ChooseCollection(const std::string& dist, const std::string& id,
+                                    const std::vector<std::string>& profiles, ChosenCollection& chosen);
 
 // A small argument reader: flags with and without values, positionals.
 struct Arguments {

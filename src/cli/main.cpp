@@ -2,14 +2,19 @@
 //
 //   quillon-cli directions [--json]
 //   quillon-cli list DIST [--json]
-//   quillon-cli install DIST --collection ID [--profile KEY]... [--replace replace|skip|ask] [--yes] [--json]
+//   quillon-cli install DIST --collection ID [--profile KEY]... [--replace replace|skip|ask] [--yes]
+//               [--json | --events]
+//   quillon-cli plan DIST --collection ID [--profile KEY]... [--replace …] [--yes] [--json]
+//   quillon-cli installed [--direction CODE] [--json]
 //   quillon-cli remove ...; quillon-cli --help | -h | --version
+//   --log FILE with any command: the steps as JSON lines appended to FILE
 //
 // Exit codes: 0 done; 1 could not start (no kernel, no distribution, unreadable descriptions);
 // 2 bad usage; 3 cancelled; 4 partly failed; 5 nothing done. With --json, standard output is one
 // JSON object whatever the exit code (cli/Output.h).
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "cli/StepOutput.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -30,20 +35,53 @@ int Run(const std::vector<std::string>& args) {
         return quillon::cli::Install(rest);
     if (args[0] == "remove")
         return quillon::cli::Remove(rest);
+    if (args[0] == "installed")
+        return quillon::cli::Installed(rest);
+    if (args[0] == "plan")
+        return quillon::cli::Plan(rest);
     return quillon::cli::Usage();
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    const auto given = [&](const char* flag) { return std::find(args.begin(), args.end(), flag) != args.end(); };
+    const std::vector<std::string> all(argv + 1, argv + argc);
+    const auto given = [&](const char* flag) { return std::find(all.begin(), all.end(), flag) != all.end(); };
     if (given("--help") || given("-h"))
         return quillon::cli::Help();
     if (given("--version"))
         return quillon::cli::Version();
-    quillon::cli::SetJsonOutput(given("--json"));
+    // --log FILE, anywhere on the line, belongs to every command.
+    std::vector<std::string> args;
+    std::string logPath;
+    bool logGiven = false;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (all[i] != "--log") {
+            args.push_back(all[i]);
+        } else if (i + 1 < all.size() && !logGiven) {
+            logGiven = true;
+            logPath = all[++i];
+        } else {
+            return quillon::cli::Usage();
+        }
+    }
+    const bool events = given("--events");
+    quillon::cli::SetJsonOutput(given("--json") || events);
+    quillon::cli::SetEventStream(events);
+    if (events && (args.empty() || args[0] != "install")) {
+        const int code = quillon::cli::Usage();
+        quillon::cli::FinishJson(code);
+        return code;
+    }
+    if (logGiven && !quillon::cli::OpenLog(logPath, all)) {
+        quillon::cli::SetJsonError("the log file cannot be opened");
+        quillon::cli::FinishJson(quillon::cli::kExitCannotStart);
+        return quillon::cli::kExitCannotStart;
+    }
+    if (events)
+        quillon::cli::EnableEvents();
     const int code = Run(args);
     quillon::cli::FinishJson(code);
+    quillon::cli::CloseLog(code);
     return code;
 }

@@ -4,6 +4,7 @@
 #include "install/DictFile.h"
 #include "install/UnpackFile.h"
 #include "platform/Ports.h"
+#include "platform/StepObserver.h"
 #include "product/ComError.h"
 #include "product/CreateService.h"
 #include "product/KernelConnection.h"
@@ -39,6 +40,20 @@ std::string ObjectName(KernelDictionary& dictionary) {
     return name;
 }
 
+// Steps reported to the observer (platform/StepObserver.h): kept apart from the page's logic.
+StepItemKind StepKind(InstallRecord::Kind kind) {
+    switch (kind) {
+    case InstallRecord::Kind::Dictionary: return StepItemKind::Dictionary;
+    case InstallRecord::Kind::BaseTM: return StepItemKind::BaseTM;
+    case InstallRecord::Kind::Profile: return StepItemKind::Profile;
+    }
+    return StepItemKind::Dictionary;
+}
+
+void ItemStarted(InstallRecord::Kind kind, const CVdxCollectionItem& item) {
+    Steps().ItemStarted({StepKind(kind), item.GetKey(), item.GetFullName()});
+}
+
 } // namespace
 
 std::string DisplayName(const std::string& fullName) {
@@ -72,6 +87,7 @@ void CProgressDlg::ShowItem(const std::string& displayName) {
 
 void CProgressDlg::Record(InstallRecord::Kind kind, const CVdxCollectionItem& item, bool installed, std::string uid) {
     records_.push_back({kind, item.GetKey(), item.GetFullName(), installed, std::move(uid)});
+    Steps().ItemFinished({StepKind(kind), item.GetKey(), item.GetFullName()}, installed, records_.back().uid);
 }
 
 int CProgressDlg::Run() {
@@ -82,11 +98,18 @@ int CProgressDlg::Run() {
     const bool done = InstallCollection();
     // A confirmed cancel ends the page with Cancel, so the wizard does not offer another
     // installation as if this one had completed.
-    return done && !cancelled_ ? 1 : 2;
+    const int result = done && !cancelled_ ? 1 : 2;
+    int installed = 0;
+    for (const InstallRecord& r : records_)
+        installed += r.installed;
+    const int failed = static_cast<int>(records_.size()) - installed;
+    Steps().InstallationEnded(ClassifyInstallation(installed, failed, result, cancelled_), result, installed, failed);
+    return result;
 }
 
 bool CProgressDlg::ReportProgress(int percent) {
     view_.SetProgress(static_cast<std::uint32_t>(percent), 100);
+    Steps().Progress(static_cast<std::uint32_t>(percent), 100);
     view_.PumpMessages();
     return !cancelled_;
 }
@@ -99,6 +122,7 @@ int CProgressDlg::ProgressCallback(std::uint16_t percent, void* page) {
 
 int CProgressDlg::OnProgressMessage(std::uint32_t position, std::uint32_t range) {
     view_.SetProgress(position, range & 0xFFFF);
+    Steps().Progress(position, range & 0xFFFF);
     view_.PumpMessages();
     return cancelled_ ? 1 : 0;
 }
@@ -154,6 +178,7 @@ bool CProgressDlg::InstallCollection() {
 
         ShowTemplate(kCtlProfileNumber, profileNumber);
         ShowItem(display);
+        ItemStarted(InstallRecord::Kind::Profile, profile);
         if (!RegisterProfile(profile))
             return true; // an error raised by the kernel ends the loop; the taskbar stays
         if (cancelled_)
@@ -232,6 +257,7 @@ bool CProgressDlg::InstallDictionaries(int total, int& counter, std::vector<CSma
         item.SetKey(FoldCase(item.GetKey()));
         ShowItem(DisplayName(item.GetFullName()));
         ShowTemplate(kCtlDictionaryNumber, ++number);
+        ItemStarted(InstallRecord::Kind::Dictionary, item);
         bool abandon = false;
         InstallOneDictionary(item, comment, copyright, profileDirection, abandon);
         if (abandon)
@@ -451,6 +477,7 @@ bool CProgressDlg::InstallBasesTM(std::vector<CSmartPtr<CVdxBaseTM>>& list) {
         CVdxBaseTM& item = *entry;
         ShowTemplate(kCtlBaseTMNumber, ++number);
         ShowItem(item.GetFullName());
+        ItemStarted(InstallRecord::Kind::BaseTM, item);
         bool installed = false;
         try {
             if (!KernelConnection() && !ConnectKernel())

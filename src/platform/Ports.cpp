@@ -39,6 +39,8 @@ ScopedPorts::ScopedPorts(const Ports& replacement) : saved_(CurrentPorts()) {
         ports.files = replacement.files;
     if (replacement.strings)
         ports.strings = replacement.strings;
+    if (replacement.steps)
+        ports.steps = replacement.steps;
 }
 
 ScopedPorts::~ScopedPorts() { CurrentPorts() = saved_; }

@@ -6,6 +6,7 @@
 #include "platform/ObjectFactory.h"
 #include "platform/ProcessList.h"
 #include "platform/RegistryStore.h"
+#include "platform/StepObserver.h"
 #include "platform/StringTable.h"
 
 namespace quillon {
@@ -17,6 +18,7 @@ struct Ports {
     ObjectFactory* objects = nullptr;
     FileSystemPort* files = nullptr;
     const StringTable* strings = nullptr; // null: the built-in table
+    StepObserver* steps = nullptr;        // null: nothing observes the steps (Steps())
 };
 
 Ports& CurrentPorts();

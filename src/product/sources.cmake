@@ -1,6 +1,7 @@
 list(APPEND QUILLON_CORE_SOURCES
   product/ComError.cpp
   product/InterfaceLanguage.cpp
+  product/ObservedServices.cpp
   product/Paths.cpp
   product/RegistryKey.cpp
   product/WorkFolders.cpp

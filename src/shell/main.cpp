@@ -1,9 +1,12 @@
 // quillon: the installer's Qt front end. It installs the ports (the POSIX adapters and the Qt
 // message handler), runs the start-up sequence, and on the posted start command runs the wizard.
 #include "platform/Ports.h"
+#include "platform/StepJsonLines.h"
+#include "platform/posix/AppendOnlyFile.h"
 #include "platform/qt/QtCatalogue.h"
 #include "platform/posix/PosixPorts.h"
 #include "product/KernelConnection.h"
+#include "product/ObservedServices.h"
 #include "shell/InstallerServices.h"
 #include "shell/LauncherEntryTaskbar.h"
 #include "shell/QtMessagePort.h"
@@ -12,11 +15,15 @@
 #include "shell/RunWizard.h"
 #include "shell/SetupApp.h"
 #include "shell/TaskbarProgress.h"
+#include "support/Json.h"
 #include "support/Version.h"
 
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string_view>
+#include <unistd.h>
 
 namespace {
 
@@ -24,7 +31,40 @@ constexpr const char* kUsage =
     "usage: quillon [FOLDER] [/WaitForServerExit]\n"
     "       quillon --help | --version\n"
     "FOLDER is the distribution folder. QUILLON_AUTO_ANSWER answers the message boxes unattended\n"
-    "(\"default\", or \"2016=No,...\" by string id).\n";
+    "(\"default\", or \"2016=No,...\" by string id). QUILLON_LOG=FILE appends every step to FILE\n"
+    "as JSON lines (docs/quillon-cli.md, \"Log\").\n";
+
+// QUILLON_LOG=FILE: the steps of the session (items, kernel calls, messages) appended to FILE,
+// the same log as quillon-cli --log writes.
+class WindowLog {
+public:
+    WindowLog() {
+        const char* path = std::getenv("QUILLON_LOG");
+        if (!path || !*path)
+            return;
+        std::string error;
+        file_ = quillon::posix::AppendOnlyFile::Open(path, error);
+        if (!file_) {
+            std::fprintf(stderr, "quillon: QUILLON_LOG: %s\n", error.c_str());
+            return;
+        }
+        lines_ = std::make_unique<quillon::StepJsonLines>(*file_, quillon::StepJsonLines::kLog);
+        lines_->Note("start", "\"program\":\"quillon\",\"version\":" + quillon::JsonString(quillon::QuillonVersion()) +
+                                  ",\"pid\":" + std::to_string(::getpid()));
+        observation_ = std::make_unique<quillon::ScopedObservation>(*lines_, false);
+    }
+    int End(int exitCode) {
+        observation_.reset();
+        if (lines_)
+            lines_->Note("end", "\"exitCode\":" + std::to_string(exitCode));
+        return exitCode;
+    }
+
+private:
+    std::unique_ptr<quillon::posix::AppendOnlyFile> file_;
+    std::unique_ptr<quillon::StepJsonLines> lines_;
+    std::unique_ptr<quillon::ScopedObservation> observation_;
+};
 
 } // namespace
 
@@ -53,6 +93,7 @@ int main(int argc, char** argv) {
     }
     QtMessagePort messages(std::move(answers));
     CurrentPorts().messages = &messages;
+    WindowLog log;
 
     // Progress on the desktop's launcher entry where a session bus is there.
     std::unique_ptr<LauncherEntryTaskbar> launcherEntry = LauncherEntryTaskbar::OnSessionBus();
@@ -70,7 +111,7 @@ int main(int argc, char** argv) {
     if (!app.InitInstance(commandLine)) {
         Taskbar().Release();
         SetTaskbar(nullptr);
-        return app.ExitInstance(1);
+        return log.End(app.ExitInstance(1));
     }
 
     QtWizardHost host(*startup.MainFrame(), InstallerServices());
@@ -81,5 +122,5 @@ int main(int argc, char** argv) {
     const int code = QApplication::exec();
     Taskbar().Release();
     SetTaskbar(nullptr);
-    return app.ExitInstance(code);
+    return log.End(app.ExitInstance(code));
 }

@@ -23,4 +23,7 @@ const std::vector<Command>& BuildCommands();
 const std::vector<Command>& DictCommands();
 const std::vector<Command>& DescribeCommands();
 
+// verify DIST [--json]: a whole distribution (VerifyCommand.cpp); `verify` with a folder.
+int VerifyFolder(const Args& args);
+
 } // namespace quillon::dist

@@ -1,6 +1,7 @@
 #include "tools/DistributionBuilder.h"
 
 #include "DictionaryFile.h"
+#include "ReferenceDictionaryFormat.h"
 #include "descriptions/LanguageDirections.h"
 #include "descriptions/ProfileWriter.h"
 #include "descriptions/XCryptedProfile2.h"
@@ -9,6 +10,7 @@
 #include "support/CompoundFileWriter.h"
 #include "support/Guid.h"
 #include "support/Text.h"
+#include "tools/DistributionVerifier.h"
 #include "tools/WordList.h"
 
 #include <cerrno>
@@ -38,7 +40,7 @@ public:
     bool Run(const std::string& outDir, const BuildOptions& options, std::string& error) {
         if (!MakeTempFolder(outDir))
             return Done(error);
-        bool ok = WriteItems() && WriteDescriptions(options.setupInf) && Publish(outDir);
+        bool ok = WriteItems() && WriteDescriptions(options.setupInf) && Verified() && Publish(outDir);
         if (!ok) {
             std::error_code ec;
             std::filesystem::remove_all(temp_, ec);
@@ -351,6 +353,19 @@ private:
             return Fail("setup.inf: " + writer.Error());
         const auto image = writer.Build();
         return WriteBytes("setup.inf", image.data(), image.size());
+    }
+
+    // What verify would call an error is not published: the installation would fail there.
+    bool Verified() {
+        const kaldo::ReferenceDictionaryFormat format;
+        const VerifyReport report = VerifyDistribution(temp_, &format);
+        for (const Finding& f : report.findings)
+            if (f.severity == Finding::Severity::Error)
+                warnings_.push_back(m_.path + ": error: " + (f.section.empty() ? "" : "[" + f.section + "] ") + f.text);
+        if (report.Errors() == 0)
+            return true;
+        return Fail("the distribution would not install (quillon-dist verify finds " +
+                    std::to_string(report.Errors()) + " error(s)); nothing is written");
     }
 
     bool Publish(const std::string& outDir) {

@@ -5,6 +5,7 @@
 #include "support/Guid.h"
 #include "support/Text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -685,6 +686,12 @@ private:
         for (const auto& p : m_.profiles) {
             if (!usedProfiles.count(p.key))
                 check_.Warn(p.line, "profile " + Quote(p.key) + " belongs to no collection");
+            // The installer reads Name.R (its interface letter); the kernel refuses a profile
+            // without a name, and the installation would fail with message 2006.
+            if (std::none_of(p.names.begin(), p.names.end(), [](const auto& n) { return n.first == "Name.R" && !n.second.empty(); }))
+                check_.Error(p.line, "profile " + Quote(p.key) +
+                                         " has no Name.R: the kernel refuses a profile without a name "
+                                         "(message 2006 at installation)");
             auto refer = [&](const std::vector<std::string>& keys, const char* what, auto& items) {
                 std::set<std::string> seen;
                 for (const auto& k : keys) {

@@ -4,6 +4,7 @@
 #include "tools/Commands.h"
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace quillon::dist {
 namespace {
@@ -57,9 +58,25 @@ int Unpack(const Args& args) {
     return 0;
 }
 
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 int Verify(const Args& args) {
     if (args.empty()) {
-        std::fprintf(stderr, "usage: quillon-dist verify FILE...\n");
+        std::fprintf(stderr, "usage: quillon-dist verify FILE... | DIST [--json]\n");
+        return 2;
+    }
+    // A folder: the whole distribution (--json only there).
+    Args plain;
+    for (const std::string& a : args)
+        if (a != "--json")
+            plain.push_back(a);
+    if (plain.size() == 1 && IsFolder(plain[0]))
+        return VerifyFolder(args);
+    if (plain.size() != args.size()) {
+        std::fprintf(stderr, "usage: quillon-dist verify FILE... | DIST [--json]\n");
         return 2;
     }
     int exitCode = 0;
@@ -78,7 +95,7 @@ const std::vector<Command>& PackCommands() {
     static const std::vector<Command> commands{
         {"pack", "IN OUT        pack a file into the distribution's packed form", &Pack},
         {"unpack", "IN OUT      unpack a packed file", &Unpack},
-        {"verify", "FILE...     check header and checksum of packed files", &Verify},
+        {"verify", "FILE... | DIST [--json]   packed files: header and checksum; a folder: the whole distribution", &Verify},
     };
     return commands;
 }

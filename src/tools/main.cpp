@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
         PrintUsage(stdout);
         return 0;
     }
-    if (given("--version")) {
+    // Only as the first word: "dict make … --version N" is the dictionary's format version.
+    if (!words.empty() && words[0] == "--version") {
         std::printf("quillon-dist %s\n", quillon::QuillonVersion());
         return 0;
     }

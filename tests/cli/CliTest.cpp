@@ -65,8 +65,8 @@ TEST_F(CliTest, OnlyTheCollectionsThePageOffersAreListedInItsOrderAndInstalled) 
     std::ofstream(manifest) << "[collection 1]\nName.R = Бизнес\nProfiles = ER_A\n"
                                "[collection 2]\nName.R = Французский\nProfiles = FR_A\n"
                                "[collection 3]\nName.R = автомобили\nProfiles = ER_B\n"
-                               "[profile ER_A]\nDirection = ER\n[profile FR_A]\nDirection = FR\n"
-                               "[profile ER_B]\nDirection = ER\n";
+                               "[profile ER_A]\nDirection = ER\nName.R = А\n[profile FR_A]\nDirection = FR\nName.R = Ф\n"
+                               "[profile ER_B]\nDirection = ER\nName.R = Б\n";
     const std::string dist = temp_ / "offer";
     ASSERT_EQ(kaldo::test::RunProgram(QUILLON_DIST_TOOL, {"build", manifest, dist}), 0);
     const auto list = Cli("list " + ShellQuote(dist));

@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
@@ -88,11 +90,13 @@ private slots:
 
     // With the reference product registered, the wizard opens its welcome page; "VANTEL_GO_HOME"
     // from another program of the product ends it, and with it the program, without a message.
+    // QUILLON_LOG=FILE: the session's steps as JSON lines, from "start" to "end".
     void withTheProductTheWelcomePageOpens() {
         QTemporaryDir scratch;
         QVERIFY(scratch.isValid());
         QVERIFY(InitProduct(scratch));
         qputenv("QUILLON_TRACE_PAGES", "1");
+        qputenv("QUILLON_LOG", scratch.filePath("steps.jsonl").toUtf8());
         const Run run = RunQuillon(scratch, {scratch.path()}, "default", [&] {
             // Wait (bounded) for the page, then send the product's "go home".
             const QString socket = QDir(scratch.path()).filePath(kMainWindowClass);
@@ -100,10 +104,25 @@ private slots:
                 QTest::qWait(100);
         });
         qunsetenv("QUILLON_TRACE_PAGES");
+        qunsetenv("QUILLON_LOG");
         QVERIFY(run.finished);
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.stderrText.contains("page CWelcomeDlg"), qPrintable(run.stderrText));
         QVERIFY2(!run.stderrText.contains("message "), qPrintable(run.stderrText));
+        QFile log(scratch.filePath("steps.jsonl"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QStringList events;
+        for (const QByteArray& line : log.readAll().split('\n')) {
+            if (line.isEmpty())
+                continue;
+            QJsonParseError error;
+            const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
+            QVERIFY2(error.error == QJsonParseError::NoError, line.constData());
+            QVERIFY(object.value("time").toString().endsWith('Z'));
+            events << object.value("event").toString() + " " + object.value("operation").toString();
+        }
+        QVERIFY2(events.size() > 2 && events.first() == "start " && events.last() == "end ", qPrintable(events.join(", ")));
+        QVERIFY2(events.contains("kernel-call Login"), qPrintable(events.join(", ")));
     }
 
     // While a process named "KldoSvr.exe" runs and the product's helper service does not take

@@ -87,12 +87,16 @@ Name.R = Бизнес
 Profiles = GR_A
 [profile ER_A]
 Direction = ER
+Name.R = ER_A
 [profile FR_A]
 Direction = FR
+Name.R = FR_A
 [profile ER_B]
 Direction = ER
+Name.R = ER_B
 [profile GR_A]
 Direction = GR
+Name.R = GR_A
 )";
 
 } // namespace
@@ -188,6 +192,7 @@ Name.R = Французский
 Profiles = FR_A
 [profile FR_A]
 Direction = FR
+Name.R = FR_A
 )",
                                              {}, "fr");
         QVERIFY(!frOnly.isEmpty());

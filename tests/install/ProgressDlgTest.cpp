@@ -6,6 +6,7 @@
 #include "install/ProgressDlg.h"
 #include "model/DictCollection.h"
 #include "platform/Ports.h"
+#include "platform/StepObserver.h"
 #include "product/KernelConnection.h"
 #include "product/WorkFolders.h"
 #include "support/Guid.h"
@@ -479,6 +480,36 @@ TEST_F(ProgressDlgTest, NothingSelectedInstallsNothing) {
     EXPECT_EQ(Count(Journal(), "InstallProfile"), 0);
     EXPECT_EQ(view_.texts[kCtlTotalProfiles], "Общее число устанавливаемых профилей перевода - 0");
     EXPECT_EQ(view_.taskbarState, TaskbarState::NoProgress);
+}
+
+// The engine tells the step observer each item it starts and finishes, in its own order, the
+// progress of the current file and the end, with what the records say.
+TEST_F(ProgressDlgTest, StepsAreReportedToTheObserver) {
+    struct Steps : StepObserver {
+        void ItemStarted(const StepItem& item) override { seen.push_back("start " + item.key); }
+        void Progress(std::uint32_t, std::uint32_t) override { ++progress; }
+        void ItemFinished(const StepItem& item, bool installed, const std::string& uid) override {
+            seen.push_back(std::string(installed ? "done " : "failed ") + item.key + (uid.empty() ? "" : " uid"));
+        }
+        void InstallationEnded(InstallResult result, int pageResult, int installed, int failed) override {
+            seen.push_back(std::string("end ") + InstallResultName(result) + " " + std::to_string(pageResult) + " " +
+                           std::to_string(installed) + "/" + std::to_string(failed));
+        }
+        std::vector<std::string> seen;
+        int progress = 0;
+    } steps;
+    ScopedPorts observed{Ports{.steps = &steps}};
+    std::ofstream(dist_ + "/DICTS/BAD.ER") << "not a packed file at all";
+    Profile("business", {Dictionary("law.er", kER, PackedDictionary("LAW.ER", kER)),
+                         Dictionary("bad.er", kER, "DICTS\\BAD.ER")},
+            {BaseTM("law.tmx")});
+    EXPECT_EQ(Install(), 1);
+    EXPECT_EQ(steps.seen, (std::vector<std::string>{"start law.er", "done law.er uid", "start bad.er", "failed bad.er",
+                                                    "start law.tmx", "done law.tmx uid", "start business",
+                                                    "done business", "end partly-failed 1 3/1"}));
+    EXPECT_GT(steps.progress, 0);
+    ASSERT_EQ(records_.size(), 4u);
+    EXPECT_FALSE(records_[1].installed);
 }
 
 TEST(ProgressDlg, KernelProgressMessagesMoveTheBarAndAnswerTheCancel) {

@@ -69,12 +69,13 @@ TEST_F(ToolsTest, DistMakesADictionaryTheProductImports) {
                          {"dict", "make", "--words", words, "--out", out, "--direction", "ER", "--title",
                           "Бытовой словарь английского", "--copyright", "(c) Velmar", "--link-number",
                           std::to_string(general.LinkNumber()), "--link-code", std::to_string(general.LinkCode()),
-                          "--format-level", "72"},
+                          "--format-level", "72", "--version", "5"},
                          &printed),
               0);
     std::string error;
     auto file = ReadDictionaryFile(out, error);
     ASSERT_TRUE(file) << error;
+    EXPECT_EQ(file->Version(), 5) << "--version after the command is the format version: " << printed;
     EXPECT_EQ(file->DirectionId(), kER);
     EXPECT_EQ(file->Entries().size(), 2u);
     EXPECT_EQ(file->Entries()[0], (DictionaryEntry{"house", {"дом", "здание"}}));

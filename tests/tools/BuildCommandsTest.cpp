@@ -219,12 +219,13 @@ struct SmallDistribution {
                "Direction = er\n"        // 7
                "Dictionaries = d1.dct\n" // 8
                "BaseTM = t1\n"           // 9
-               "[dictionary d1.dct]\n"   // 10
-               "Direction = ER\n"        // 11
-               "Words = src/words.txt\n" // 12
-               "[tm t1]\n"               // 13
-               "Direction = ER\n"        // 14
-               "File = src/base.tmx\n"   // 15
+               "Name.R = Профиль\n"      // 10
+               "[dictionary d1.dct]\n"   // 11
+               "Direction = ER\n"        // 12
+               "Words = src/words.txt\n" // 13
+               "[tm t1]\n"               // 14
+               "Direction = ER\n"        // 15
+               "File = src/base.tmx\n"   // 16
                + extra;
     }
     test::ProgramResult Build(const std::string& text, const std::string& options = {}) {
@@ -306,28 +307,28 @@ TEST(BuildCommand, ManifestErrorsNameTheLineAndWriteNothing) {
          "no such section"},
         {"unknown profile in a collection", "", "Profiles = P1\n", "Profiles = P1; P2\n", 3,
          "no [profile] section"},
-        {"unsafe key", "[dictionary ../evil]\nDirection = ER\nWords = src/words.txt\n", "", "", 16,
+        {"unsafe key", "[dictionary ../evil]\nDirection = ER\nWords = src/words.txt\n", "", "", 17,
          "not a safe file name"},
-        {"missing source", "", "Words = src/words.txt\n", "Words = src/missing.txt\n", 12,
+        {"missing source", "", "Words = src/words.txt\n", "Words = src/missing.txt\n", 13,
          "not found"},
         {"bad direction", "", "Direction = er\n", "Direction = XR\n", 7, "not a direction code"},
-        {"direction too long", "", "Direction = ER\nWords", "Direction = ERX\nWords", 11,
+        {"direction too long", "", "Direction = ER\nWords", "Direction = ERX\nWords", 12,
          "not a direction code"},
-        {"escaping NameOnCD", "", tmFile, tmFile + "NameOnCD = TM/../../x\n", 16,
+        {"escaping NameOnCD", "", tmFile, tmFile + "NameOnCD = TM/../../x\n", 17,
          "relative path inside the distribution"},
-        {"absolute NameOnCD", "", tmFile, tmFile + "NameOnCD = /tmp/x\n", 16,
+        {"absolute NameOnCD", "", tmFile, tmFile + "NameOnCD = /tmp/x\n", 17,
          "relative path inside the distribution"},
         {"unknown entry", "", "BaseTM = t1\n", "Basetm = t1\n", 9, "unknown entry \"Basetm\""},
         {"key used twice", "[preprocessor t1]\nUID = {00000000-0000-4000-8000-000000000000}\n", "",
-         "", 16, "already used on line 13"},
+         "", 17, "already used on line 14"},
         {"gap in Algo", "", "BaseTM = t1\n", "BaseTM = t1\nAlgo.1 = A|1\nAlgo.3 = B|2\n", 11,
          "Algo.3 without Algo.2"},
-        {"NameOnCD taken apart from case", "", tmFile, tmFile + "NameOnCD = dict/D1.DCT\n", 16,
-         "already taken (line 12)"},
-        {"NameOnCD over a description file", "", tmFile, tmFile + "NameOnCD = setup.ini\n", 16,
+        {"NameOnCD taken apart from case", "", tmFile, tmFile + "NameOnCD = dict/D1.DCT\n", 17,
+         "already taken (line 13)"},
+        {"NameOnCD over a description file", "", tmFile, tmFile + "NameOnCD = setup.ini\n", 17,
          "by a description file"},
         {"empty list piece", "", "BaseTM = t1\n", "BaseTM = t1;;t2\n", 9, "empty piece"},
-        {"no source for a dictionary", "", "Words = src/words.txt\n", "", 10, "exactly one source"},
+        {"no source for a dictionary", "", "Words = src/words.txt\n", "", 11, "exactly one source"},
         {"mask of an unlisted preprocessor", "", "BaseTM = t1\n", "BaseTM = t1\nPreproc.x = 1\n",
          10, "which Preproc does not list"},
     };
@@ -367,7 +368,7 @@ TEST(BuildCommand, ExistingDictionaryFileIsPackedUnchanged) {
     SmallDistribution d;
     kaldo::DictionaryFile file;
     file.SetVersion(2);
-    file.SetDirectionId(0x00020004); // GR, while the manifest says ER
+    file.SetDirectionId(0x00020004); // GR, while the manifest says ER (first)
     file.SetGuid("{11111111-2222-4333-8444-555555555555}");
     file.Entries().push_back({"Haus", {"дом"}});
     std::string error;
@@ -375,10 +376,21 @@ TEST(BuildCommand, ExistingDictionaryFileIsPackedUnchanged) {
     std::string text = d.Text();
     text.replace(text.find("Words = src/words.txt"), 21,
                  "File = src/given.dct\nSize = 4096\nNameOnCD = DATA\\given");
+    // The file's own direction differs: the installer would refuse it (2025), so nothing is built.
+    const test::ProgramResult refused = d.Build(text, " --setup-inf");
+    EXPECT_EQ(refused.code, 1) << refused.output;
+    EXPECT_NE(refused.output.find("warning: dictionary \"d1.dct\" is marked ER but its file says GR"),
+              std::string::npos)
+        << refused.output;
+    EXPECT_NE(refused.output.find("error: [d1.dct] DATA\\given holds a dictionary of direction GR, its section "
+                                  "declares ER: message 2025"),
+              std::string::npos)
+        << refused.output;
+    EXPECT_FALSE(fs::exists(d.dir / "out"));
+    file.SetDirectionId(0x00020001);
+    ASSERT_TRUE(kaldo::WriteDictionaryFile(d.dir / "src/given.dct", file, error)) << error;
     const test::ProgramResult r = d.Build(text, " --setup-inf");
     ASSERT_EQ(r.code, 0) << r.output;
-    EXPECT_NE(r.output.find("warning"), std::string::npos)
-        << "the file's own direction differs: " << r.output;
     ASSERT_EQ(UnpackFile(d.dir / "out/DATA/given", d.dir / "back.dct", nullptr, nullptr),
               kUnpackOk);
     EXPECT_EQ(ReadFile(d.dir / "back.dct"), ReadFile(d.dir / "src/given.dct"));

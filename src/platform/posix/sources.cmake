@@ -1,4 +1,5 @@
 set(QUILLON_PLATFORM_SOURCES
+  platform/posix/AppendOnlyFile.cpp
   platform/posix/HiveDocument.cpp
   platform/posix/HiveRegistry.cpp
   platform/posix/LibraryObjectFactory.cpp

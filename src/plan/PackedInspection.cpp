@@ -1,0 +1,125 @@
+#include "plan/PackedInspection.h"
+
+#include "install/OutputPipeline.h"
+#include "install/PackedBodyDecoder.h"
+#include "install/PackedFormat.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillon {
+namespace {
+
+constexpr std::size_t kInputBlock = std::size_t(1) << 20;
+// From this body size on, the CRC is computed on a second thread behind the decoder.
+constexpr std::uint64_t kThreadedFrom = std::uint64_t(256) << 10;
+
+// Reads up to `size` bytes; fewer only at the end of the file or on an error (`failed`).
+std::size_t ReadUpTo(int fd, unsigned char* data, std::size_t size, bool& failed) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, data + done, size - done);
+        if (n > 0)
+            done += std::size_t(n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else {
+            failed = n < 0;
+            break;
+        }
+    }
+    return done;
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+struct HeadSink {
+    std::vector<unsigned char>& head;
+    std::size_t limit;
+    void Take(const unsigned char* data, std::size_t size) {
+        if (head.size() < limit)
+            head.insert(head.end(), data, data + std::min(size, limit - head.size()));
+    }
+};
+
+} // namespace
+
+PackedInspection InspectPackedFile(const std::string& path, std::size_t headLimit) {
+    PackedInspection out;
+    Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return out;
+    out.packedSize = std::uint64_t(std::max<off_t>(st.st_size, 0));
+    unsigned char header[packed::kHeaderSize];
+    std::uint32_t storedCrc = 0;
+    bool failed = false;
+    if (ReadUpTo(file.Get(), header, sizeof header, failed) != sizeof header ||
+        !packed::ValidHeader(header, storedCrc)) {
+        out.result = failed ? kUnpackSourceError : kUnpackBadHeader;
+        return out;
+    }
+
+    PackedBodyDecoder decoder;
+    OutputPipeline crc(out.packedSize >= kThreadedFrom, nullptr, nullptr);
+    HeadSink head{out.head, headLimit};
+    std::uint64_t taken = 0;
+    const auto takeOutput = [&] {
+        const std::uint64_t produced = decoder.Produced();
+        if (produced > taken) {
+            const std::size_t size = std::size_t(produced - taken);
+            head.Take(decoder.At(taken), size);
+            crc.Submit(decoder.At(taken), size);
+            taken = produced;
+        }
+        decoder.Compact(taken);
+    };
+
+    std::vector<unsigned char> input(kInputBlock + packed::kMaxGroupBytes +
+                                     PackedBodyDecoder::kInputPadding);
+    const unsigned char* const begin = input.data();
+    const unsigned char* in = begin;
+    const unsigned char* end = begin;
+    for (;;) {
+        if (decoder.Decode(in, end) == PackedBodyDecoder::Stop::OutputFull) {
+            takeOutput();
+            continue;
+        }
+        // Keep the incomplete item and read the next block behind it.
+        const std::size_t left = std::size_t(end - in);
+        std::memmove(input.data(), in, left);
+        const std::size_t got = ReadUpTo(file.Get(), input.data() + left, kInputBlock, failed);
+        in = begin;
+        end = begin + left + got;
+        if (got == 0)
+            break; // the end of the body (an incomplete item is ignored), or a read error
+    }
+    takeOutput();
+    crc.Drain();
+    out.unpackedSize = taken;
+    out.crc = crc.Crc();
+    if (failed)
+        out.result = kUnpackSourceError;
+    else
+        out.result = out.crc == storedCrc ? kUnpackOk : kUnpackChecksumError;
+    return out;
+}
+
+} // namespace quillon

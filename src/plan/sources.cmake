@@ -1,0 +1,4 @@
+list(APPEND QUILLON_CORE_SOURCES
+  plan/InstallPlan.cpp
+  plan/PackedInspection.cpp
+)

@@ -1,0 +1,92 @@
+#pragma once
+// Port: an observer of the installer's steps. The installation engine (CProgressDlg) reports
+// every item it starts and finishes, the progress of the current file and the end of the
+// installation; the observed services (product/ObservedServices.h) report every kernel call
+// with its HRESULT and every message shown with its answer. Implemented by StepJsonLines
+// (the log file of quillon-cli --log and of the window's QUILLON_LOG, and quillon-cli's event
+// stream) and StepFanOut; nothing is observed when no observer is installed.
+#include "platform/MessagePort.h"
+#include "product/HResult.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon {
+
+enum class StepItemKind { Dictionary, BaseTM, Profile };
+
+// "dictionary", "tm", "profile": the words of the JSON reports.
+const char* StepItemKindName(StepItemKind kind);
+
+struct StepItem {
+    StepItemKind kind = StepItemKind::Dictionary;
+    std::string key;
+    std::string name; // the item's full name
+};
+
+// How an installation ended, from what its items did: Cancelled when the user confirmed a
+// cancel; NothingDone when no item was installed; PartlyFailed when some item failed or the
+// page did not end with 1; Installed otherwise.
+enum class InstallResult { Installed, PartlyFailed, NothingDone, Cancelled };
+InstallResult ClassifyInstallation(int installed, int failed, int pageResult, bool cancelled);
+// "installed", "partly-failed", "nothing-done", "cancelled".
+const char* InstallResultName(InstallResult result);
+
+class StepObserver {
+public:
+    virtual ~StepObserver() = default;
+    virtual void ItemStarted(const StepItem& /*item*/) {}
+    // The current file: `position` of `range`.
+    virtual void Progress(std::uint32_t /*position*/, std::uint32_t /*range*/) {}
+    // `uid`: the kernel's identifier of the item (empty when it has none).
+    virtual void ItemFinished(const StepItem& /*item*/, bool /*installed*/,
+                              const std::string& /*uid*/) {}
+    // A call of a kernel service: its operation name ("ImportDictionary", "Catalogue.GetDirection",
+    // "CreateInstance" for the creation of a service object), its status (a raised ComError's
+    // HRESULT included) and how long it took.
+    virtual void KernelCall(std::string_view /*operation*/, HRESULT /*status*/,
+                            std::chrono::microseconds /*took*/) {}
+    virtual void MessageShown(const MessageBoxRequest& /*request*/, MessageAnswer /*answer*/) {}
+    // The installation engine ended: its page result, and how many items were installed / failed.
+    virtual void InstallationEnded(InstallResult /*result*/, int /*pageResult*/, int /*installed*/,
+                                   int /*failed*/) {}
+};
+
+// The observer installed in the ports (CurrentPorts().steps), or one that ignores everything.
+StepObserver& Steps();
+
+// Hands every step on to each observer added, in the order added.
+class StepFanOut : public StepObserver {
+public:
+    void Add(StepObserver* observer);
+    void ItemStarted(const StepItem& item) override;
+    void Progress(std::uint32_t position, std::uint32_t range) override;
+    void ItemFinished(const StepItem& item, bool installed, const std::string& uid) override;
+    void KernelCall(std::string_view operation, HRESULT status,
+                    std::chrono::microseconds took) override;
+    void MessageShown(const MessageBoxRequest& request, MessageAnswer answer) override;
+    void InstallationEnded(InstallResult result, int pageResult, int installed,
+                           int failed) override;
+
+private:
+    std::vector<StepObserver*> observers_;
+};
+
+// A message port that hands every box to `inner` and then tells the observer (Steps(), looked
+// up at each box) what was shown and answered.
+class ObservedMessagePort : public MessagePort {
+public:
+    explicit ObservedMessagePort(MessagePort& inner) : inner_(inner) {}
+    MessageAnswer Show(const MessageBoxRequest& request) override;
+
+private:
+    MessagePort& inner_;
+};
+
+// "ok", "cancel", "retry", "yes", "no".
+const char* MessageAnswerName(MessageAnswer answer);
+
+} // namespace quillon

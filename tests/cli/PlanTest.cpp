@@ -1,0 +1,157 @@
+// quillon-cli plan against the reference product: its items are what install then does, item by
+// item, and the product's journal shows only reading calls while it runs.
+#include "CliFixture.h"
+
+#include <fstream>
+
+namespace quillon {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ShellQuote;
+
+class PlanTest : public test::CliFixture {
+protected:
+    // "kind key installs message" per item of plan's or install's JSON object, then its result.
+    std::string Items(const std::string& json) const {
+        return Python("d = json.loads(sys.stdin.read())\n"
+                      "for i in d['items']:\n"
+                      "    print(i['kind'], i['key'], i.get('installs', i.get('installed')), "
+                      "i.get('message', ''))\n"
+                      "print(d['result'], d['exitCode'])",
+                      json);
+    }
+    // Plans, checks that the journal shows only reading calls meanwhile, installs with the same
+    // arguments and checks that install did what the plan said; answers the plan's items.
+    std::string PlanThenInstall(const std::string& arguments) {
+        const std::size_t before = JournalLines();
+        const auto plan = Cli("plan " + arguments + " --json");
+        const std::string operations = JournalOperationsSince(before);
+        EXPECT_NE(operations, "") << "the plan asked the kernel nothing";
+        for (std::size_t at = 0; at < operations.size();) {
+            const std::size_t end = operations.find('\n', at);
+            const std::string op = operations.substr(at, end - at);
+            at = end + 1;
+            const bool reading = op == "Login" || op == "OpenDictionary" ||
+                                 op == "DictFileService.Open" || op.starts_with("Get") ||
+                                 op.starts_with("Catalogue.Get") ||
+                                 op.starts_with("DictFile.Get") || op == "DictFile.ReadHeader";
+            EXPECT_TRUE(reading) << "changing call during plan: " << op;
+        }
+        const auto install = Cli("install " + arguments + " --yes --json");
+        EXPECT_EQ(plan.code, install.code) << plan.output << "\n" << install.output;
+        const std::string planned = Items(plan.output);
+        // Install's items carry installed and no message: compare kind, key and installs.
+        std::string expected;
+        for (std::size_t at = 0; at < planned.size();) {
+            const std::size_t end = planned.find('\n', at);
+            std::string line = planned.substr(at, end - at);
+            at = end + 1;
+            if (std::count(line.begin(), line.end(), ' ') == 3)
+                line = line.substr(0, line.rfind(' ')) + " ";
+            expected += line + "\n";
+        }
+        EXPECT_EQ(Items(install.output), expected) << plan.output << "\n" << install.output;
+        return planned;
+    }
+};
+
+TEST_F(PlanTest, PredictsTheDemoInstallationsItemByItem) {
+    ASSERT_EQ(kaldo::test::RunProductTool({"init", root_, "--directions", "ER,RE,GR"}), 0);
+    EXPECT_EQ(PlanThenInstall(ShellQuote(dist_) + " --collection 1"),
+              "dictionary er_common.dct True 0\n"
+              "tm er_general.tmb True 0\n"
+              "profile er_general True 0\n"
+              "dictionary gr_common.dct True 0\n"
+              "profile gr_general True 0\n"
+              "installed 0\n");
+    // Collection 2 shares its dictionaries with collection 1: the kernel has them (message 1).
+    EXPECT_EQ(PlanThenInstall(ShellQuote(dist_) + " --collection 2"),
+              "dictionary er_tech.dct True 0\n"
+              "dictionary er_common.dct False 1\n"
+              "tm er_tech.tmb True 0\n"
+              "profile er_tech True 0\n"
+              "dictionary gr_tech.dct True 0\n"
+              "dictionary gr_common.dct False 1\n"
+              "tm gr_tech.tmb True 0\n"
+              "profile gr_tech True 0\n"
+              "partly-failed 4\n");
+    // Collection 1 again, skipping what exists: its profiles are kept.
+    const auto again = Cli("plan " + ShellQuote(dist_) +
+                           " --collection 1 --profile ER_GENERAL --replace skip --json");
+    EXPECT_EQ(
+        Python("d = json.loads(sys.stdin.read())\nprint([(i['key'], i['action']) for i in "
+               "d['items']])",
+               again.output),
+        "[('er_common.dct', 'exists'), ('er_general.tmb', 'install'), ('er_general', 'keep')]\n");
+}
+
+// A distribution with a damaged packed file, one that is no packed file, a missing one, a
+// dictionary of another direction than its profile's, an old format, and a profile of a
+// direction the product lacks.
+TEST_F(PlanTest, PredictsTheFaultsOfADamagedDistribution) {
+    const std::string words = temp_.Write("src/words.txt", "house\tдом\ncat\tкошка\n");
+    const std::string manifest = temp_.Write(
+        "faults.manifest",
+        "[collection 1]\nName.R = Пробная\nProfiles = ER_A; FR_A\n"
+        "[profile ER_A]\nDirection = ER\nName.R = Проба\n"
+        "Dictionaries = good.dct; crc.dct; junk.dct; gone.dct; re.dct; old.dct; torn.dct\nBaseTM = "
+        "lost.tmb\n"
+        "[profile FR_A]\nDirection = FR\nName.R = Проба\n"
+        "[dictionary good.dct]\nDirection = ER\nName.R = Хороший\nWords = src/words.txt\n"
+        "[dictionary crc.dct]\nDirection = ER\nName.R = Испорченный\nWords = src/words.txt\n"
+        "[dictionary junk.dct]\nDirection = ER\nName.R = Мусор\nWords = src/words.txt\n"
+        "[dictionary gone.dct]\nDirection = ER\nName.R = Пропавший\nWords = src/words.txt\n"
+        "[dictionary re.dct]\nDirection = RE\nName.R = Обратный\nWords = src/words.txt\n"
+        "[dictionary old.dct]\nDirection = ER\nName.R = Старый\nWords = src/words.txt\n"
+        "[dictionary torn.dct]\nDirection = ER\nName.R = Порванный\nWords = src/words.txt\n"
+        "[tm lost.tmb]\nDirection = ER\nName.R = Потерянная\nFile = src/words.txt\n");
+    const std::string dist = temp_ / "faults";
+    ASSERT_EQ(kaldo::test::RunProgram(QUILLON_DIST_TOOL, {"build", manifest, dist}), 0);
+    {
+        std::fstream f(dist + "/DICT/crc.dct", std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(12);
+        f.put('\x5A'); // the stored CRC no longer matches
+    }
+    std::ofstream(dist + "/DICT/junk.dct") << "not a packed file";
+    fs::remove(dist + "/DICT/gone.dct");
+    // A dictionary of format version 1 in place of old.dct (build refuses to write one).
+    const std::string old = temp_ / "old.dct";
+    ASSERT_EQ(
+        kaldo::test::RunProgram(QUILLON_DIST_TOOL, {"dict", "make", "--words", words, "--out", old,
+                                                    "--version", "1", "--direction", "ER"}),
+        0);
+    fs::remove(dist + "/DICT/old.dct");
+    ASSERT_EQ(kaldo::test::RunProgram(QUILLON_DIST_TOOL, {"pack", old, dist + "/DICT/old.dct"}), 0);
+    // A dictionary damaged before it was packed: the packed file is sound, the dictionary is not.
+    const std::string torn = temp_ / "torn.dct";
+    ASSERT_EQ(kaldo::test::RunProgram(QUILLON_DIST_TOOL, {"unpack", dist + "/DICT/torn.dct", torn}),
+              0);
+    {
+        std::fstream f(torn, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(120);
+        f.put('\x01');
+    }
+    fs::remove(dist + "/DICT/torn.dct");
+    ASSERT_EQ(kaldo::test::RunProgram(QUILLON_DIST_TOOL, {"pack", torn, dist + "/DICT/torn.dct"}),
+              0);
+    fs::remove(dist + "/TM/lost.tmb");
+    EXPECT_EQ(PlanThenInstall(ShellQuote(dist) + " --collection 1"),
+              "dictionary good.dct True 0\n"
+              "dictionary crc.dct False 1016\n"
+              "dictionary junk.dct False 1030\n"
+              "dictionary gone.dct False 1013\n"
+              "dictionary re.dct False 2025\n"
+              "dictionary old.dct False 57352\n"
+              "dictionary torn.dct False 1013\n"
+              "tm lost.tmb False 0\n"
+              "profile er_a True 0\n"
+              "partly-failed 4\n");
+    const auto plan = Cli("plan " + ShellQuote(dist) + " --collection 1");
+    EXPECT_NE(plan.output.find("  profile    unsupported"), std::string::npos) << plan.output;
+    EXPECT_NE(plan.output.find("message 1016: Ошибка при распаковке файла (ошибка CRC)."),
+              std::string::npos);
+}
+
+} // namespace
+} // namespace quillon
