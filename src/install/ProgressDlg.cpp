@@ -10,7 +10,6 @@
 #include "product/KernelConnection.h"
 #include "product/Paths.h"
 #include "product/ServiceIds.h"
-#include "product/WorkFolders.h"
 #include "support/Messages.h"
 #include "support/Strings.h"
 #include "support/Text.h"
@@ -88,6 +87,12 @@ void CProgressDlg::ShowItem(const std::string& displayName) {
 void CProgressDlg::Record(InstallRecord::Kind kind, const CVdxCollectionItem& item, bool installed, std::string uid) {
     records_.push_back({kind, item.GetKey(), item.GetFullName(), installed, std::move(uid)});
     Steps().ItemFinished({StepKind(kind), item.GetKey(), item.GetFullName()}, installed, records_.back().uid);
+}
+
+std::string CProgressDlg::RunFolderPath() {
+    if (!run_ && runError_.empty())
+        run_ = OpenRunFolder(runError_);
+    return run_ ? run_->Path() : std::string();
 }
 
 int CProgressDlg::Run() {
@@ -246,7 +251,7 @@ bool CProgressDlg::InstallDictionaries(int total, int& counter, std::vector<CSma
         view_.ShowControl(kCtlTotalDictionaries, true);
         view_.ShowControl(kCtlDictionaryNumber, true);
     }
-    tempFolder_ = GetUserWorkFolder();
+    tempFolder_ = k > 0 ? RunFolderPath() : std::string();
     for (auto& entry : list) {
         if (cancelled_)
             break;
@@ -311,13 +316,21 @@ void CProgressDlg::InstallOneDictionary(CDictInfo& item, const std::string& comm
         general.Close();
     }
 
-    // Unpack into the work folder.
+    // Unpack into the run folder, as a new file: nothing planted at the name is written through.
+    std::string refused = unpacked.empty() ? runError_ : std::string();
+    if (!unpacked.empty())
+        ClearOwnFile(unpacked, refused);
+    if (!refused.empty()) {
+        ShowMessageText(1014, LoadString(1014) + "\n" + refused, MessageIcon::Error);
+        Record(InstallRecord::Kind::Dictionary, item, false);
+        return;
+    }
     ReportProgress(0);
     int result = kUnpackCreateError;
-    if (!unpacked.empty()) {
-        const auto source = ResolveBelow(sourceFolder_, item.GetFileNameOnCD());
-        result = source ? UnpackFile(*source, unpacked, &CProgressDlg::ProgressCallback, this) : kUnpackSourceError;
-    }
+    if (const auto source = ResolveBelow(sourceFolder_, item.GetFileNameOnCD()))
+        result = UnpackFile(*source, unpacked, &CProgressDlg::ProgressCallback, this, UnpackTarget::New);
+    else
+        result = kUnpackSourceError;
     ReportProgress(100);
     if (result != kUnpackOk) {
         switch (result) {
@@ -469,7 +482,7 @@ bool CProgressDlg::InstallBasesTM(std::vector<CSmartPtr<CVdxBaseTM>>& list) {
         CaptureTemplates();
     ShowTemplate(kCtlTotalBasesTM, static_cast<std::int64_t>(list.size()));
     ShowTemplate(kCtlBaseTMNumber, 0);
-    const std::string tempFolder = GetUserWorkFolder();
+    const std::string tempFolder = run_ ? run_->Path() : std::string();
     int number = 0;
     for (auto& entry : list) {
         if (!entry)

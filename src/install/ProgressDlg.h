@@ -4,7 +4,7 @@
 // dictionaries (unpacked from the distribution, linked to the direction's general dictionary,
 // labelled and imported), then the TM bases, then registers the profile with the kernel.
 // Nothing is rolled back; every failure is reported with the system's messages and skipped or
-// ends its list.
+// ends its list. Unpacked files live in a run folder of this page's own (product/RunFolder.h).
 //
 // The page's view (ProgressView) shows the texts and progress; the engine reads the cancelled
 // flag at its checkpoints: before each dictionary, inside unpacking, and after each profile.
@@ -12,9 +12,11 @@
 #include "model/DictCollection.h"
 #include "model/SmartPtr.h"
 #include "product/KernelService.h"
+#include "product/RunFolder.h"
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -73,6 +75,9 @@ private:
     void InstallOneDictionary(CDictInfo& item, const std::string& comment, const std::string& copyright,
                               DirectionId profileDirection, bool& abandon);
     void Record(InstallRecord::Kind kind, const CVdxCollectionItem& item, bool installed, std::string uid = {});
+    // This run's private folder (made at the first need, removed with the page); empty with
+    // runError_ set when none can be had.
+    std::string RunFolderPath();
 
     CSmartPtr<CDictCollection> collection_;
     std::string sourceFolder_;
@@ -80,7 +85,9 @@ private:
     int replaceMode_ = 2;
     bool cancelled_ = false;
     std::map<int, std::string> templates_; // the seven captions used as formats
-    std::string tempFolder_;
+    std::string tempFolder_;            // RunFolderPath() while dictionaries are installed
+    std::unique_ptr<RunFolder> run_;
+    std::string runError_;
     std::vector<InstallRecord> records_;
 };
 

@@ -205,7 +205,7 @@ UnpackWriteFunction SetUnpackWriteFunction(UnpackWriteFunction function) {
 }
 
 int UnpackFile(const std::string& source, const std::string& destination, UnpackCallback callback,
-               void* context) {
+               void* context, UnpackTarget target) {
     if (callback)
         callback(65535, context);
 
@@ -225,7 +225,9 @@ int UnpackFile(const std::string& source, const std::string& destination, Unpack
         return kUnpackCreateError;
 
     // Never through a symbolic link; O_NONBLOCK: a FIFO without a reader fails instead of hanging.
-    FileHandle out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666));
+    const int how = target == UnpackTarget::New ? O_EXCL : O_TRUNC;
+    FileHandle out(::open(destination.c_str(), O_WRONLY | O_CREAT | how | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK,
+                          target == UnpackTarget::New ? 0600 : 0666));
     struct stat created {};
     if (out.Get() < 0 || ::fstat(out.Get(), &created) != 0)
         return kUnpackCreateError;

@@ -27,12 +27,16 @@ enum UnpackResult : int {
 // on, zero to cancel (the answer to 65535 is ignored). Runs synchronously on the caller's thread.
 using UnpackCallback = int (*)(std::uint16_t percent, void* context);
 
-// Unpacks `source` into `destination` (created or truncated, never through a symbolic link).
+// How UnpackFile makes its destination: Replace creates or truncates it (a file the user named);
+// New creates it only when nothing is at that name (O_EXCL, mode 0600: the installer's own files).
+enum class UnpackTarget { Replace, New };
+
+// Unpacks `source` into `destination` (made as `target` says, never through a symbolic link).
 // Progress: 0 after the header, then bytes-read × 100 / source size each time the body bytes
 // read reach a multiple of max(source size / 100, 1024), then 100. A destination that is the
 // source itself counts as one that cannot be created. `callback` may be null.
 int UnpackFile(const std::string& source, const std::string& destination, UnpackCallback callback,
-               void* context);
+               void* context, UnpackTarget target = UnpackTarget::Replace);
 
 // Checks a packed file without writing anything: 0, -1, -5 or -6 as UnpackFile.
 int VerifyPackedFile(const std::string& source);

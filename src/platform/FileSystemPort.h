@@ -14,7 +14,8 @@ public:
     virtual std::string TempFolder() = 0;
     // Makes sure `path` is a folder the installer may keep its files in: created with mode 0700
     // when missing; an existing one counts only when it is a real folder (not a symbolic link)
-    // owned by this user. `path` may end in '/'.
+    // owned by this user, and one that others may write into is first made 0700 (a folder of
+    // another user is refused). `path` may end in '/'.
     virtual bool EnsurePrivateFolder(const std::string& path) = 0;
 };
 

@@ -37,7 +37,7 @@ std::string GetUserWorkFolder() {
     }
     if (ok)
         return base + "/";
-    return files.TempFolder();
+    return {};
 }
 
 std::string GetProductTempFolder(const std::string& name) {

@@ -5,8 +5,10 @@
 namespace quillon {
 
 // The per-user work folder: $XDG_CACHE_HOME (else ~/.cache) + "Velmar Soft/KLDO/9.0/", its levels
-// created one by one as folders private to this user. When that cannot be had, the system
-// temporary folder; when that fails too, empty (the caller gives up its task). Ends in '/'.
+// created one by one as folders private to this user (FileSystemPort::EnsurePrivateFolder).
+// Empty when that cannot be had: the installer then keeps its files in a private folder of its
+// own in the system temporary folder (OpenRunFolder), never in the shared folder itself. Ends in
+// '/'.
 std::string GetUserWorkFolder();
 
 // The system temporary folder + "KALDO/12.0/" + `name`. Nothing is created. Empty when there is

@@ -4,6 +4,7 @@ list(APPEND QUILLON_CORE_SOURCES
   product/ObservedServices.cpp
   product/Paths.cpp
   product/RegistryKey.cpp
+  product/RunFolder.cpp
   product/WorkFolders.cpp
 )
 list(APPEND QUILLON_CORE_SOURCES product/KernelConnection.cpp)

@@ -386,7 +386,6 @@ TEST_F(ProgressDlgTest, CancelWhileUnpackingDeletesThePartialFileAndEndsWithCanc
     auto next = Dictionary("next.er", kER, PackedDictionary("NEXT.ER", kER));
     Profile("business", {big, next}, {BaseTM("t.tmx")});
     Profile("later", {});
-    std::ofstream(GetUserWorkFolder() + "big_er.al2") << "companion";
     view_.onPump = [&] {
         if (view_.bar.first >= 1 && view_.bar.first < 100 && view_.confirmations == 0) {
             EXPECT_TRUE(pageForCancel_->RequestCancel());
@@ -522,6 +521,47 @@ TEST(ProgressDlg, KernelProgressMessagesMoveTheBarAndAnswerTheCancel) {
     EXPECT_EQ(CProgressDlg::ProgressCallback(65535, &page), 1);
     EXPECT_EQ(CProgressDlg::ProgressCallback(50, &page), 0);
     EXPECT_EQ(DisplayName("R&D && more"), "R&&D && more");
+}
+
+// Unpacking goes into a private folder of this run: a hard link planted at the dictionary's name
+// in the work folder is neither written through nor removed.
+TEST_F(ProgressDlgTest, AHardLinkPlantedAtADictionarysNameIsNotWrittenThrough) {
+    auto tech = Dictionary("er_tech.dct", kER, PackedDictionary("ER_TECH.DCT", kER));
+    Profile("business", {tech});
+    const std::string target = temp_.Write("precious", "someone else's file");
+    const std::string planted = GetUserWorkFolder() + "er_tech.dct";
+    fs::create_hard_link(target, planted);
+    EXPECT_EQ(Install(), 1);
+    ASSERT_EQ(records_.size(), 2u);
+    EXPECT_TRUE(records_[0].installed);
+    EXPECT_EQ(test::ReadFile(target), "someone else's file");
+    EXPECT_TRUE(fs::exists(planted));
+    fs::remove(planted);
+}
+
+// A symbolic link at the work folder: the run's files go into a private folder made in the
+// temporary folder; nothing is written into its root (a hard link planted there stays as it is)
+// or into the link's target.
+TEST_F(ProgressDlgTest, AnUnusableWorkFolderGivesAPrivateFolderInTemp) {
+    auto tech = Dictionary("er_tech.dct", kER, PackedDictionary("ER_TECH.DCT", kER));
+    Profile("business", {tech});
+    std::string work = GetUserWorkFolder();
+    work.pop_back();
+    fs::remove(work);
+    const std::string elsewhere = temp_ / "elsewhere";
+    fs::create_directory(elsewhere);
+    fs::create_directory_symlink(elsewhere, work);
+    const std::string target = temp_.Write("precious", "someone else's file");
+    fs::create_hard_link(target, Files().TempFolder() + "er_tech.dct");
+    const auto before = FilesIn(Files().TempFolder());
+    EXPECT_EQ(Install(), 1);
+    ASSERT_EQ(records_.size(), 2u);
+    EXPECT_TRUE(records_[0].installed);
+    EXPECT_EQ(test::ReadFile(target), "someone else's file");
+    EXPECT_EQ(FilesIn(Files().TempFolder()), before);
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    fs::remove(work);
+    fs::remove(Files().TempFolder() + "er_tech.dct");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/Ports.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "product/Paths.h"
+#include "product/RunFolder.h"
 #include "product/WorkFolders.h"
 #include "testsupport/TempDir.h"
 
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -53,16 +55,89 @@ TEST(Folders, UserWorkFolderIsCreatedLevelByLevelAsPrivateFolders) {
     EXPECT_EQ(GetUserWorkFolder(), work); // existing levels count as created
 }
 
-TEST(Folders, UserWorkFolderRefusesAPlantedLinkAndFallsBackToTemp) {
+TEST(Folders, APlantedLinkInTheWorkFolderPathGivesAPrivateRunFolderInTemp) {
     TempDir dir;
     ScopedEnv cache("XDG_CACHE_HOME", dir / "cache");
-    fs::create_directories(dir / "cache/Velmar Soft");
+    fs::create_directories(dir / "cache/Velmar Soft/KLDO");
     fs::create_directories(dir / "elsewhere");
-    fs::create_directory_symlink(dir / "elsewhere", dir / "cache/Velmar Soft/KLDO");
+    fs::create_directory_symlink(dir / "elsewhere", dir / "cache/Velmar Soft/KLDO/9.0");
     ScopedEnv tmp("TMPDIR", dir / "tmp");
     fs::create_directories(dir / "tmp");
-    EXPECT_EQ(GetUserWorkFolder(), dir / "tmp/");
+    EXPECT_EQ(GetUserWorkFolder(), "");
+    std::string error;
+    {
+        auto run = OpenRunFolder(error);
+        ASSERT_TRUE(run) << error;
+        const std::string prefix = dir / ("tmp/quillon-" + std::to_string(::geteuid()) + "-");
+        EXPECT_EQ(run->Path().rfind(prefix, 0), 0u) << run->Path();
+        EXPECT_EQ(run->Path().size(), prefix.size() + 7);
+        EXPECT_EQ(Mode(run->Path()), 0700u);
+        // Nothing but the run folder lands in the temporary folder's root.
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir / "tmp"), fs::directory_iterator()), 1);
+    }
+    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
     EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+
+    ScopedEnv noTemp("TMPDIR", dir / "no-such-folder");
+    EXPECT_FALSE(OpenRunFolder(error));
+    EXPECT_NE(error.find("no private work folder"), std::string::npos) << error;
+}
+
+TEST(Folders, AWorkFolderOthersMayWriteIsTightenedWhenOursElseRefused) {
+    TempDir dir;
+    ScopedEnv cache("XDG_CACHE_HOME", dir / "cache");
+    const std::string work = GetUserWorkFolder();
+    ASSERT_FALSE(work.empty());
+    ::chmod(work.c_str(), 0777);
+    EXPECT_EQ(GetUserWorkFolder(), work);
+    EXPECT_EQ(Mode(work), 0700u);
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a folder of another user needs root to make";
+    ::chmod(work.c_str(), 0777);
+    ASSERT_EQ(::chown(work.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(GetUserWorkFolder(), "");
+    EXPECT_EQ(Mode(work), 0777u); // not ours: left as it is
+}
+
+TEST(RunFolders, ASweepRemovesOnlyFoldersNoLivingRunHolds) {
+    TempDir dir;
+    const std::string base = dir.Path() + "/";
+    std::string error;
+    auto living = RunFolder::Create(base, "run-", error);
+    ASSERT_TRUE(living) << error;
+    dir.Write(living->Path().substr(base.size()) + "er_tech.dct", "being unpacked");
+    // What killed runs leave: folders nobody locks, with a half-unpacked file or emptied.
+    dir.Write("run-dead01/er_tech.dct", "half");
+    fs::create_directory(dir / "run-dead02");
+    dir.Write("other/keep", "not a run folder");
+    fs::create_directory_symlink(dir / "other", dir / "run-link01");
+    EXPECT_EQ(RemoveStaleRunFolders(base, "run-"), 2);
+    EXPECT_FALSE(fs::exists(dir / "run-dead01"));
+    EXPECT_FALSE(fs::exists(dir / "run-dead02"));
+    EXPECT_TRUE(fs::exists(living->Path() + "er_tech.dct"));
+    EXPECT_TRUE(fs::is_symlink(dir / "run-link01"));
+    EXPECT_TRUE(fs::exists(dir / "other/keep"));
+    const std::string path = living->Path();
+    living.reset();
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST(RunFolders, OnlyTheInstallersOwnFileIsClearedFromANewFilesName) {
+    TempDir dir;
+    std::string error;
+    EXPECT_TRUE(ClearOwnFile(dir / "missing", error));
+    const std::string own = dir.Write("own.dct", "left by an earlier try");
+    EXPECT_TRUE(ClearOwnFile(own, error)) << error;
+    EXPECT_FALSE(fs::exists(own));
+
+    const std::string target = dir.Write("target", "precious");
+    fs::create_hard_link(target, dir / "hard.dct");
+    EXPECT_FALSE(ClearOwnFile(dir / "hard.dct", error));
+    EXPECT_NE(error.find("other hard links"), std::string::npos) << error;
+    fs::create_symlink(target, dir / "soft.dct");
+    EXPECT_FALSE(ClearOwnFile(dir / "soft.dct", error));
+    EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
+    EXPECT_TRUE(fs::exists(dir / "hard.dct") && fs::is_symlink(dir / "soft.dct"));
 }
 
 TEST(Folders, ProductTempFolderCreatesNothing) {

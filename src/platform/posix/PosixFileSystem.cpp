@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,10 +40,17 @@ bool PosixFileSystem::EnsurePrivateFolder(const std::string& path) {
         return false;
     if (::mkdir(p.c_str(), 0700) != 0 && errno != EEXIST)
         return false;
-    struct stat st {};
-    if (::lstat(p.c_str(), &st) != 0)
+    // Opened without following a link, so the checks and the tightening apply to one folder.
+    const int fd = ::open(p.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+    // Others may not write into it: a folder of ours that lets them is tightened.
+    if (ok && (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        ok = ::fchmod(fd, st.st_mode & 0700) == 0;
+    ::close(fd);
+    return ok;
 }
 
 } // namespace quillon::posix
