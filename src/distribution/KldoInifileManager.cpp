@@ -7,9 +7,12 @@
 #include "support/Storage.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace quillon {
 namespace {
@@ -91,6 +94,40 @@ bool CopyToNewFile(const std::string& from, const std::string& to) {
     return ok;
 }
 
+// A name this manager's working copies have: a GUID, or the temporary file an extraction writes
+// before renaming it (AtomicFile: "." + GUID + ".XXXXXXXX.tmp").
+bool IsWorkingCopyName(const std::string& name) {
+    constexpr std::size_t kGuid = 38;
+    if (name.size() == 1 + kGuid + 13 && name[0] == '.' && name.compare(name.size() - 4, 4, ".tmp") == 0)
+        return IsGuidString(name.substr(1, kGuid));
+    return IsGuidString(name);
+}
+
+// Locks `folder` shared for a manager's copies. When no other manager holds it, the copies of
+// runs that were killed (regular files of ours with the copies' names) are removed first.
+int LockWorkingFolder(const std::string& folder) {
+    const std::string path = folder.substr(0, folder.find_last_not_of('/') + 1);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            std::vector<std::string> stale;
+            while (const dirent* e = ::readdir(dir))
+                if (IsWorkingCopyName(e->d_name))
+                    stale.push_back(folder + e->d_name);
+            ::closedir(dir);
+            for (const std::string& file : stale) {
+                struct stat st {};
+                if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+                    ::unlink(file.c_str());
+            }
+        }
+    }
+    ::flock(fd, LOCK_SH); // waits only while another manager sweeps
+    return fd;
+}
+
 } // namespace
 
 std::string UnusableWorkingFolder(const std::string& folder) {
@@ -113,6 +150,9 @@ void CKldoInifileManager::Reset() {
     mainInUse_.clear();
     setupIniInUse_.clear();
     workFolder_.clear();
+    if (folderLock_ >= 0)
+        ::close(folderLock_);
+    folderLock_ = -1;
     mainCopy_.clear();
     setupIniCopy_.clear();
 }
@@ -139,6 +179,7 @@ bool CKldoInifileManager::PrepareFromSetupInf(const std::string& setupInf) {
     workFolder_ = MakeWorkingFolder();
     if (workFolder_.empty())
         return false;
+    folderLock_ = LockWorkingFolder(workFolder_);
     // The distribution's setup.inf is the plain compound file; the copy keeps the medium free
     // and the file stable while it is read.
     const std::string copy = workFolder_ + NewGuidString();

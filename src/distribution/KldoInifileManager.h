@@ -9,6 +9,9 @@
 // created with mode 0700 when missing; a symbolic link or another user's folder there makes
 // Prepare fail as when no temporary folder exists. Working copies are named by fresh GUIDs in
 // registry form without extension, created without following links (O_EXCL|O_NOFOLLOW).
+// While it has copies, a manager holds a shared flock on the working folder; one that finds no
+// other manager holding it first removes what killed runs left there (copies, and the temporary
+// files of their extraction).
 //
 // Distribution file names (setup.inf, RAVIRI.INF, SETUP.INI) are matched without regard to letter
 // case; the exact spelling wins when several exist.
@@ -53,6 +56,7 @@ private:
     std::string workFolder_;
     std::string mainCopy_;
     std::string setupIniCopy_;
+    int folderLock_ = -1; // the working folder, locked shared while copies exist
 };
 
 // Why Prepare(`folder`) could not use a setup.inf there: the level of the working folder that

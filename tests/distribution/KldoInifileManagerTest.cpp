@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -151,6 +152,30 @@ TEST_F(KldoInifileManagerTest, FoldersThatAreNoDistribution) {
         EXPECT_TRUE(m.GetMainDescriptionPath().empty());
         EXPECT_TRUE(WorkFiles().empty());
     }
+}
+
+// What a killed run left (copies, extraction temporaries) goes once no other manager holds the
+// working folder; another manager's copies are never touched.
+TEST_F(KldoInifileManagerTest, CopiesOfKilledRunsAreRemovedWhenNoOtherManagerHoldsTheFolder) {
+    dist_.Write("setup.inf", SetupInf({{"RAVIRI.INF", "main"}}));
+    const std::string stale[] = {work_ + NewGuidString(), work_ + "." + NewGuidString() + ".0000ABCD.tmp"};
+    {
+        CKldoInifileManager holder;
+        ASSERT_TRUE(holder.Prepare(dist_.Path()));
+        for (const std::string& path : stale)
+            std::ofstream(path) << "left by a killed run";
+        std::ofstream(work_ + "notes.txt") << "not a copy";
+        CKldoInifileManager second;
+        ASSERT_TRUE(second.Prepare(dist_.Path()));
+        EXPECT_TRUE(fs::exists(stale[0]) && fs::exists(stale[1]));
+        EXPECT_TRUE(fs::exists(holder.GetMainDescriptionPath()));
+    }
+    CKldoInifileManager alone;
+    ASSERT_TRUE(alone.Prepare(dist_.Path()));
+    EXPECT_FALSE(fs::exists(stale[0]) || fs::exists(stale[1]));
+    const std::string copy = fs::path(alone.GetMainDescriptionPath()).filename().string();
+    EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"notes.txt", copy}));
+    fs::remove(work_ + "notes.txt");
 }
 
 TEST_F(KldoInifileManagerTest, RefusesAWorkingFolderThatIsALinkOrForeign) {
