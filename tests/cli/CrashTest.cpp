@@ -4,6 +4,8 @@
 // catalogued and every catalogued one is there, and the next run of the installer removes what
 // the killed one left in the work folder; a normal run afterwards completes.
 #include "ProductFixture.h"
+#include "platform/Ports.h"
+#include "platform/RegistryStore.h"
 #include "product/WorkFolders.h"
 
 #include <chrono>
@@ -159,6 +161,12 @@ protected:
         workFolder_ = GetUserWorkFolder();
         ASSERT_FALSE(workFolder_.empty());
         hive_ = std::getenv("QUILLON_REGISTRY");
+        // The product pauses 1 ms before each progress report of an import, as from a slow
+        // medium, so that random kills land inside the import as well as inside unpacking.
+        ASSERT_EQ(CurrentPorts().registry->SetValue(RegistryRoot::LocalMachine,
+                                                    "SOFTWARE\\Velmar Soft\\KLDO9\\Reference",
+                                                    "ImportProgressPause", RegistryValue::Dword(1)),
+                  0);
     }
 
     std::vector<std::string> Install() const {
@@ -328,9 +336,15 @@ TEST_F(CrashTest, KilledInstallationsAndRemovalsLeaveAWholeProductAndNoLeftovers
             EXPECT_TRUE(Query("SELECT name FROM collections").empty());
         }
     }
-    std::printf("killed install at %zu log lines and %d random moments (seed %u), remove at %zu "
-                "log lines\n",
-                times.size() - 1, kRandomKills, seed, removeLines - 1);
+    std::printf(
+        "killed install after %zu log lines and at %d random moments in %lld..%lld ms (seed %u), "
+        "remove after %zu log lines\n",
+        times.size() - 1, kRandomKills,
+        static_cast<long long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(times[largeFrom]).count()),
+        static_cast<long long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(times[largeTo]).count()),
+        seed, removeLines - 1);
 }
 
 } // namespace
