@@ -24,7 +24,7 @@ using test::ShellQuote;
 constexpr int kCollections = 4;
 constexpr int kHiveWriters = 4;
 constexpr int kValuesPerWriter = 5;
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 
 // Collections 1 and 2 English-Russian, 3 and 4 Russian-English; each of two dictionaries of its
 // own (c<N>a.dct, c<N>b.dct), the odd ones with a TM base.
