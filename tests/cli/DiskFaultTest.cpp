@@ -166,7 +166,9 @@ TEST_F(DiskFaultTest, HiveWriterKeepsTheHiveAsItWas) {
     // One write first, so that the lock file exists before the disk is full.
     ASSERT_EQ(Run(onDisk, KALDO_PRODUCT_TOOL, "fault Probe.Before 0x80004005 1").code, 0);
     const std::string before = test::ReadFile(hive);
-    for (const Fault& fault : Faults(disk, "", "/registry.reg.tmp")) {
+    auto faults = Faults(disk, "", "/registry.reg.tmp");
+    faults.push_back({"EIO at fsync", test::SyncFault("EIO", "/registry.reg.tmp")});
+    for (const Fault& fault : faults) {
         Begin(fault, disk, 0);
         const std::string env = onDisk + " " + fault.env;
         const ProgramResult r = Run(env, KALDO_PRODUCT_TOOL, "fault Probe.During 0x80004005 2");
@@ -198,6 +200,7 @@ TEST_F(DiskFaultTest, ProductImportLeavesNoHalfImportedDictionary) {
     InstallSmallCollection();
     const std::string er = root + "/directions/ER";
     auto faults = Faults(disk, "", er + "/.kaldo-tmp-");
+    faults.push_back({"EIO at fsync", test::SyncFault("EIO", er + "/.kaldo-tmp-")});
     // A catalogue that cannot be written: at the record made before the file is renamed into
     // place (the log's first 4 writes), and at the commit of its row after that. The profile
     // cannot be stored either (message 2006): nothing is done.

@@ -60,12 +60,20 @@ void SmallDisk::Unfill() {
     ::unlink((folder_ + "/filler").c_str());
 }
 
-std::string WriteFault(const std::string& error, int nth, bool always, const std::string& pathPart) {
+namespace {
+std::string Preloaded(const std::string& plan) {
     return ShellQuote("LD_PRELOAD=" QUILLON_WRITE_FAULT_SHIM) + " " +
            // A program built with AddressSanitizer accepts a library loaded before its runtime.
-           "\"ASAN_OPTIONS=verify_asan_link_order=0:${ASAN_OPTIONS:-}\" " +
-           ShellQuote("QUILLON_WRITE_FAULT=" + error + " " + std::to_string(nth) + (always ? " always " : " once ") +
-                      pathPart);
+           "\"ASAN_OPTIONS=verify_asan_link_order=0:${ASAN_OPTIONS:-}\" " + ShellQuote("QUILLON_WRITE_FAULT=" + plan);
+}
+} // namespace
+
+std::string WriteFault(const std::string& error, int nth, bool always, const std::string& pathPart) {
+    return Preloaded(error + " " + std::to_string(nth) + (always ? " always " : " once ") + pathPart);
+}
+
+std::string SyncFault(const std::string& error, const std::string& pathPart) {
+    return Preloaded(error + " 1 sync " + pathPart);
 }
 
 } // namespace quillon::test

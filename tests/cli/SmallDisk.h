@@ -37,5 +37,7 @@ private:
 // files whose path contains `pathPart` fail with `error` ("EIO", "ENOSPC") from the `nth` such
 // write on: only that one (`always` false) or every one after it too.
 std::string WriteFault(const std::string& error, int nth, bool always, const std::string& pathPart);
+// The same for every fsync of such a file, its writes passing.
+std::string SyncFault(const std::string& error, const std::string& pathPart);
 
 } // namespace quillon::test

@@ -4,7 +4,8 @@
 //   QUILLON_WRITE_FAULT="ERRNO N MODE TEXT"
 //     ERRNO  EIO or ENOSPC
 //     N      the write (1-based) that fails first, counted over writes to matching files only
-//     MODE   once: only the Nth write fails; always: the Nth and every later one
+//     MODE   once: only the Nth write fails; always: the Nth and every later one; sync: writes
+//            pass, and every fsync or fdatasync of a matching file fails (N unused)
 //     TEXT   a file matches when its path contains TEXT
 //
 // write, pwrite and pwrite64 are counted; fsync and fdatasync of a matching file fail while a
@@ -26,6 +27,7 @@ struct Plan {
     int error = 0;
     long first = 0;
     bool always = false;
+    bool syncOnly = false;
     std::string text;
 };
 
@@ -42,8 +44,9 @@ const Plan& ThePlan() {
             return p;
         p.error = std::strcmp(name, "ENOSPC") == 0 ? ENOSPC : std::strcmp(name, "EIO") == 0 ? EIO : 0;
         p.always = std::strcmp(mode, "always") == 0;
+        p.syncOnly = std::strcmp(mode, "sync") == 0;
         p.text = text;
-        p.active = p.error != 0 && (p.always || std::strcmp(mode, "once") == 0);
+        p.active = p.error != 0 && (p.always || p.syncOnly || std::strcmp(mode, "once") == 0);
         return p;
     }();
     return plan;
@@ -67,9 +70,9 @@ bool Matches(int fd) {
 
 // True when this write to `fd` is to fail (errno set).
 bool FailWrite(int fd) {
-    if (!Matches(fd))
-        return false;
     const Plan& plan = ThePlan();
+    if (plan.syncOnly || !Matches(fd))
+        return false;
     const long n = ++g_writes;
     if (n == plan.first || (plan.always && n > plan.first)) {
         errno = plan.error;
@@ -80,7 +83,8 @@ bool FailWrite(int fd) {
 
 bool FailSync(int fd) {
     const Plan& plan = ThePlan();
-    if (!plan.always || g_writes.load() < plan.first || !Matches(fd))
+    const bool on = plan.syncOnly || (plan.always && g_writes.load() >= plan.first);
+    if (!on || !Matches(fd))
         return false;
     errno = plan.error;
     return true;
