@@ -855,6 +855,7 @@ HRESULT Product::RemoveAllCollections(std::string& detail) { return RemoveCollec
 // ---- verification ----------------------------------------------------------------------------
 
 std::vector<std::string> Product::Verify() {
+    RootLock lock(root_);   // a settled state: no change of another process half-way
     std::vector<std::string> problems;
     auto check = [&](const std::string& what, const std::string& path, std::int64_t size, std::uint32_t crc) {
         std::uint32_t actualCrc = 0;
@@ -888,6 +889,29 @@ std::vector<std::string> Product::Verify() {
         check("TM base " + tm.uid, root_ + "/" + tm.stored, tm.size, tm.crc);
     for (const auto& p : Column(db_.Query("SELECT path FROM pending_files")))
         problems.push_back("unfinished change: " + p);
+    // A file in a product folder that the catalogue does not name was imported half-way.
+    std::set<std::string> known;
+    for (const auto& d : Directions())
+        known.insert(GeneralDictionaryPath(d));
+    for (const auto& d : Dictionaries())
+        known.insert(d.path);
+    for (const auto& tm : TmBases())
+        known.insert(root_ + "/" + tm.stored);
+    std::vector<std::string> folders{root_ + "/tm"};
+    for (const auto& d : Directions())
+        folders.push_back(d.folder);
+    for (const auto& folder : folders)
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            while (const dirent* e = ::readdir(dir))
+                if (e->d_name[0] != '.' || std::strncmp(e->d_name, kTempPrefix, std::strlen(kTempPrefix)) == 0)
+                    if (const std::string path = folder + "/" + e->d_name; !known.count(path))
+                        problems.push_back("file not in the catalogue: " + path);
+            ::closedir(dir);
+        }
+    const auto integrity = Column(db_.Query("PRAGMA integrity_check"));
+    if (integrity != std::vector<std::string>{"ok"})
+        for (const auto& line : integrity.empty() ? std::vector<std::string>{db_.LastError()} : integrity)
+            problems.push_back("catalogue: " + line);
     return problems;
 }
 

@@ -113,7 +113,9 @@ public:
 
     // Marks an installed dictionary (by UID or file name) locked; false when none matches.
     bool SetLocked(const std::string& dictionary, bool locked);
-    // Problems found: missing files, size or checksum mismatches, unreadable general dictionaries.
+    // Problems found: missing files, size or checksum mismatches, unreadable general dictionaries,
+    // files no catalogue row names, a catalogue that fails its integrity check. Waits for the
+    // product lock.
     std::vector<std::string> Verify();
     // Deletes stray temporaries and the files of unfinished changes (under the product lock).
     void Recover();

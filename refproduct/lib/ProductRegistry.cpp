@@ -106,7 +106,7 @@ std::optional<std::int32_t> TakeFault(const std::string& hivePath, std::string_v
     if (!ReadString(hive, RegistryRoot::LocalMachine, kFaultsKey, operation))
         return std::nullopt;
     std::optional<std::int32_t> fired;
-    hive.Update([&](quillon::posix::HiveDocument& doc) -> long {
+    const long rc = hive.Update([&](quillon::posix::HiveDocument& doc) -> long {
         auto text = ReadString(doc, RegistryRoot::LocalMachine, kFaultsKey, operation);
         if (!text)
             return regerr::FileNotFound;
@@ -118,10 +118,11 @@ std::optional<std::int32_t> TakeFault(const std::string& hivePath, std::string_v
             return doc.DeleteValue(RegistryRoot::LocalMachine, kFaultsKey, operation);
         return doc.SetValue(RegistryRoot::LocalMachine, kFaultsKey, operation, RegistryValue::String(PlanText(*plan)));
     });
-    return fired;
+    return rc == regerr::Success ? fired : std::nullopt;
 }
 
-bool PlanFault(const std::string& hivePath, std::string_view operation, std::int32_t status, std::uint32_t count) {
+bool PlanFault(const std::string& hivePath, std::string_view operation, std::int32_t status, std::uint32_t count,
+               std::string* error) {
     quillon::posix::HiveRegistry hive(hivePath);
     const long rc = hive.Update([&](quillon::posix::HiveDocument& doc) -> long {
         if (count == 0) {
@@ -131,6 +132,8 @@ bool PlanFault(const std::string& hivePath, std::string_view operation, std::int
         return doc.SetValue(RegistryRoot::LocalMachine, kFaultsKey, operation,
                             RegistryValue::String(PlanText(Plan{status, count})));
     });
+    if (rc != regerr::Success && error)
+        *error = hive.Error();
     return rc == regerr::Success;
 }
 

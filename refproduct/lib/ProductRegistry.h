@@ -36,9 +36,12 @@ std::optional<std::int64_t> ParseNumber(std::string_view text);
 
 // The fault planned for `operation`: when the hive holds "<hresult> <count>" (count >= 1) under
 // Faults, the count is decreased (the value deleted when it reaches 0) in one locked hive write
-// and the HRESULT answered. Several processes share the count through the hive.
+// and the HRESULT answered. Several processes share the count through the hive. A fault whose
+// count cannot be taken (the hive cannot be written) does not fire.
 std::optional<std::int32_t> TakeFault(const std::string& hivePath, std::string_view operation);
-// Plans a fault (count 0 removes it). False when the hive cannot be written.
-bool PlanFault(const std::string& hivePath, std::string_view operation, std::int32_t status, std::uint32_t count);
+// Plans a fault (count 0 removes it). False when the hive cannot be written, with the reason in
+// `error` when given.
+bool PlanFault(const std::string& hivePath, std::string_view operation, std::int32_t status, std::uint32_t count,
+               std::string* error = nullptr);
 
 } // namespace kaldo

@@ -251,10 +251,11 @@ int Fault(const std::vector<std::string>& args) {
     auto count = args.size() == 3 ? kaldo::ParseNumber(args[2]) : std::optional<std::int64_t>(1);
     if (!status || !count || *count < 0 || *count > 0xFFFFFFFFll)
         return Usage();
+    std::string error;
     if (!kaldo::PlanFault(quillon::posix::HiveRegistry::DefaultPath(), args[0],
                           static_cast<std::int32_t>(static_cast<std::uint32_t>(*status)),
-                          static_cast<std::uint32_t>(*count))) {
-        std::fprintf(stderr, "kaldo-product: cannot write the registry\n");
+                          static_cast<std::uint32_t>(*count), &error)) {
+        std::fprintf(stderr, "kaldo-product: cannot write the registry: %s\n", error.c_str());
         return 1;
     }
     return 0;

@@ -38,8 +38,17 @@ bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies)
     std::string root = folder;
     if (!root.empty() && root.back() != '/')
         root += '/';
-    if (copies.Prepare(root) || copies.Prepare(DictsFolder(root)))
+    if (copies.Prepare(root))
         return true;
+    // A working copy that could not be written is a disk fault: it is reported as such, not as a
+    // folder without description files.
+    bool writeFailed = copies.WriteFailed();
+    if (!writeFailed && copies.Prepare(DictsFolder(root)))
+        return true;
+    if (writeFailed || copies.WriteFailed()) {
+        ShowMessage(1015, MessageIcon::Error);
+        return false;
+    }
     std::string unusable = UnusableWorkingFolder(root);
     if (unusable.empty())
         unusable = UnusableWorkingFolder(DictsFolder(root));

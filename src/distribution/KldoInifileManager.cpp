@@ -57,14 +57,16 @@ std::string MakeWorkingFolder(std::string* unusable = nullptr) {
 }
 
 // Copies `from` into the new file `to` (never through a link or over an existing file); a
-// failed copy is deleted.
-bool CopyToNewFile(const std::string& from, const std::string& to) {
+// failed copy is deleted. `writeFailed` tells a failure to create or write `to`.
+bool CopyToNewFile(const std::string& from, const std::string& to, bool& writeFailed) {
+    writeFailed = false;
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return false;
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (out < 0) {
         ::close(in);
+        writeFailed = true;
         return false;
     }
     bool ok = true;
@@ -82,13 +84,17 @@ bool CopyToNewFile(const std::string& from, const std::string& to) {
             if (w < 0 && errno == EINTR)
                 continue;
             ok = w > 0;
+            writeFailed = !ok;
             done += w > 0 ? w : 0;
         }
         if (!ok)
             break;
     }
     ::close(in);
-    ok = ::close(out) == 0 && ok;
+    if (::close(out) != 0 && ok) {
+        ok = false;
+        writeFailed = true;
+    }
     if (!ok)
         ::unlink(to.c_str());
     return ok;
@@ -155,6 +161,7 @@ void CKldoInifileManager::Reset() {
     folderLock_ = -1;
     mainCopy_.clear();
     setupIniCopy_.clear();
+    writeFailed_ = false;
 }
 
 bool CKldoInifileManager::Prepare(const std::string& folder) {
@@ -170,8 +177,11 @@ bool CKldoInifileManager::Prepare(const std::string& folder) {
         ok = !mainInUse_.empty();
         setupIniInUse_ = FindReadable(folder, "SETUP.INI");
     }
-    if (!ok)
+    if (!ok) {
+        const bool writeFailed = writeFailed_;
         Reset();
+        writeFailed_ = writeFailed;
+    }
     return ok;
 }
 
@@ -183,18 +193,22 @@ bool CKldoInifileManager::PrepareFromSetupInf(const std::string& setupInf) {
     // The distribution's setup.inf is the plain compound file; the copy keeps the medium free
     // and the file stable while it is read.
     const std::string copy = workFolder_ + NewGuidString();
-    if (!CopyToNewFile(setupInf, copy))
+    if (!CopyToNewFile(setupInf, copy, writeFailed_))
         return false;
     bool ok = false;
     CStorage storage(copy);
     if (storage.Open(true) == CStorage::kOpened) {
         mainCopy_ = workFolder_ + NewGuidString();
         storage.ExtractStream("RAVIRI.INF", mainCopy_, true);
+        writeFailed_ = storage.WriteFailed();
         if (CanOpen(mainCopy_, false)) {
             mainInUse_ = mainCopy_;
             ok = true;
             setupIniCopy_ = workFolder_ + NewGuidString();
             storage.ExtractStream("SETUP.INI", setupIniCopy_, true);
+            // A stream that is there but could not be written is a disk fault, not a missing file.
+            writeFailed_ = storage.WriteFailed();
+            ok = !writeFailed_;
             if (CanOpen(setupIniCopy_, false))
                 setupIniInUse_ = setupIniCopy_;
         }

@@ -46,6 +46,10 @@ public:
     const std::string& GetSetupIniPath() const { return setupIniInUse_; }
     // The working folder, once created (ends in '/'); empty otherwise.
     const std::string& GetWorkingFolder() const { return workFolder_; }
+    // True when the last Prepare failed because a working copy could not be written (a full or
+    // failing disk): the folder may well be a distribution. A SETUP.INI stream that is there but
+    // cannot be written fails Prepare too.
+    bool WriteFailed() const { return writeFailed_; }
 
 private:
     bool PrepareFromSetupInf(const std::string& setupInf);
@@ -57,6 +61,7 @@ private:
     std::string mainCopy_;
     std::string setupIniCopy_;
     int folderLock_ = -1; // the working folder, locked shared while copies exist
+    bool writeFailed_ = false;
 };
 
 // Why Prepare(`folder`) could not use a setup.inf there: the level of the working folder that

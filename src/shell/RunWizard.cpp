@@ -12,6 +12,9 @@ constexpr int kNoInstallationFilesId = 2040;
 // Shown instead when the folder holds a setup.inf but the product's temporary folder, where its
 // description files are unpacked, cannot be used; names that folder.
 constexpr int kUnusableTempFolderId = 2041;
+// Shown instead when a working copy of its description files could not be written (disk full,
+// I/O error).
+constexpr int kWriteErrorId = 1015;
 
 } // namespace
 
@@ -147,10 +150,17 @@ WizardState Wizard::Path() {
     sourceFolder_ = entered + "/"; // appended even when the text ends in one already
     if (copies_->Prepare(sourceFolder_))
         return WizardState::Collection;
+    // A working copy that could not be written is a disk fault: said so, not "no installation files".
+    bool writeFailed = copies_->WriteFailed();
     const std::string dicts = DictsFolder(sourceFolder_);
-    if (copies_->Prepare(dicts)) {
+    if (!writeFailed && copies_->Prepare(dicts)) {
         sourceFolder_ = dicts;
         return WizardState::Collection;
+    }
+    if (writeFailed || copies_->WriteFailed()) {
+        ShowMessage(kWriteErrorId, MessageIcon::Error);
+        sourceFolder_.clear();
+        return WizardState::Action;
     }
     std::string unusable = UnusableWorkingFolder(sourceFolder_);
     if (unusable.empty())

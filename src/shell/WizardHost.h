@@ -19,6 +19,9 @@ class DescriptionCopies {
 public:
     virtual ~DescriptionCopies() = default;
     virtual bool Prepare(const std::string& folder) = 0;
+    // True when the last Prepare failed because a working copy could not be written (a full or
+    // failing disk).
+    virtual bool WriteFailed() const { return false; }
     virtual std::string GetSourceFolder() const = 0;
     // SETUP.INI in use (empty when there is none) and RAVIRI.INF in use.
     virtual std::string GetSetupIniPath() const = 0;

@@ -41,6 +41,7 @@ int CStorage::Open(bool readOnly) {
 bool CStorage::ExtractStream(const std::string& streamName, const std::string& destination,
                              bool replace) {
     error_.clear();
+    writeFailed_ = false;
     if (streamName.empty() || streamName.find_first_of("\\|/:?\"<>*") != std::string::npos) {
         error_ = "\"" + streamName + "\" is not a valid stream name";
         return false;
@@ -63,6 +64,7 @@ bool CStorage::ExtractStream(const std::string& streamName, const std::string& d
     AtomicFile out;
     if (!out.Begin(destination)) {
         error_ = out.Error();
+        writeFailed_ = true;
         return false;
     }
     std::vector<std::uint8_t> block(4096);
@@ -77,6 +79,7 @@ bool CStorage::ExtractStream(const std::string& streamName, const std::string& d
             break;
         if (!out.Write(block.data(), static_cast<std::size_t>(got))) {
             error_ = out.Error();
+            writeFailed_ = true;
             return false;
         }
         written += static_cast<std::uint64_t>(got);
@@ -88,6 +91,7 @@ bool CStorage::ExtractStream(const std::string& streamName, const std::string& d
     }
     if (!out.Commit(replace)) {
         error_ = out.Error();
+        writeFailed_ = true;
         return false;
     }
     return true;

@@ -35,11 +35,15 @@ public:
     const std::vector<CompoundEntry>& Elements() const { return file_.Elements(); }
     // Why the last Open or ExtractStream failed, for diagnostics (the installer does not show it).
     const std::string& LastError() const { return error_; }
+    // True when the last ExtractStream failed writing the destination (a full or failing disk),
+    // not for want of the stream.
+    bool WriteFailed() const { return writeFailed_; }
 
 private:
     std::string path_;
     CompoundFile file_;
     bool open_ = false;
+    bool writeFailed_ = false;
     std::string error_;
 };
 

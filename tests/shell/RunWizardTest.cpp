@@ -23,14 +23,17 @@ public:
         explicit Copies(ScriptedHost& host) : host_(host) {}
         bool Prepare(const std::string& folder) override {
             host_.prepared.push_back(folder);
+            writeFailed_ = host_.writeFailing.count(folder) > 0;
             return host_.distributions.count(folder) > 0;
         }
+        bool WriteFailed() const override { return writeFailed_; }
         std::string GetSourceFolder() const override { return {}; }
         std::string GetSetupIniPath() const override { return {}; }
         std::string GetMainDescriptionPath() const override { return {}; }
 
     private:
         ScriptedHost& host_;
+        bool writeFailed_ = false;
     };
 
     bool EnsureKernelConnection() override {
@@ -116,6 +119,7 @@ public:
     // Scripts.
     bool kernel = true;
     std::set<std::string> distributions;
+    std::set<std::string> writeFailing; // folders whose working copies cannot be written
     std::vector<std::string> cdDrives;
     std::deque<int> welcome, removal, progress;
     std::deque<ActionPageResult> actions;
@@ -269,6 +273,17 @@ TEST_F(RunWizardTest, TypedFolderAndItsDictsSubfolder) {
                                                         "/srv/dist/", "/srv/dist/DICTS/"}));
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{2040});
     EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Error);
+}
+
+// A typed folder whose working copies cannot be written (a full disk) is not called a folder
+// without installation files: message 1015, and its DICTS folder is not tried.
+TEST_F(RunWizardTest, TypedFolderWhoseWorkingCopiesCannotBeWritten) {
+    host.actions = {kInstall, kInstall};
+    host.typed = {"/srv/dist"};
+    host.writeFailing = {"/srv/dist/"};
+    Run();
+    EXPECT_EQ(host.prepared, (std::vector<std::string>{"/opt/quillon/DICTS/", "/srv/dist/"}));
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{1015});
 }
 
 // Linux lists a plain ISO 9660 disc in lower case: "dicts" is the DICTS folder too, on a disc
