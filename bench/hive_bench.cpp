@@ -1,6 +1,6 @@
 // Hive parsing cost against file size: files of doubling size in three shapes (keys 512 levels
-// deep, many values in one key, many sibling keys); prints the time per MB of each and the ratio
-// of each doubling's time, which stays near 2 when the cost is linear.
+// deep, many values in one key, many sibling keys, which are also listed); prints the time per
+// MB of each and the ratio of each doubling's time, which stays near 2 when the cost is linear.
 #include "platform/posix/HiveDocument.h"
 
 #include <chrono>
@@ -36,18 +36,23 @@ std::string ManyKeys(std::size_t count) {
     return text;
 }
 
+// Parsing `text`, then listing the subkeys of HKEY_LOCAL_MACHINE\Keys in order.
 double Seconds(const std::string& text) {
     double best = 1e9;
     for (int round = 0; round < 3; ++round) {
         const auto start = std::chrono::steady_clock::now();
         std::string error;
-        const auto doc = HiveDocument::Parse(text, error);
-        const double s =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        auto doc = HiveDocument::Parse(text, error);
         if (!doc) {
             std::fprintf(stderr, "hive_bench: %s\n", error.c_str());
             return -1;
         }
+        std::string name;
+        for (std::uint32_t i = 0;
+             doc->EnumSubkey(quillon::RegistryRoot::LocalMachine, "Keys", i, name) == 0; ++i) {
+        }
+        const double s =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         best = s < best ? s : best;
     }
     return best;
@@ -63,7 +68,7 @@ int main() {
     };
     const Shape shapes[] = {{"keys 512 levels deep", DeepKeys, 250},
                             {"values in one key", ManyValues, 100000},
-                            {"sibling keys", ManyKeys, 50000}};
+                            {"sibling keys, parsed and listed", ManyKeys, 50000}};
     for (const Shape& shape : shapes) {
         std::printf("%s\n", shape.name);
         double previous = 0;

@@ -159,6 +159,17 @@ TEST(HiveDocument, ParentKeysAreImpliedAndSubkeysEnumerateInNameOrder) {
     EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "zeta"}));
     EXPECT_EQ(doc.EnumSubkey(RegistryRoot::LocalMachine, "Dirs\\beta", 0, name), regerr::NoMoreItems);
     EXPECT_EQ(doc.EnumSubkey(RegistryRoot::LocalMachine, "Nowhere", 0, name), regerr::FileNotFound);
+    // A key added or removed between two calls, and a copy, list from the tree as it is then.
+    ASSERT_EQ(doc.EnumSubkey(RegistryRoot::LocalMachine, "Dirs", 1, name), 0);
+    ASSERT_EQ(doc.OpenKey(RegistryRoot::LocalMachine, "Dirs\\Aardvark", true), 0);
+    ASSERT_EQ(doc.EnumSubkey(RegistryRoot::LocalMachine, "Dirs", 2, name), 0);
+    EXPECT_EQ(name, "beta");
+    ASSERT_EQ(doc.DeleteKey(RegistryRoot::LocalMachine, "Dirs\\beta"), 0);
+    ASSERT_EQ(doc.EnumSubkey(RegistryRoot::LocalMachine, "Dirs", 2, name), 0);
+    EXPECT_EQ(name, "zeta");
+    HiveDocument copy = doc;
+    ASSERT_EQ(copy.EnumSubkey(RegistryRoot::LocalMachine, "Dirs", 0, name), 0);
+    EXPECT_EQ(name, "Aardvark");
 }
 
 TEST(HiveDocument, MalformedFilesReportTheirLine) {

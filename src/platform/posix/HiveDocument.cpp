@@ -288,6 +288,7 @@ std::size_t HiveDocument::MakeKey(const std::vector<std::string_view>& levels, b
         }
         // A level created here is implied by the key asked for; the root is never a key of the
         // file.
+        cursor_.key = kNone;
         Key made;
         made.name = std::string(levels[i]);
         made.parent = key;
@@ -316,6 +317,7 @@ std::string HiveDocument::PathOf(std::size_t key) const {
 }
 
 void HiveDocument::RemoveKeyTree(std::size_t key) {
+    cursor_.key = kNone;
     const std::size_t parent = keys_[key].parent;
     (parent == kNone ? roots_ : keys_[parent].children).erase(FoldCase(keys_[key].name));
     std::vector<std::size_t> pending{key}; // no recursion: the depth is the file's to choose
@@ -576,7 +578,14 @@ long HiveDocument::EnumSubkey(RegistryRoot root, std::string_view path, std::uin
     const auto& children = keys_[key].children; // ordered by folded name, as Windows lists them
     if (index >= children.size())
         return regerr::NoMoreItems;
-    name = keys_[std::next(children.begin(), index)->second].name;
+    if (cursor_.key != key || cursor_.index > index) {
+        cursor_.key = key;
+        cursor_.index = 0;
+        cursor_.at = children.begin();
+    }
+    cursor_.at = std::next(cursor_.at, index - cursor_.index);
+    cursor_.index = index;
+    name = keys_[cursor_.at->second].name;
     return regerr::Success;
 }
 

@@ -81,8 +81,24 @@ private:
     void AddValue(std::size_t key, Entry entry);
     void EraseValue(std::size_t key, Entry& entry);
 
+    // Where the last EnumSubkey stopped, so that listing n subkeys in order costs n steps, not
+    // n²/2. Any change to the tree forgets it; a copy starts without one (`at` would belong to
+    // the other document's map).
+    struct EnumCursor {
+        std::size_t key = kNone;
+        std::uint32_t index = 0;
+        std::map<std::string, std::size_t>::const_iterator at;
+        EnumCursor() = default;
+        EnumCursor(const EnumCursor&) {}
+        EnumCursor& operator=(const EnumCursor&) {
+            key = kNone;
+            return *this;
+        }
+    };
+
     std::vector<Key> keys_;                    // in the order of first appearance
     std::map<std::string, std::size_t> roots_; // by case-folded root name
+    EnumCursor cursor_;
     std::vector<std::string> header_;          // comment lines before the first key
     Encoding encoding_ = Encoding::Utf8;
     bool crlf_ = false;
