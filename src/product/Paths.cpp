@@ -2,9 +2,7 @@
 
 #include "support/Text.h"
 
-#include <cstdlib>
 #include <filesystem>
-#include <sys/stat.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -19,12 +17,11 @@ bool HasDrivePrefix(std::string_view s) {
 // The real path of `path` (every link followed), or nothing when a link cannot be followed
 // (a loop, a dangling link, a component that is not a folder).
 std::optional<std::string> RealPath(const std::string& path) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (!real)
+    std::error_code ec;
+    const fs::path real = fs::canonical(path, ec);
+    if (ec)
         return std::nullopt;
-    std::string out(real);
-    std::free(real);
-    return out;
+    return real.string();
 }
 
 bool IsBelow(const std::string& real, const std::string& realRoot) {
@@ -49,8 +46,8 @@ bool StaysBelow(const std::string& root, const std::string& path) {
     for (std::size_t slash = rootSlash.size(); slash != std::string::npos;) {
         const std::size_t end = path.find('/', slash);
         const std::string prefix = path.substr(0, end);
-        struct stat st {};
-        if (::lstat(prefix.c_str(), &st) != 0)
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(prefix, ec)))
             return true; // missing from here on
         const auto real = RealPath(prefix);
         if (!real || !IsBelow(*real, *realRoot))
