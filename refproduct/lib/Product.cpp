@@ -331,6 +331,10 @@ Product::Product(std::string root, std::string hivePath, Catalogue db)
 
 std::unique_ptr<Product> Product::OpenFromHive(const std::string& hivePath, std::string& error) {
     quillon::posix::HiveRegistry hive(hivePath);
+    if (hive.Check() != quillon::regerr::Success) { // a FIFO, a folder, a malformed file
+        error = hive.Error();
+        return nullptr;
+    }
     auto root = ReadString(hive, quillon::RegistryRoot::LocalMachine, kReferenceKey, "Root");
     if (!root || root->empty()) {
         error = "no reference product is registered in " + hivePath + " (run kaldo-product init)";

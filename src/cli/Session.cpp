@@ -3,12 +3,13 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/StepOutput.h"
+#include "descriptions/DictCollectionLoader.h"
 #include "distribution/SourceSearch.h"
 #include "platform/Ports.h"
 #include "platform/posix/PosixPorts.h"
-#include "descriptions/DictCollectionLoader.h"
 #include "product/ComError.h"
 #include "product/KernelConnection.h"
+#include "product/Paths.h"
 #include "support/Messages.h"
 
 #include <algorithm>
@@ -35,7 +36,7 @@ Session::~Session() {
 }
 
 bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies) {
-    std::string root = folder;
+    std::string root = AbsolutePath(folder);
     if (!root.empty() && root.back() != '/')
         root += '/';
     if (copies.Prepare(root))

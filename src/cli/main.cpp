@@ -15,9 +15,11 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/StepOutput.h"
+#include "platform/posix/PosixPorts.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,17 @@ int Run(const std::vector<std::string>& args) {
     if (args.empty())
         return quillon::cli::Usage();
     const std::vector<std::string> rest(args.begin() + 1, args.end());
+    static const char* const kCommands[] = {"directions", "list",      "install",
+                                            "remove",     "installed", "plan"};
+    if (std::find(std::begin(kCommands), std::end(kCommands), args[0]) == std::end(kCommands))
+        return quillon::cli::Usage();
+    // Every command reads the hive: one that cannot be read (a FIFO, a folder, a malformed file)
+    // is named here, not mistaken for a machine without the product.
+    auto& hive = quillon::posix::InstallPosixPorts().registry;
+    if (hive.Check() != quillon::regerr::Success) {
+        quillon::cli::Complain(hive.Error());
+        return quillon::cli::kExitCannotStart;
+    }
     if (args[0] == "directions")
         return quillon::cli::Directions(rest);
     if (args[0] == "list")

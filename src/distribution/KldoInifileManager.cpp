@@ -33,6 +33,8 @@ bool CanOpen(const std::string& path, bool followLinks) {
 
 // The file `name` in `folder`, letter case ignored; empty when it cannot be opened for reading.
 std::string FindReadable(const std::string& folder, const char* name) {
+    if (folder.empty())
+        return {};
     const auto path = ResolveBelow(folder, name);
     return path && CanOpen(*path, true) ? *path : std::string();
 }

@@ -65,7 +65,8 @@ ScopedMountTablePath::~ScopedMountTablePath() {
 }
 
 std::string DictsFolder(const std::string& folder) {
-    return ResolveBelow(folder, "DICTS").value() + "/";
+    const auto dicts = ResolveBelow(folder, "DICTS");
+    return dicts ? *dicts + "/" : std::string();
 }
 
 std::string GetInstallerFolder(const std::string& exeLink) {

@@ -50,7 +50,7 @@ private:
 
 // `folder` followed by its "DICTS" folder and '/', the name spelled as it is found on disk: a
 // plain ISO 9660 disc lists it as "dicts". The exact spelling wins when several exist; "DICTS/"
-// when there is none.
+// when there is none. Empty when "DICTS" is a symbolic link that leads outside `folder`.
 std::string DictsFolder(const std::string& folder);
 
 // The folder of the running installer's own file (/proc/self/exe) with a trailing '/'; empty

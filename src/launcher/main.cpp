@@ -1,6 +1,6 @@
 // launcher: starts the installer program the translation product has registered, without
-// arguments, and ends at once (exit 0; -1 when there is nothing to start; else the error code
-// of the failed start).
+// arguments, and ends at once (exit 0; -1 when there is nothing to start or the hive cannot be
+// read, said on standard error; else the error code of the failed start).
 #include "launcher/Launcher.h"
 #include "platform/posix/HiveRegistry.h"
 #include "support/Version.h"
@@ -22,6 +22,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     quillon::posix::HiveRegistry registry(quillon::posix::HiveRegistry::DefaultPath());
+    if (registry.Check() != quillon::regerr::Success) { // a FIFO, a folder, a malformed file
+        std::fprintf(stderr, "launcher: %s\n", registry.Error().c_str());
+        return -1;
+    }
     std::error_code ec;
     const std::string self = std::filesystem::read_symlink("/proc/self/exe", ec).string();
     return quillon::launcher::RunLauncher(registry, ec ? std::string() : self, quillon::launcher::StartDetached);

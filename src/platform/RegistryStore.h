@@ -38,6 +38,7 @@ constexpr long Success = 0;
 constexpr long FileNotFound = 2;   // no such key or value
 constexpr long AccessDenied = 5;   // the hive cannot be written
 constexpr long InvalidData = 13;
+constexpr long InvalidParameter = 87; // a key or value name beyond the hive's bounds
 constexpr long BadDb = 1009;       // the hive file is malformed
 constexpr long NoMoreItems = 259;  // enumeration past the last subkey
 } // namespace regerr

@@ -2,6 +2,7 @@
 
 #include "distribution/KldoInifileManager.h"
 #include "distribution/SourceSearch.h"
+#include "product/Paths.h"
 #include "support/Messages.h"
 
 namespace quillon {
@@ -147,7 +148,7 @@ WizardState Wizard::Path() {
     if (host_.ShowPathPage(entered) != kPageNext)
         return WizardState::End;
     lastTypedFolder_ = entered;
-    sourceFolder_ = entered + "/"; // appended even when the text ends in one already
+    sourceFolder_ = AbsolutePath(entered) + "/"; // appended even when the text ends in one already
     if (copies_->Prepare(sourceFolder_))
         return WizardState::Collection;
     // A working copy that could not be written is a disk fault: said so, not "no installation files".

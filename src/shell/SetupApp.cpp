@@ -98,7 +98,7 @@ bool CSetupApp::InitInstance(const std::vector<std::string>& commandLine) {
 
     for (std::size_t i = 1; i < commandLine.size(); ++i) {
         if (!IsSwitch(commandLine[i])) {
-            commandLineFolder_ = commandLine[i];
+            commandLineFolder_ = AbsolutePath(commandLine[i]);
             AppendBackslash(commandLineFolder_);
             break;
         }

@@ -3,8 +3,8 @@
 #include "platform/Ports.h"
 #include "platform/StepJsonLines.h"
 #include "platform/posix/AppendOnlyFile.h"
-#include "platform/qt/QtCatalogue.h"
 #include "platform/posix/PosixPorts.h"
+#include "platform/qt/QtCatalogue.h"
 #include "product/KernelConnection.h"
 #include "product/ObservedServices.h"
 #include "shell/InstallerServices.h"
@@ -16,6 +16,7 @@
 #include "shell/SetupApp.h"
 #include "shell/TaskbarProgress.h"
 #include "support/Json.h"
+#include "support/Messages.h"
 #include "support/Version.h"
 
 #include <QApplication>
@@ -84,7 +85,7 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
 
-    posix::InstallPosixPorts();
+    auto& hive = posix::InstallPosixPorts().registry;
     std::string error;
     std::optional<AutoAnswers> answers = AutoAnswers::FromEnvironment(error);
     if (!error.empty()) {
@@ -93,6 +94,13 @@ int main(int argc, char** argv) {
     }
     QtMessagePort messages(std::move(answers));
     CurrentPorts().messages = &messages;
+    // A hive that cannot be read (a FIFO, a folder, a malformed file) is named, not mistaken
+    // for a machine without the product.
+    if (hive.Check() != regerr::Success) {
+        std::fprintf(stderr, "quillon: %s\n", hive.Error().c_str());
+        ShowText(hive.Error(), MessageIcon::Error);
+        return 1;
+    }
     WindowLog log;
 
     // Progress on the desktop's launcher entry where a session bus is there.

@@ -51,8 +51,8 @@ bool AtomicFile::Begin(const std::string& path, unsigned mode) {
             temp_ = std::move(candidate);
             return true;
         }
-        if (errno != EEXIST)
-            return Fail(candidate + ": " + std::strerror(errno));
+        if (errno != EEXIST) // the destination is what the caller knows, not our hidden name
+            return Fail(path + ": " + std::strerror(errno));
     }
     return Fail("no free temporary name beside " + path);
 }

@@ -3,6 +3,7 @@
 #include "distribution/KldoInifileManager.h"
 #include "platform/posix/PosixPorts.h"
 #include "product/ComError.h"
+#include "product/Paths.h"
 #include "support/Json.h"
 #include "tools/Commands.h"
 
@@ -61,6 +62,7 @@ int Describe(const Args& args) {
                 ParseDirections(std::string{s, t}, *directions);
 
     posix::InstallPosixPorts();
+    folder = AbsolutePath(folder); // the profiles' FilePath values are absolute
     if (folder.back() != '/')
         folder += '/';
     CKldoInifileManager copies;

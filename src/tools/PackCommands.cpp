@@ -1,6 +1,7 @@
 // quillon-dist pack | unpack | verify: packed dictionary files.
 #include "install/Packer.h"
 #include "install/UnpackFile.h"
+#include "support/AtomicFile.h"
 #include "tools/Commands.h"
 
 #include <cstdio>
@@ -50,9 +51,20 @@ int Unpack(const Args& args) {
         std::fprintf(stderr, "usage: quillon-dist unpack IN OUT\n");
         return 2;
     }
-    const int rc = UnpackFile(args[0], args[1], nullptr, nullptr);
+    // Unpacked beside OUT under a fresh name and renamed only when complete: a failed unpack
+    // leaves an existing OUT as it was.
+    AtomicFile out;
+    if (!out.Begin(args[1])) {
+        std::fprintf(stderr, "unpack: %s\n", out.Error().c_str());
+        return 1;
+    }
+    const int rc = UnpackFile(args[0], out.TempPath(), nullptr, nullptr);
     if (rc != kUnpackOk) {
         std::fprintf(stderr, "unpack: %s: %s (%d)\n", args[0].c_str(), UnpackMessage(rc), rc);
+        return 1;
+    }
+    if (!out.Commit()) {
+        std::fprintf(stderr, "unpack: %s\n", out.Error().c_str());
         return 1;
     }
     return 0;

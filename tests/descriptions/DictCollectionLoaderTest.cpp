@@ -5,6 +5,7 @@
 #include "model/VdxWWTsFile.h"
 #include "product/ComError.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace quillon {
@@ -251,6 +252,23 @@ TEST_F(LoaderTest, PathsThatLeaveTheDistributionCountAsMissing) {
     dist.Write("section \"1 - templates\"\n  S \"p\" \"\"\n",
                "section \"p\"\n  S \"Direction\" \"ER\"\n  S \"NameOnCD\" \"..\\\\..\\\\etc\\\\passwd\"\n"
                "  S \"Keywords\" \"/etc/shadow\"\n  S \"WWT\" \"C:\\\\x.wwt\"\n");
+    auto loader = Loader();
+    CSmartPtr<CDictCollection> collection(new CDictCollection);
+    ASSERT_TRUE(loader.ReadCollection("1", *collection));
+    const auto& p = collection->GetProfiles()[0];
+    EXPECT_EQ(p->GetFilePath(), "");
+    EXPECT_TRUE(p->Items().empty());
+}
+
+// Symbolic links planted in the distribution: to /etc, to a file outside, in a loop.
+TEST_F(LoaderTest, LinksThatLeadOutsideTheDistributionCountAsMissing) {
+    dist.Write("section \"1 - templates\"\n  S \"p\" \"\"\n",
+               "section \"p\"\n  S \"Direction\" \"ER\"\n  S \"NameOnCD\" \"system\\\\passwd\"\n"
+               "  S \"Keywords\" \"topics\\\\secret.kw\"\n  S \"WWT\" \"loop.wwt\"\n");
+    test::TempDir outside;
+    std::filesystem::create_directory_symlink("/etc", dist.dir / "system");
+    std::filesystem::create_symlink(outside.Write("secret.kw", "k"), dist.dir / "Topics/secret.kw");
+    std::filesystem::create_symlink(dist.dir / "loop.wwt", dist.dir / "loop.wwt");
     auto loader = Loader();
     CSmartPtr<CDictCollection> collection(new CDictCollection);
     ASSERT_TRUE(loader.ReadCollection("1", *collection));

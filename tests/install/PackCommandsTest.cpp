@@ -2,7 +2,9 @@
 #include "tools/Commands.h"
 #include "testsupport/TempDir.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <string>
 
 namespace quillon::test {
@@ -35,6 +37,24 @@ TEST(PackCommands, PackUnpackVerify) {
     EXPECT_EQ(RunCommand("pack", {dir / "missing", dir / "c.pk"}), 1);
     EXPECT_EQ(RunCommand("pack", {plain}), 2);
     EXPECT_EQ(RunCommand("verify", {}), 2);
+}
+
+// A failed unpack (damaged data, a missing source) leaves an existing OUT as it was, and no
+// temporary file beside it.
+TEST(PackCommands, FailedUnpackKeepsTheEarlierOutput) {
+    TempDir dir;
+    const std::string plain = dir.Write("plain.txt", std::string(5000, 'w'));
+    ASSERT_EQ(RunCommand("pack", {plain, dir / "a.pk"}), 0);
+    std::string damaged = ReadFile(dir / "a.pk");
+    damaged[damaged.size() - 3] = static_cast<char>(damaged[damaged.size() - 3] ^ 0x55);
+    dir.Write("out/bad.pk", damaged);
+    const std::string out = dir.Write("out/dict.er", "the dictionary unpacked before");
+    EXPECT_EQ(RunCommand("unpack", {dir / "out/bad.pk", out}), 1);
+    EXPECT_EQ(RunCommand("unpack", {dir / "missing.pk", out}), 1);
+    EXPECT_EQ(ReadFile(out), "the dictionary unpacked before");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "out"), {}), 2);
+    EXPECT_EQ(RunCommand("unpack", {dir / "a.pk", out}), 0);
+    EXPECT_EQ(ReadFile(out), ReadFile(plain));
 }
 
 } // namespace

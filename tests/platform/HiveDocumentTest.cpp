@@ -159,6 +159,17 @@ TEST(HiveDocument, ParentKeysAreImpliedAndSubkeysEnumerateInNameOrder) {
     EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "zeta"}));
     EXPECT_EQ(doc.EnumSubkey(RegistryRoot::LocalMachine, "Dirs\\beta", 0, name), regerr::NoMoreItems);
     EXPECT_EQ(doc.EnumSubkey(RegistryRoot::LocalMachine, "Nowhere", 0, name), regerr::FileNotFound);
+    // A key added or removed between two calls, and a copy, list from the tree as it is then.
+    ASSERT_EQ(doc.EnumSubkey(RegistryRoot::LocalMachine, "Dirs", 1, name), 0);
+    ASSERT_EQ(doc.OpenKey(RegistryRoot::LocalMachine, "Dirs\\Aardvark", true), 0);
+    ASSERT_EQ(doc.EnumSubkey(RegistryRoot::LocalMachine, "Dirs", 2, name), 0);
+    EXPECT_EQ(name, "beta");
+    ASSERT_EQ(doc.DeleteKey(RegistryRoot::LocalMachine, "Dirs\\beta"), 0);
+    ASSERT_EQ(doc.EnumSubkey(RegistryRoot::LocalMachine, "Dirs", 2, name), 0);
+    EXPECT_EQ(name, "zeta");
+    HiveDocument copy = doc;
+    ASSERT_EQ(copy.EnumSubkey(RegistryRoot::LocalMachine, "Dirs", 0, name), 0);
+    EXPECT_EQ(name, "Aardvark");
 }
 
 TEST(HiveDocument, MalformedFilesReportTheirLine) {
@@ -182,6 +193,55 @@ TEST(HiveDocument, MalformedFilesReportTheirLine) {
     EXPECT_EQ(v.data, (std::vector<std::uint8_t>{1, 2}));
     EXPECT_NE(ParseError(head + "[HKEY_LOCAL_MACHINE\\A]\n\"h\"=hex:01,\\").find("file ends inside"), std::string::npos);
     EXPECT_NE(ParseError("\x80\x81 not text").find("not UTF-8"), std::string::npos);
+}
+
+// A key path of `depth` levels below HKEY_LOCAL_MACHINE, each level named `level`.
+std::string DeepPath(std::size_t depth, std::string_view level = "k") {
+    std::string path;
+    for (std::size_t i = 0; i < depth; ++i)
+        (path += i ? "\\" : "") += level;
+    return path;
+}
+
+// The bounds of the format: 512 levels, 255 characters for a key's name, 16 383 for a value's.
+// A key 100 000 levels deep (a 200 KB file) is refused by its line at once; one at the bound
+// reads, writes and reads back.
+TEST(HiveDocument, KeyDepthAndNameLengthsAreBounded) {
+    const std::string head = "Windows Registry Editor Version 5.00\n";
+    EXPECT_EQ(ParseError(head + "[HKEY_LOCAL_MACHINE\\" + DeepPath(100000) + "]\n"),
+              "line 2: key deeper than 512 levels");
+    EXPECT_EQ(ParseError(head + "\n[-HKEY_LOCAL_MACHINE\\" + DeepPath(513) + "]\n"),
+              "line 3: key deeper than 512 levels");
+    EXPECT_EQ(ParseError(head + "[HKEY_LOCAL_MACHINE\\A\\" + std::string(256, 'n') + "]\n"),
+              "line 2: key name longer than 255 characters");
+    EXPECT_EQ(
+        ParseError(head + "[HKEY_LOCAL_MACHINE\\A]\n\"" + std::string(16384, 'v') + "\"=dword:1\n"),
+        "line 3: value name longer than 16383 characters");
+
+    const std::string deepest = DeepPath(512, "ключ"); // characters, not bytes, are counted
+    const std::string longName = std::string(254, 'n') + "я";
+    HiveDocument doc =
+        MustParse(head + "[HKEY_LOCAL_MACHINE\\" + deepest + "]\n\"" + std::string(16383, 'v') +
+                  "\"=\"deep\"\n[HKEY_LOCAL_MACHINE\\" + longName + "]\n");
+    EXPECT_EQ(StringValue(doc, deepest, std::string(16383, 'v')), "deep");
+    EXPECT_EQ(doc.OpenKey(RegistryRoot::LocalMachine, longName, false), regerr::Success);
+    HiveDocument again = MustParse(doc.Serialize());
+    EXPECT_EQ(StringValue(again, deepest, std::string(16383, 'v')), "deep");
+    std::string name;
+    EXPECT_EQ(again.EnumSubkey(RegistryRoot::LocalMachine, DeepPath(511, "ключ"), 0, name),
+              regerr::Success);
+    EXPECT_EQ(name, "ключ");
+
+    // Calls beyond the bounds change nothing.
+    EXPECT_EQ(doc.SetValue(RegistryRoot::LocalMachine, deepest + "\\one more", "v",
+                           RegistryValue::Dword(1)),
+              regerr::InvalidParameter);
+    EXPECT_EQ(doc.OpenKey(RegistryRoot::LocalMachine, "A\\" + std::string(256, 'n'), true),
+              regerr::InvalidParameter);
+    EXPECT_EQ(doc.SetValue(RegistryRoot::LocalMachine, "A", std::string(16384, 'v'),
+                           RegistryValue::Dword(1)),
+              regerr::InvalidParameter);
+    EXPECT_EQ(doc.OpenKey(RegistryRoot::LocalMachine, "A", false), regerr::FileNotFound);
 }
 
 } // namespace

@@ -4,8 +4,10 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quillon::posix {
 namespace {
@@ -98,6 +100,66 @@ TEST(HiveRegistry, PlantedLinkAtTheTemporaryNameIsNotFollowed) {
     ASSERT_EQ(hive.SetValue(RegistryRoot::LocalMachine, "A", "v", RegistryValue::Dword(1)), 0) << hive.Error();
     EXPECT_EQ(ReadFile(victim), "keep me");
     EXPECT_FALSE(std::filesystem::is_symlink(path));
+}
+
+// Only a regular file is read: a FIFO (which would block a reader forever) and a folder are
+// errors naming the path, and are never written over. The read runs in a child process with an
+// alarm, so a regression fails instead of hanging.
+TEST(HiveRegistry, AHivePathThatIsNoRegularFileIsAnErrorNamingIt) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo.reg").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir / "folder.reg");
+    for (const auto& [name, kind] :
+         {std::pair{"fifo.reg", "a FIFO"}, std::pair{"folder.reg", "a folder"}}) {
+        const std::string path = dir / name;
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::alarm(10);
+            HiveRegistry hive(path);
+            RegistryValue v;
+            const bool named =
+                hive.QueryValue(RegistryRoot::LocalMachine, "A", "v", v) == regerr::BadDb &&
+                hive.Error() == path + ": the registry hive is " + kind + ", not a regular file" &&
+                hive.SetValue(RegistryRoot::LocalMachine, "A", "v", RegistryValue::Dword(1)) ==
+                    regerr::BadDb;
+            ::_exit(named ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name << ": status " << status;
+    }
+    EXPECT_EQ(std::filesystem::status(dir / "fifo.reg").type(), std::filesystem::file_type::fifo);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.reg"));
+}
+
+// A hive reached through a symbolic link (relative, and through a second link) is written where
+// the links lead: the links stay, and whoever reads the target sees the change.
+TEST(HiveRegistry, AWriteThroughALinkChangesItsTarget) {
+    TempDir dir;
+    const std::string target = dir.Write(
+        "shared/registry.reg",
+        "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"old\"=dword:00000001\n");
+    std::filesystem::create_symlink("shared/registry.reg", dir / "middle.reg");
+    std::filesystem::create_symlink(dir / "middle.reg", dir / "mine.reg");
+    HiveRegistry hive(dir / "mine.reg");
+    ASSERT_EQ(hive.SetValue(RegistryRoot::LocalMachine, "A", "new", RegistryValue::Dword(2)), 0)
+        << hive.Error();
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "mine.reg"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "middle.reg"));
+    RegistryValue v;
+    HiveRegistry direct(target);
+    EXPECT_EQ(direct.QueryValue(RegistryRoot::LocalMachine, "A", "new", v), 0);
+    EXPECT_EQ(v, RegistryValue::Dword(2));
+    EXPECT_EQ(direct.QueryValue(RegistryRoot::LocalMachine, "A", "old", v), 0);
+    EXPECT_FALSE(std::filesystem::exists(target + ".tmp"));
+    // A link loop is refused, and nothing is written.
+    std::filesystem::create_symlink(dir / "loop2.reg", dir / "loop1.reg");
+    std::filesystem::create_symlink(dir / "loop1.reg", dir / "loop2.reg");
+    HiveRegistry loop(dir / "loop1.reg");
+    EXPECT_EQ(loop.SetValue(RegistryRoot::LocalMachine, "A", "v", RegistryValue::Dword(1)),
+              regerr::AccessDenied);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "loop1.reg"));
 }
 
 TEST(HiveRegistry, UpdateAppliesSeveralChangesAsOneWrite) {

@@ -217,6 +217,35 @@ TEST(Paths, ResolveBelowFindsTheSpellingOnDiskAndRefusesEscapes) {
     EXPECT_FALSE(ResolveBelow(dir.Path(), std::string_view("a\0b", 3)).has_value());
 }
 
+// A link planted in a distribution: what it leads to outside the folder counts as missing, a
+// loop does too (and ends), and links that stay inside keep working through their own names.
+TEST(Paths, ResolveBelowRefusesLinksThatLeadOutside) {
+    TempDir outside, dir;
+    outside.Write("secret.tmb", "not for the product");
+    dir.Write("Dicts/FIN.ER", "x");
+    fs::create_directory_symlink("/etc", dir / "etc");
+    fs::create_symlink(outside / "secret.tmb", dir / "Dicts/base.tmb");
+    fs::create_symlink(dir / "Dicts/../../" + fs::path(outside.Path()).filename().string(),
+                       dir / "up");
+    fs::create_symlink(dir / "loop2", dir / "loop1");
+    fs::create_symlink(dir / "loop1", dir / "loop2");
+    fs::create_symlink("/nonexistent/place", dir / "dangling");
+    for (std::string_view bad :
+         {"etc\\passwd", "ETC/passwd", "etc", "Dicts\\base.tmb", "up/secret.tmb", "loop1",
+          "loop1\\x.er", "dangling", "etc/missing/x"})
+        EXPECT_FALSE(ResolveBelow(dir.Path(), bad).has_value()) << bad;
+
+    fs::create_directory_symlink(dir / "Dicts", dir / "Linked");
+    fs::create_symlink("FIN.ER", dir / "Dicts/same.er");
+    EXPECT_EQ(ResolveBelow(dir.Path(), "linked\\fin.er"), dir / "Linked/FIN.ER");
+    EXPECT_EQ(ResolveBelow(dir.Path(), "Dicts\\same.er"), dir / "Dicts/same.er");
+    // The distribution folder itself may be reached through a link.
+    TempDir elsewhere;
+    fs::create_directory_symlink(dir.Path(), elsewhere / "dist");
+    EXPECT_EQ(ResolveBelow(elsewhere / "dist", "Linked/FIN.ER"), elsewhere / "dist/Linked/FIN.ER");
+    EXPECT_FALSE(ResolveBelow(elsewhere / "dist", "etc/passwd").has_value());
+}
+
 TEST(Paths, SafeFileNames) {
     for (std::string_view ok : {"FIN.ER", "словарь.ER", ".hidden", "a..b"})
         EXPECT_TRUE(IsSafeFileName(ok)) << ok;

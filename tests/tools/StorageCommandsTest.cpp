@@ -60,6 +60,13 @@ TEST(StorageCommands, FailuresAndBadUsage) {
     EXPECT_EQ(Dist("storage extract " + Q(dir / "ok.inf") + " A: " + Q(dir / "out")).code, 1);
     EXPECT_FALSE(fs::exists(dir / "out"));
     EXPECT_EQ(Dist("storage extract " + Q(dir / "ok.inf") + " A").code, 2);
+    // A destination in a missing folder: the error names it, not a hidden temporary name.
+    const auto missing =
+        Dist("storage extract " + Q(dir / "ok.inf") + " A " + Q(dir / "nowhere/out"));
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.output.find(dir / "nowhere/out: No such file or directory"),
+              std::string::npos)
+        << missing.output;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace quillon::posix {
 namespace {
@@ -42,6 +43,14 @@ bool ReadQuoted(std::string_view s, std::size_t& i, std::string& out) {
         }
     }
     return false;
+}
+
+// Characters of UTF-8 text (bytes that do not continue a character).
+std::size_t CharacterCount(std::string_view utf8) {
+    std::size_t n = 0;
+    for (char c : utf8)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
 }
 
 std::string Escape(std::string_view text) {
@@ -227,49 +236,121 @@ std::string HiveDocument::FullPath(RegistryRoot root, std::string_view path) {
     return full;
 }
 
-HiveDocument::Key* HiveDocument::FindKey(const std::string& fullPath) {
-    const auto it = keys_.find(FoldCase(fullPath));
-    return it == keys_.end() ? nullptr : &it->second;
+std::vector<std::string_view> HiveDocument::Levels(std::string_view fullPath) {
+    std::vector<std::string_view> levels;
+    for (std::size_t i = 0; i < fullPath.size();) {
+        std::size_t j = fullPath.find('\\', i);
+        if (j == std::string_view::npos)
+            j = fullPath.size();
+        if (j > i)
+            levels.push_back(fullPath.substr(i, j - i));
+        i = j + 1;
+    }
+    return levels;
 }
 
-HiveDocument::Key& HiveDocument::MakeKey(const std::string& fullPath, bool implicit) {
-    // Parents first, so that every ancestor of a key exists.
-    for (std::size_t pos = fullPath.find('\\'); pos != std::string::npos; pos = fullPath.find('\\', pos + 1)) {
-        const std::string parent = fullPath.substr(0, pos);
-        if (parent.find('\\') == std::string::npos)
-            continue; // the root itself is not a key of the file
-        if (!FindKey(parent)) {
-            Key k{parent, {}, nextOrder_++, true};
-            keys_.emplace(FoldCase(parent), std::move(k));
+std::string HiveDocument::CheckLevels(const std::vector<std::string_view>& levels) {
+    if (levels.size() > kMaxKeyDepth + 1)
+        return "key deeper than " + std::to_string(kMaxKeyDepth) + " levels";
+    for (std::size_t i = 1; i < levels.size(); ++i)
+        if (CharacterCount(levels[i]) > kMaxKeyNameLength)
+            return "key name longer than " + std::to_string(kMaxKeyNameLength) + " characters";
+    return {};
+}
+
+std::size_t HiveDocument::FindKey(std::string_view fullPath) const {
+    const auto levels = Levels(fullPath);
+    if (levels.empty())
+        return kNone;
+    const auto root = roots_.find(FoldCase(levels[0]));
+    if (root == roots_.end())
+        return kNone;
+    std::size_t key = root->second;
+    for (std::size_t i = 1; i < levels.size(); ++i) {
+        const auto& children = keys_[key].children;
+        const auto child = children.find(FoldCase(levels[i]));
+        if (child == children.end())
+            return kNone;
+        key = child->second;
+    }
+    return key;
+}
+
+std::size_t HiveDocument::MakeKey(const std::vector<std::string_view>& levels, bool implicit) {
+    std::size_t key = kNone;
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        auto& map = key == kNone ? roots_ : keys_[key].children;
+        const std::string folded = FoldCase(levels[i]);
+        const auto it = map.find(folded);
+        if (it != map.end()) {
+            key = it->second;
+            continue;
         }
+        // A level created here is implied by the key asked for; the root is never a key of the
+        // file.
+        cursor_.key = kNone;
+        Key made;
+        made.name = std::string(levels[i]);
+        made.parent = key;
+        made.implicit = true;
+        keys_.push_back(std::move(made));
+        const std::size_t index = keys_.size() - 1;
+        (key == kNone ? roots_ : keys_[key].children).emplace(folded, index);
+        key = index;
     }
-    Key* existing = FindKey(fullPath);
-    if (existing) {
-        if (!implicit)
-            existing->implicit = false;
-        return *existing;
-    }
-    Key k{fullPath, {}, nextOrder_++, implicit};
-    return keys_.emplace(FoldCase(fullPath), std::move(k)).first->second;
+    if (key != kNone && !implicit)
+        keys_[key].implicit = false;
+    return key;
 }
 
-void HiveDocument::RemoveKeyTree(const std::string& fullPath) {
-    const std::string folded = FoldCase(fullPath);
-    const std::string prefix = folded + "\\";
-    for (auto it = keys_.begin(); it != keys_.end();) {
-        if (it->first == folded || it->first.starts_with(prefix))
-            it = keys_.erase(it);
-        else
-            ++it;
+std::string HiveDocument::PathOf(std::size_t key) const {
+    std::vector<std::size_t> chain;
+    for (std::size_t k = key; k != kNone; k = keys_[k].parent)
+        chain.push_back(k);
+    std::string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (!path.empty())
+            path += '\\';
+        path += keys_[*it].name;
+    }
+    return path;
+}
+
+void HiveDocument::RemoveKeyTree(std::size_t key) {
+    cursor_.key = kNone;
+    const std::size_t parent = keys_[key].parent;
+    (parent == kNone ? roots_ : keys_[parent].children).erase(FoldCase(keys_[key].name));
+    std::vector<std::size_t> pending{key}; // no recursion: the depth is the file's to choose
+    while (!pending.empty()) {
+        Key& k = keys_[pending.back()];
+        pending.pop_back();
+        k.live = false;
+        for (const auto& [folded, child] : k.children)
+            pending.push_back(child);
+        k.children.clear();
+        k.entries.clear();
+        k.values.clear();
     }
 }
 
-HiveDocument::Entry* HiveDocument::FindValue(Key& key, std::string_view name) {
-    const std::string folded = FoldCase(name);
-    for (Entry& e : key.entries)
-        if (!e.comment && FoldCase(e.name) == folded)
-            return &e;
-    return nullptr;
+HiveDocument::Entry* HiveDocument::FindValue(std::size_t key, std::string_view name) {
+    Key& k = keys_[key];
+    const auto it = k.values.find(FoldCase(name));
+    return it == k.values.end() ? nullptr : &k.entries[it->second];
+}
+
+void HiveDocument::AddValue(std::size_t key, Entry entry) {
+    Key& k = keys_[key];
+    if (!entry.comment)
+        k.values[FoldCase(entry.name)] = k.entries.size();
+    k.entries.push_back(std::move(entry));
+}
+
+void HiveDocument::EraseValue(std::size_t key, Entry& entry) {
+    keys_[key].values.erase(FoldCase(entry.name));
+    entry.erased = true;
+    entry.raw.clear();
+    entry.value = {};
 }
 
 std::optional<HiveDocument> HiveDocument::Parse(std::string_view bytes, std::string& error) {
@@ -325,7 +406,7 @@ std::optional<HiveDocument> HiveDocument::Parse(std::string_view bytes, std::str
     }
     ++n;
 
-    Key* current = nullptr;
+    std::size_t current = kNone;
     bool ignoring = false; // values after a [-key] line belong to no key
     const char* eol = doc.crlf_ ? "\r\n" : "\n";
     for (; n < lines.size(); ++n) {
@@ -334,8 +415,8 @@ std::optional<HiveDocument> HiveDocument::Parse(std::string_view bytes, std::str
         if (line.empty())
             continue;
         if (line[0] == ';') {
-            if (current)
-                current->entries.push_back(Entry{true, {}, {}, std::string(lines[n])});
+            if (current != kNone)
+                doc.AddValue(current, Entry{true, false, {}, {}, std::string(lines[n])});
             else if (!ignoring)
                 doc.header_.emplace_back(lines[n]);
             continue;
@@ -355,12 +436,18 @@ std::optional<HiveDocument> HiveDocument::Parse(std::string_view bytes, std::str
                 error = LineError(lineNo, "bad key name");
                 return std::nullopt;
             }
+            const auto levels = Levels(path);
+            if (const std::string why = CheckLevels(levels); !why.empty()) {
+                error = LineError(lineNo, why);
+                return std::nullopt;
+            }
             if (erase) {
-                doc.RemoveKeyTree(path);
-                current = nullptr;
+                if (const std::size_t key = doc.FindKey(path); key != kNone)
+                    doc.RemoveKeyTree(key);
+                current = kNone;
                 ignoring = true;
             } else {
-                current = &doc.MakeKey(path, false);
+                current = doc.MakeKey(levels, false);
                 ignoring = false;
             }
             continue;
@@ -369,7 +456,7 @@ std::optional<HiveDocument> HiveDocument::Parse(std::string_view bytes, std::str
             error = LineError(lineNo, "not a key, value or comment line");
             return std::nullopt;
         }
-        if (!current && !ignoring) {
+        if (current == kNone && !ignoring) {
             error = LineError(lineNo, "value before the first key");
             return std::nullopt;
         }
@@ -379,6 +466,11 @@ std::optional<HiveDocument> HiveDocument::Parse(std::string_view bytes, std::str
             i = 1;
         } else if (!ReadQuoted(line, i, name)) {
             error = LineError(lineNo, "bad value name");
+            return std::nullopt;
+        }
+        if (CharacterCount(name) > kMaxValueNameLength) {
+            error = LineError(lineNo, "value name longer than " +
+                                          std::to_string(kMaxValueNameLength) + " characters");
             return std::nullopt;
         }
         while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
@@ -410,15 +502,15 @@ std::optional<HiveDocument> HiveDocument::Parse(std::string_view bytes, std::str
         }
         if (ignoring)
             continue;
-        Entry* existing = FindValue(*current, name);
+        Entry* existing = doc.FindValue(current, name);
         if (eraseValue) {
             if (existing)
-                current->entries.erase(current->entries.begin() + (existing - current->entries.data()));
+                doc.EraseValue(current, *existing);
         } else if (existing) {
             existing->value = std::move(value);
             existing->raw = std::move(raw);
         } else {
-            current->entries.push_back(Entry{false, name, std::move(value), std::move(raw)});
+            doc.AddValue(current, Entry{false, false, name, std::move(value), std::move(raw)});
         }
     }
     return doc;
@@ -430,15 +522,16 @@ std::string HiveDocument::Serialize() const {
     text += eol;
     for (const std::string& c : header_)
         text += c + eol;
-    std::vector<const Key*> ordered;
-    for (const auto& [folded, key] : keys_)
-        if (!key.implicit || !key.entries.empty())
-            ordered.push_back(&key);
-    std::sort(ordered.begin(), ordered.end(), [](const Key* a, const Key* b) { return a->order < b->order; });
-    for (const Key* key : ordered) {
-        text += eol + "[" + key->path + "]" + eol;
-        for (const Entry& e : key->entries)
-            text += (e.raw.empty() ? FormatValue(e.name, e.value) : e.raw) + eol;
+    for (std::size_t k = 0; k < keys_.size(); ++k) {
+        const Key& key = keys_[k];
+        const bool empty = std::all_of(key.entries.begin(), key.entries.end(),
+                                       [](const Entry& e) { return e.erased; });
+        if (!key.live || (key.implicit && empty))
+            continue;
+        text += eol + "[" + PathOf(k) + "]" + eol;
+        for (const Entry& e : key.entries)
+            if (!e.erased)
+                text += (e.raw.empty() ? FormatValue(e.name, e.value) : e.raw) + eol;
     }
     text += eol;
     if (encoding_ == Encoding::Utf8)
@@ -453,19 +546,22 @@ long HiveDocument::OpenKey(RegistryRoot root, std::string_view path, bool create
     const std::string full = FullPath(root, path);
     if (full.find('\\') == std::string::npos) // a root always exists
         return regerr::Success;
-    if (FindKey(full))
+    if (FindKey(full) != kNone)
         return regerr::Success;
     if (!create)
         return regerr::FileNotFound;
-    MakeKey(full, false);
+    const auto levels = Levels(full);
+    if (!CheckLevels(levels).empty())
+        return regerr::InvalidParameter;
+    MakeKey(levels, false);
     return regerr::Success;
 }
 
 long HiveDocument::QueryValue(RegistryRoot root, std::string_view path, std::string_view name, RegistryValue& out) {
-    Key* key = FindKey(FullPath(root, path));
-    if (!key)
+    const std::size_t key = FindKey(FullPath(root, path));
+    if (key == kNone)
         return regerr::FileNotFound;
-    const Entry* e = FindValue(*key, name);
+    const Entry* e = FindValue(key, name);
     if (!e)
         return regerr::FileNotFound;
     out = e->value;
@@ -474,45 +570,52 @@ long HiveDocument::QueryValue(RegistryRoot root, std::string_view path, std::str
 
 long HiveDocument::EnumSubkey(RegistryRoot root, std::string_view path, std::uint32_t index, std::string& name) {
     const std::string full = FullPath(root, path);
-    if (full.find('\\') != std::string::npos && !FindKey(full))
+    const std::size_t key = FindKey(full);
+    if (full.find('\\') != std::string::npos && key == kNone)
         return regerr::FileNotFound;
-    const std::string prefix = FoldCase(full) + "\\";
-    std::uint32_t seen = 0;
-    for (auto it = keys_.lower_bound(prefix); it != keys_.end() && it->first.starts_with(prefix); ++it) {
-        if (it->first.find('\\', prefix.size()) != std::string::npos)
-            continue; // a deeper descendant
-        if (seen++ == index) {
-            name = it->second.path.substr(it->second.path.rfind('\\') + 1);
-            return regerr::Success;
-        }
+    if (key == kNone)
+        return regerr::NoMoreItems;             // a root without keys
+    const auto& children = keys_[key].children; // ordered by folded name, as Windows lists them
+    if (index >= children.size())
+        return regerr::NoMoreItems;
+    if (cursor_.key != key || cursor_.index > index) {
+        cursor_.key = key;
+        cursor_.index = 0;
+        cursor_.at = children.begin();
     }
-    return regerr::NoMoreItems;
+    cursor_.at = std::next(cursor_.at, index - cursor_.index);
+    cursor_.index = index;
+    name = keys_[cursor_.at->second].name;
+    return regerr::Success;
 }
 
 long HiveDocument::SetValue(RegistryRoot root, std::string_view path, std::string_view name, const RegistryValue& value) {
     const std::string full = FullPath(root, path);
     if (full.find('\\') == std::string::npos)
         return regerr::AccessDenied; // values directly under a root are not ours to write
-    Key& key = MakeKey(full, false);
+    const auto levels = Levels(full);
+    if (!CheckLevels(levels).empty() || CharacterCount(name) > kMaxValueNameLength)
+        return regerr::InvalidParameter;
+    const std::size_t key = MakeKey(levels, false);
     if (Entry* e = FindValue(key, name)) {
         if (e->value != value) {
             e->value = value;
             e->raw.clear();
         }
     } else {
-        key.entries.push_back(Entry{false, std::string(name), value, {}});
+        AddValue(key, Entry{false, false, std::string(name), value, {}});
     }
     return regerr::Success;
 }
 
 long HiveDocument::DeleteValue(RegistryRoot root, std::string_view path, std::string_view name) {
-    Key* key = FindKey(FullPath(root, path));
-    if (!key)
+    const std::size_t key = FindKey(FullPath(root, path));
+    if (key == kNone)
         return regerr::FileNotFound;
-    Entry* e = FindValue(*key, name);
+    Entry* e = FindValue(key, name);
     if (!e)
         return regerr::FileNotFound;
-    key->entries.erase(key->entries.begin() + (e - key->entries.data()));
+    EraseValue(key, *e);
     return regerr::Success;
 }
 
@@ -520,9 +623,10 @@ long HiveDocument::DeleteKey(RegistryRoot root, std::string_view path) {
     const std::string full = FullPath(root, path);
     if (full.find('\\') == std::string::npos)
         return regerr::AccessDenied;
-    if (!FindKey(full))
+    const std::size_t key = FindKey(full);
+    if (key == kNone)
         return regerr::FileNotFound;
-    RemoveKeyTree(full);
+    RemoveKeyTree(key);
     return regerr::Success;
 }
 

@@ -39,30 +39,67 @@ public:
     long DeleteValue(RegistryRoot root, std::string_view path, std::string_view name) override;
     long DeleteKey(RegistryRoot root, std::string_view path) override;
 
+    // Bounds of the format, as the Windows registry has them: a key lies at most 512 levels
+    // below its root, a key's own name has at most 255 characters, a value's name 16 383.
+    // A file beyond them does not load; a call beyond them answers regerr::InvalidParameter.
+    static constexpr std::size_t kMaxKeyDepth = 512;
+    static constexpr std::size_t kMaxKeyNameLength = 255;
+    static constexpr std::size_t kMaxValueNameLength = 16383;
+
 private:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     struct Entry {
         bool comment = false;
+        bool erased = false;     // deleted; kept so that positions stay valid
         std::string name;        // value name; empty = the default value (@)
         RegistryValue value;
         std::string raw;         // text as read (comment line, or the value's joined lines)
     };
+    // One level of the key tree; a key holds its own name only, so a deep key costs memory in
+    // proportion to its depth, not to the square of it.
     struct Key {
-        std::string path;        // full path as written, root name included
+        std::string name; // as written; a root's is "HKEY_…"
+        std::size_t parent = kNone;
+        std::map<std::string, std::size_t> children; // by case-folded name
         std::vector<Entry> entries;
-        std::uint64_t order = 0; // position in the file
+        std::map<std::string, std::size_t> values; // case-folded value name -> entry
         bool implicit = false;   // only implied by a subkey; not written while empty
+        bool live = true;        // false once removed
     };
 
     static std::string RootName(RegistryRoot root);
     static std::string FullPath(RegistryRoot root, std::string_view path);
-    Key* FindKey(const std::string& fullPath);
-    Key& MakeKey(const std::string& fullPath, bool implicit);
-    void RemoveKeyTree(const std::string& fullPath);
-    static Entry* FindValue(Key& key, std::string_view name);
+    // The levels of a full path, root first; empty components are skipped.
+    static std::vector<std::string_view> Levels(std::string_view fullPath);
+    // Empty when the levels are within the bounds, else what is wrong.
+    static std::string CheckLevels(const std::vector<std::string_view>& levels);
+    std::size_t FindKey(std::string_view fullPath) const;
+    std::size_t MakeKey(const std::vector<std::string_view>& levels, bool implicit);
+    std::string PathOf(std::size_t key) const;
+    void RemoveKeyTree(std::size_t key);
+    Entry* FindValue(std::size_t key, std::string_view name);
+    void AddValue(std::size_t key, Entry entry);
+    void EraseValue(std::size_t key, Entry& entry);
 
-    std::map<std::string, Key> keys_; // by case-folded full path
-    std::vector<std::string> header_; // comment lines before the first key
-    std::uint64_t nextOrder_ = 0;
+    // Where the last EnumSubkey stopped, so that listing n subkeys in order costs n steps, not
+    // n²/2. Any change to the tree forgets it; a copy starts without one (`at` would belong to
+    // the other document's map).
+    struct EnumCursor {
+        std::size_t key = kNone;
+        std::uint32_t index = 0;
+        std::map<std::string, std::size_t>::const_iterator at;
+        EnumCursor() = default;
+        EnumCursor(const EnumCursor&) {}
+        EnumCursor& operator=(const EnumCursor&) {
+            key = kNone;
+            return *this;
+        }
+    };
+
+    std::vector<Key> keys_;                    // in the order of first appearance
+    std::map<std::string, std::size_t> roots_; // by case-folded root name
+    EnumCursor cursor_;
+    std::vector<std::string> header_;          // comment lines before the first key
     Encoding encoding_ = Encoding::Utf8;
     bool crlf_ = false;
 };

@@ -1,6 +1,7 @@
 #include "platform/posix/HiveRegistry.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -56,6 +57,39 @@ void MakeFolders(const std::string& folder) {
     }
 }
 
+const char* KindOf(mode_t mode) {
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "something else";
+}
+
+// The path that symbolic links at `path` lead to, followed link by link (a link may lead to a
+// hive not written yet). False, with `error` set, on a loop or a link that cannot be read.
+bool ResolveLinks(const std::string& path, std::string& target, std::string& error) {
+    target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true; // missing (created by the write) or not a link
+        std::string next(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(target.c_str(), next.data(), next.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= next.size()) {
+            error = target + ": the link cannot be read";
+            return false;
+        }
+        next.resize(static_cast<std::size_t>(n));
+        target = next.front() == '/' ? next : Folder(target) + "/" + next;
+    }
+    error = path + ": too many levels of symbolic links";
+    return false;
+}
+
 } // namespace
 
 HiveRegistry::HiveRegistry(std::string path) : path_(std::move(path)) {}
@@ -72,7 +106,8 @@ std::string HiveRegistry::Error() const {
 
 long HiveRegistry::Load(HiveDocument& doc, FileStamp& stamp) {
     stamp = {};
-    Fd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: opening a FIFO planted at the hive's path must not wait for a writer.
+    Fd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
         if (errno == ENOENT) { // no hive yet: an empty registry
             doc = HiveDocument();
@@ -82,8 +117,12 @@ long HiveRegistry::Load(HiveDocument& doc, FileStamp& stamp) {
         return regerr::AccessDenied;
     }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        error_ = path_ + ": not a regular file";
+    if (::fstat(fd.get(), &st) != 0) {
+        error_ = path_ + ": " + std::strerror(errno);
+        return regerr::AccessDenied;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error_ = path_ + ": the registry hive is " + KindOf(st.st_mode) + ", not a regular file";
         return regerr::BadDb;
     }
     if (st.st_size > kMaxHiveSize) {
@@ -117,6 +156,11 @@ long HiveRegistry::Load(HiveDocument& doc, FileStamp& stamp) {
     return regerr::Success;
 }
 
+long HiveRegistry::Check() {
+    std::lock_guard lock(mutex_);
+    return Refresh();
+}
+
 long HiveRegistry::Refresh() {
     FileStamp now;
     struct stat st {};
@@ -138,12 +182,12 @@ long HiveRegistry::Refresh() {
     return loadResult_;
 }
 
-long HiveRegistry::Save(const HiveDocument& doc) {
-    const std::string tmp = path_ + ".tmp";
+long HiveRegistry::Save(const HiveDocument& doc, const std::string& target) {
+    const std::string tmp = target + ".tmp";
     ::unlink(tmp.c_str()); // a leftover of a killed writer; we hold the lock
     mode_t mode = 0644;
     struct stat st {};
-    if (::stat(path_.c_str(), &st) == 0)
+    if (::stat(target.c_str(), &st) == 0)
         mode = st.st_mode & 07777;
     Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
     if (fd.get() < 0) {
@@ -155,12 +199,12 @@ long HiveRegistry::Save(const HiveDocument& doc) {
         ::unlink(tmp.c_str());
         return regerr::AccessDenied;
     }
-    if (::rename(tmp.c_str(), path_.c_str()) != 0) {
-        error_ = path_ + ": " + std::strerror(errno);
+    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+        error_ = target + ": " + std::strerror(errno);
         ::unlink(tmp.c_str());
         return regerr::AccessDenied;
     }
-    Fd dir(::open(Folder(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd dir(::open(Folder(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0)
         ::fsync(dir.get());
     return regerr::Success;
@@ -168,15 +212,20 @@ long HiveRegistry::Save(const HiveDocument& doc) {
 
 long HiveRegistry::Update(const std::function<long(HiveDocument&)>& change) {
     std::lock_guard lock(mutex_);
-    MakeFolders(Folder(path_));
-    Fd lockFd(::open((path_ + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+    // A hive reached through a symbolic link is written where the link leads, so the link
+    // stays and every reader of its target sees the change; the lock is the target's.
+    std::string target;
+    if (!ResolveLinks(path_, target, error_))
+        return regerr::AccessDenied;
+    MakeFolders(Folder(target));
+    Fd lockFd(::open((target + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (lockFd.get() < 0) {
-        error_ = path_ + ".lock: " + std::strerror(errno);
+        error_ = target + ".lock: " + std::strerror(errno);
         return regerr::AccessDenied;
     }
     while (::flock(lockFd.get(), LOCK_EX) != 0) {
         if (errno != EINTR) {
-            error_ = path_ + ".lock: " + std::strerror(errno);
+            error_ = target + ".lock: " + std::strerror(errno);
             return regerr::AccessDenied;
         }
     }
@@ -188,7 +237,7 @@ long HiveRegistry::Update(const std::function<long(HiveDocument&)>& change) {
     rc = change(doc);
     if (rc != regerr::Success)
         return rc;
-    rc = Save(doc);
+    rc = Save(doc, target);
     loaded_ = false; // the next read picks up the new file
     return rc;
 }

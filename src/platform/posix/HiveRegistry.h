@@ -4,8 +4,11 @@
 // Reads see the file as its last writer left it (it is replaced atomically). A write takes an
 // advisory lock on "<hive>.lock", re-reads the file, applies the change, writes "<hive>.tmp",
 // fsyncs it and renames it over the hive, so concurrent writers never lose each other's writes
-// and a killed writer leaves the old file intact. A malformed hive answers regerr::BadDb to
-// every call and is never overwritten; Error() says which line is wrong.
+// and a killed writer leaves the old file intact. When the hive's path is a symbolic link, all
+// of that happens beside the file the link leads to, and the link stays. A malformed hive, or
+// one that is not a regular file (a FIFO, a folder), answers regerr::BadDb to every call and is
+// never overwritten; Error() names the file and says what is wrong (which line, for a
+// malformed one).
 #include "platform/posix/HiveDocument.h"
 
 #include <functional>
@@ -23,6 +26,9 @@ public:
     const std::string& Path() const { return path_; }
     // The last load or write failure ("registry.reg: line 7: ..."), empty when none.
     std::string Error() const;
+    // Reads the hive when it changed; answers regerr::Success, or the failure that Error()
+    // describes (a front end reports it before anything else).
+    long Check();
 
     long OpenKey(RegistryRoot root, std::string_view path, bool create) override;
     long QueryValue(RegistryRoot root, std::string_view path, std::string_view name, RegistryValue& out) override;
@@ -44,7 +50,8 @@ private:
     };
     long Refresh();                                  // loads the file when it changed
     long Load(HiveDocument& doc, FileStamp& stamp);  // reads and parses the file as it is now
-    long Save(const HiveDocument& doc);
+    long Save(const HiveDocument& doc,
+              const std::string& target); // target: path_ with links followed
 
     std::string path_;
     mutable std::mutex mutex_;
