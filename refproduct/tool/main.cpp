@@ -87,12 +87,14 @@ int Init(const std::vector<std::string>& args) {
     if (args.empty())
         return Usage();
     kaldo::InitOptions options;
-    options.root = args[0];
-    if (!options.root.empty() && options.root.front() != '/') {
+    // The hive keeps these paths for programs started from any folder: never relative ones.
+    const auto absolute = [](const std::string& path) {
         char cwd[PATH_MAX];
-        if (::getcwd(cwd, sizeof cwd))
-            options.root = std::string(cwd) + "/" + options.root;
-    }
+        if (path.empty() || path.front() == '/' || !::getcwd(cwd, sizeof cwd))
+            return path;
+        return std::string(cwd) + "/" + path;
+    };
+    options.root = absolute(args[0]);
     while (options.root.size() > 1 && options.root.back() == '/')
         options.root.pop_back();
     options.library = DefaultLibrary();
@@ -117,9 +119,9 @@ int Init(const std::vector<std::string>& args) {
                 return Usage();
             options.languageId = static_cast<std::uint32_t>(*n);
         } else if (a == "--library") {
-            options.library = v;
+            options.library = absolute(v);
         } else if (a == "--installer") {
-            options.installer = v;
+            options.installer = absolute(v);
         } else {
             return Usage();
         }

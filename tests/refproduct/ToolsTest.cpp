@@ -5,6 +5,7 @@
 #include "Journal.h"
 #include "support/Text.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -30,6 +31,25 @@ TEST_F(ToolsTest, VerifyFindsADamagedDictionary) {
     EXPECT_EQ(RunProductTool({"verify"}, &out), 1);
     EXPECT_NE(out.find("damaged"), std::string::npos) << out;
     EXPECT_NE(out.find("d.er"), std::string::npos) << out;
+}
+
+TEST_F(ToolsTest, InitKeepsRelativePathsUsableFromAnyFolder) {
+    const std::string here = std::filesystem::current_path();
+    std::filesystem::create_symlink(KALDO_REFPRODUCT_LIBRARY, temp_ / "lib.so");
+    std::filesystem::current_path(temp_.Path());
+    const int init = RunProductTool({"init", "relative", "--directions", "GR", "--library", "lib.so"});
+    std::filesystem::current_path("/");
+    std::string status;
+    const int code = RunProductTool({"status"}, &status);
+    std::filesystem::current_path(here);
+    ASSERT_EQ(init, 0);
+    EXPECT_EQ(code, 0) << status;
+    EXPECT_NE(status.find("root: " + temp_ / "relative"), std::string::npos) << status;
+    EXPECT_NE(status.find("GR"), std::string::npos) << status;
+    // The service library is registered by its full path, as dlopen needs from any folder.
+    std::ifstream hive(std::getenv("QUILLON_REGISTRY"));
+    const std::string text((std::istreambuf_iterator<char>(hive)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\"" + temp_ / "lib.so\""), std::string::npos) << text;
 }
 
 TEST_F(ToolsTest, ListAndJournalShowWhatTheKernelReceived) {
