@@ -23,15 +23,19 @@ using namespace quillon;
 
 namespace {
 
-// Every direction of the table counts as installed, so every profile is read in full.
+// Every direction of the table counts as installed, so every profile is read in full. (Made
+// once: the names cost more than a small input's whole load.)
 std::unique_ptr<InstalledDirections> AllDirections() {
-    auto directions = std::make_unique<InstalledDirections>();
-    for (char s : std::string_view("ERGFISPLD"))
-        for (char t : std::string_view("ERGFISPLD")) {
-            const DirectionId id = DirectionFromCode(std::string{s, t});
-            (*directions)[static_cast<std::int32_t>(id)] = PairName(id, PairForm::Masculine);
-        }
-    return directions;
+    static const InstalledDirections all = [] {
+        InstalledDirections directions;
+        for (char s : std::string_view("ERGFISPLD"))
+            for (char t : std::string_view("ERGFISPLD")) {
+                const DirectionId id = DirectionFromCode(std::string{s, t});
+                directions[static_cast<std::int32_t>(id)] = PairName(id, PairForm::Masculine);
+            }
+        return directions;
+    }();
+    return std::make_unique<InstalledDirections>(all);
 }
 
 const std::string& Folder() {

@@ -1,6 +1,6 @@
 #pragma once
 // A private scratch folder for targets whose reader takes a path: made once per process with
-// mkdtemp under $TMPDIR (0700) and removed at exit.
+// mkdtemp (0700) under /dev/shm when it can be written, else $TMPDIR, and removed at exit.
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -1,6 +1,7 @@
 // The packed-dictionary unpacker: UnpackToMemory over the bytes, and UnpackFile over the same
 // bytes as a source file into a destination in a private folder. Both use one decoder, so they
-// must agree on the result and, when it succeeds, on every byte.
+// must agree on the result and, when it succeeds, on every byte. (VerifyPackedFile runs the
+// same unpacking without a destination; each call costs two 1 MiB buffers, so it is left out.)
 #include "FuzzTarget.h"
 #include "FuzzScratch.h"
 
@@ -24,7 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const int onDisk = UnpackFile(source, destination, nullptr, nullptr);
     FUZZ_CHECK(onDisk == inMemory);
-    FUZZ_CHECK(VerifyPackedFile(source) == inMemory);
     if (onDisk == kUnpackOk) {
         std::ifstream in(destination, std::ios::binary);
         const std::string written{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
