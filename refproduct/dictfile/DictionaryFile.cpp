@@ -16,7 +16,6 @@ constexpr char kSlottedMagic[4] = {'K', 'L', 'D', 'H'};
 constexpr std::size_t kLegacyFixedSize = 8 + kHeaderBlockSize;   // magic, version, header length, block
 constexpr std::size_t kPrefixSize = 32;     // slotted: magic, version, header length, slot size, body offset
 constexpr std::size_t kSlotHeaderSize = 16; // generation, content length, CRC
-constexpr std::size_t kHeadTailSize = 8 + 4 + 8;   // body length, body CRC, entry count
 constexpr std::size_t kSlotAlignment = 4096;
 constexpr std::size_t kChunk = 1u << 20;
 constexpr std::size_t kLinkNumberAt = 0, kLinkCodeAt = 4, kLevelAt = 22, kDirectionAt = 26, kGuidAt = 30;
