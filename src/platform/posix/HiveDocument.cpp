@@ -386,7 +386,9 @@ std::optional<HiveDocument> HiveDocument::Parse(std::string_view bytes, std::str
         if (end == std::string::npos)
             end = text.size();
         std::string_view line(text.data() + pos, end - pos);
-        if (!line.empty() && line.back() == '\r')
+        // Every CR before the line end goes: one kept in a line's raw text would make the
+        // written file look like CRLF to the next reader.
+        while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         lines.push_back(line);
         pos = end + 1;
