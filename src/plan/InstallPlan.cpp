@@ -3,7 +3,7 @@
 #include "descriptions/LanguageDirections.h"
 #include "install/DictFile.h"
 #include "install/ProgressDlg.h"
-#include "plan/PackedInspection.h"
+#include "plan/PackedFileCheck.h"
 #include "product/ComError.h"
 #include "product/DictFileService.h"
 #include "product/KernelConnection.h"
@@ -151,8 +151,8 @@ PlannedItem InstallPlanner::PlanDictionary(const CDictInfo& item, DirectionId pr
         return p;
     }
 
-    const PackedInspection packed =
-        source ? InspectPackedFile(*source, format_ ? format_->HeadSize() : 0) : PackedInspection{};
+    const PackedFileCheck packed =
+        source ? CheckPackedFile(*source, format_ ? format_->HeadSize() : 0) : PackedFileCheck{};
     switch (packed.result) {
     case kUnpackOk:
         break;

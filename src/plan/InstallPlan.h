@@ -18,7 +18,7 @@
 //               name); replaced (mode 1) or kept (modes 0 and 2) when one of the same direction
 //               and name is installed; else installed.
 //
-// Packed files are decoded in memory (plan/PackedInspection.h); the unpacked data are read with
+// Packed files are decoded in memory (plan/PackedFileCheck.h); the unpacked data are read with
 // the product's dictionary format when one is given. The kernel is asked only what reading
 // calls answer: GetCatalogue and the catalogue's general dictionaries, GetDirectionPath,
 // GetDictionaryInfo of the installed file of the same name, GetCollectionCount and

@@ -1,4 +1,4 @@
 list(APPEND QUILLON_CORE_SOURCES
   plan/InstallPlan.cpp
-  plan/PackedInspection.cpp
+  plan/PackedFileCheck.cpp
 )

@@ -5,7 +5,7 @@
 #include "descriptions/ProfileContainer.h"
 #include "distribution/KldoInifileManager.h"
 #include "distribution/SourceSearch.h"
-#include "plan/PackedInspection.h"
+#include "plan/PackedFileCheck.h"
 #include "platform/Ports.h"
 #include "platform/posix/PosixPorts.h"
 #include "product/Paths.h"
@@ -221,7 +221,7 @@ void Verifier::CheckDictionary(const std::string& key) {
     const auto path = NamedFile(key, item.nameOnCD, "packed dictionary", "message 1013");
     if (!path)
         return;
-    const PackedInspection packed = InspectPackedFile(*path, format_ ? format_->HeadSize() : 0);
+    const PackedFileCheck packed = CheckPackedFile(*path, format_ ? format_->HeadSize() : 0);
     report_.packedBytes += packed.packedSize;
     report_.unpackedBytes += packed.unpackedSize;
     switch (packed.result) {

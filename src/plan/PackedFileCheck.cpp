@@ -1,4 +1,4 @@
-#include "plan/PackedInspection.h"
+#include "plan/PackedFileCheck.h"
 
 #include "install/OutputPipeline.h"
 #include "install/PackedBodyDecoder.h"
@@ -61,8 +61,8 @@ struct HeadSink {
 
 } // namespace
 
-PackedInspection InspectPackedFile(const std::string& path, std::size_t headLimit) {
-    PackedInspection out;
+PackedFileCheck CheckPackedFile(const std::string& path, std::size_t headLimit) {
+    PackedFileCheck out;
     Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
     if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode))

@@ -14,7 +14,7 @@
 
 namespace quillon {
 
-struct PackedInspection {
+struct PackedFileCheck {
     // kUnpackOk (header valid, checksum correct), kUnpackSourceError (not a readable regular
     // file), kUnpackBadHeader (shorter than 16 bytes, wrong magic or version) or
     // kUnpackChecksumError: what UnpackFile would answer had it a destination.
@@ -25,8 +25,8 @@ struct PackedInspection {
     std::vector<unsigned char> head; // their first bytes, at most the limit asked for
 };
 
-// Inspects the packed file at `path` (never through a FIFO or a device: only regular files are
+// Checks the packed file at `path` (never through a FIFO or a device: only regular files are
 // read, opened without blocking), keeping up to `headLimit` bytes of the unpacked data.
-PackedInspection InspectPackedFile(const std::string& path, std::size_t headLimit);
+PackedFileCheck CheckPackedFile(const std::string& path, std::size_t headLimit);
 
 } // namespace quillon
