@@ -387,6 +387,11 @@ std::chrono::milliseconds Product::ImportProgressPause() const {
     return std::chrono::milliseconds(std::min<std::uint32_t>(pause.value_or(0), 10'000));
 }
 
+std::uint32_t Product::InterfaceLanguage() const {
+    quillon::posix::HiveRegistry hive(hivePath_);
+    return ReadDword(hive, quillon::RegistryRoot::LocalMachine, kProductKey, "KldoLangID").value_or(0x0419);
+}
+
 std::vector<DirectionInfo> Product::Directions() {
     std::vector<DirectionInfo> out;
     if (auto rows = db_.Query("SELECT id, code FROM directions ORDER BY position"))
@@ -893,6 +898,15 @@ std::vector<std::string> Product::Verify() {
         check("TM base " + tm.uid, root_ + "/" + tm.stored, tm.size, tm.crc);
     for (const auto& p : Column(db_.Query("SELECT path FROM pending_files")))
         problems.push_back("unfinished change: " + p);
+    // A profile that names a dictionary or TM base the product does not hold is half installed.
+    if (auto rows = db_.Query("SELECT c.name, r.kind, r.uid FROM collection_refs r JOIN collections c "
+                              "ON c.id = r.collection WHERE (r.kind = 'dict' AND NOT EXISTS "
+                              "(SELECT 1 FROM dictionaries d WHERE d.uid = r.uid)) OR (r.kind = 'tm' AND "
+                              "NOT EXISTS (SELECT 1 FROM tm_bases t WHERE t.uid = r.uid)) ORDER BY c.id, r.rowid"))
+        for (const auto& r : *rows)
+            problems.push_back("profile \"" + AsText(r[0]) + "\": names a " +
+                               (AsText(r[1]) == "dict" ? "dictionary" : "TM base") +
+                               " the product does not hold: " + AsText(r[2]));
     // A file in a product folder that the catalogue does not name was imported half-way.
     std::set<std::string> known;
     for (const auto& d : Directions())

@@ -82,6 +82,9 @@ public:
     // "ImportProgressPause" (DWORD, milliseconds, at most 10 000): how long an import waits
     // before each progress report, as on a slow medium; 0 when not configured.
     std::chrono::milliseconds ImportProgressPause() const;
+    // The product's interface language ("KldoLangID"); Russian (0x0419) when not set. Direction
+    // names are given in it.
+    std::uint32_t InterfaceLanguage() const;
     std::optional<DirectionInfo> FindDirection(std::uint32_t id);
     static std::string GeneralDictionaryPath(const DirectionInfo& direction);
 

@@ -130,7 +130,7 @@ HRESULT RefKernelService::GetDirection(std::int32_t index, std::uint32_t& direct
         if (index < 0 || static_cast<std::size_t>(index) >= list.size())
             return E_INVALIDARG;
         directionId = list[static_cast<std::size_t>(index)].id;
-        name = DirectionName(directionId);
+        name = DirectionName(directionId, product_->InterfaceLanguage());
         r.Out("direction", std::int64_t(directionId)).Out("name", name);
         return S_OK;
     });

@@ -13,7 +13,6 @@
 #include "support/Messages.h"
 #include "support/Strings.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace quillon::cli {
@@ -23,12 +22,12 @@ namespace {
 constexpr int kRequiredLabelId = 3001, kFreeLabelId = 3002;
 
 const char* KindName(InstallRecord::Kind kind) {
-    switch (kind) {
-    case InstallRecord::Kind::Dictionary: return "dictionary";
-    case InstallRecord::Kind::BaseTM: return "tm";
-    case InstallRecord::Kind::Profile: return "profile";
-    }
-    return "?";
+    return StepItemKindName(StepKindOf(kind));
+}
+
+// The word of an item's line: what became of it.
+const char* OutcomeWord(ItemOutcome outcome) {
+    return outcome == ItemOutcome::Failed ? "FAILED" : ItemOutcomeName(outcome);
 }
 
 const char* ResultName(int code) {
@@ -58,8 +57,9 @@ std::string Report(const std::string& collectionId, const std::vector<InstallRec
     for (std::size_t i = 0; i < records.size(); ++i) {
         const InstallRecord& r = records[i];
         out += std::string(i ? "," : "") + "{\"kind\":\"" + KindName(r.kind) + "\",\"key\":" + JsonString(r.key) +
-               ",\"name\":" + JsonString(r.fullName) + ",\"installed\":" + (r.installed ? "true" : "false") +
-               ",\"uid\":" + JsonString(r.uid) + "}";
+               ",\"name\":" + JsonString(r.fullName) + ",\"result\":\"" + ItemOutcomeName(r.outcome) +
+               "\",\"installed\":" + (r.Held() ? "true" : "false") + ",\"uid\":" + JsonString(r.uid) +
+               ",\"reason\":" + JsonString(r.reason) + "}";
     }
     return out + "]";
 }
@@ -113,15 +113,19 @@ int Install(const std::vector<std::string>& args) {
     const int result = page.Run();
     view.Finish();
 
+    // The same record the window summarises: a line per item, then the summary when anything was
+    // not installed.
     const auto& records = page.Records();
-    const int installed =
-        static_cast<int>(std::count_if(records.begin(), records.end(), [](const InstallRecord& r) { return r.installed; }));
-    const int code = ExitCodeOf(ClassifyInstallation(installed, static_cast<int>(records.size()) - installed, result,
-                                                     page.Cancelled()));
-    if (!a.json)
+    const InstallationSummary summary = page.Summary();
+    const int code =
+        ExitCodeOf(ClassifyInstallation(summary.Held(), summary.NotInstalled(), result, page.Cancelled()));
+    if (!a.json) {
         for (const InstallRecord& r : records)
-            std::printf("  %-10s %-9s %s%s\n", KindName(r.kind), r.installed ? "installed" : "FAILED", r.fullName.c_str(),
+            std::printf("  %-10s %-13s %s%s\n", KindName(r.kind), OutcomeWord(r.outcome), r.fullName.c_str(),
                         r.uid.empty() ? "" : ("  " + r.uid).c_str());
+        if (!summary.Complete())
+            std::printf("\n%s\n\n", SummaryText(summary).c_str());
+    }
     return Finish(a, id, records, code);
 }
 

@@ -26,7 +26,7 @@ int List(const std::vector<std::string>& args) {
         return kExitCannotStart;
     MemoryCollectionList view;
     CSelectCollectionDlg page(copies.GetSourceFolder(), copies.GetSetupIniPath(), copies.GetMainDescriptionPath(), view);
-    if (OpenCollectionPage(copies, page) == CollectionPageStatus::Unreadable)
+    if (OpenCollectionPage(page) == CollectionPageStatus::Unreadable)
         return kExitCannotStart;
 
     std::string out = a.json ? "\"distribution\":" + JsonString(copies.GetSourceFolder()) + ",\"collections\":[" : "";

@@ -62,15 +62,24 @@ bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies)
     return false;
 }
 
-CollectionPageStatus OpenCollectionPage(const CKldoInifileManager& copies, CSelectCollectionDlg& page) {
+CollectionPageStatus OpenCollectionPage(CSelectCollectionDlg& page) {
     if (!page.Initialize())
         return CollectionPageStatus::Listed;
-    // The page closed itself: the wizard then reads nothing and reports why.
-    CDictCollectionLoader loader(copies.GetSetupIniPath(), copies.GetMainDescriptionPath(), copies.GetSourceFolder(),
-                                 std::make_unique<InstalledDirections>());
-    if (!loader.LoadDescriptions()) {
+    // The page closed itself: the wizard then says why.
+    switch (page.Listing()) {
+    case CollectionListing::Unreadable:
         ShowMessage(2001, MessageIcon::Error);
         return CollectionPageStatus::Unreadable;
+    case CollectionListing::NoneSupported: { // listed as nothing offered, and said why
+        std::string pairs;
+        for (const std::string& pair : page.NeededPairs())
+            pairs += (pairs.empty() ? "" : ", ") + pair;
+        ShowMessage(2052, MessageIcon::Warning, MessageButtons::Ok, {pairs});
+        return CollectionPageStatus::Listed;
+    }
+    case CollectionListing::Empty:
+    case CollectionListing::Listed:
+        break;
     }
     ShowMessage(2017);
     return CollectionPageStatus::NoCollection;
@@ -90,7 +99,7 @@ std::optional<int> ChooseCollection(const std::string& dist, const std::string& 
     MemoryCollectionList offered;
     CSelectCollectionDlg collectionPage(copies.GetSourceFolder(), copies.GetSetupIniPath(),
                                         copies.GetMainDescriptionPath(), offered);
-    switch (OpenCollectionPage(copies, collectionPage)) {
+    switch (OpenCollectionPage(collectionPage)) {
     case CollectionPageStatus::Unreadable: return kExitCannotStart;
     case CollectionPageStatus::NoCollection: return kExitNothingDone;
     case CollectionPageStatus::Listed: break;

@@ -45,8 +45,9 @@ enum class CollectionPageStatus {
     NoCollection, // the page closed itself for want of collections: message 2017 was shown
 };
 
-// Opens the collection page as the wizard does, reporting why it closed itself.
-CollectionPageStatus OpenCollectionPage(const CKldoInifileManager& copies, CSelectCollectionDlg& page);
+// Opens the collection page as the wizard does, reporting why it closed itself. A distribution
+// none of whose collections has an installed direction is Listed, with nothing offered.
+CollectionPageStatus OpenCollectionPage(CSelectCollectionDlg& page);
 
 // The collection install and plan work on, read as the wizard reads it.
 struct ChosenCollection {

@@ -1,10 +1,5 @@
 #include "install/ProgressDlg.h"
 
-#include "descriptions/LanguageDirections.h"
-#include "install/DictFile.h"
-#include "install/UnpackFile.h"
-#include "platform/Ports.h"
-#include "platform/StepObserver.h"
 #include "product/ComError.h"
 #include "product/CreateService.h"
 #include "product/KernelConnection.h"
@@ -14,43 +9,21 @@
 #include "support/Strings.h"
 #include "support/Text.h"
 
-#include <filesystem>
+#include <algorithm>
 
 namespace quillon {
 namespace {
 
-constexpr int kFormatLevel = 72;
-constexpr std::int16_t kGeneralDictionaryKey = -1;
-
-void DeleteTemporary(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec)))
-        std::filesystem::remove(path, ec);
-    DeleteAl2Companion(path);
-}
-
-// The name the kernel reports for an object, cut to 260 bytes as the ANSI buffer holds.
-std::string ObjectName(KernelDictionary& dictionary) {
-    std::string name;
-    if (Failed(dictionary.GetName(name)))
-        return {};
-    if (name.size() > 260)
-        name.resize(260);
-    return name;
-}
-
-// Steps reported to the observer (platform/StepObserver.h): kept apart from the page's logic.
-StepItemKind StepKind(InstallRecord::Kind kind) {
-    switch (kind) {
-    case InstallRecord::Kind::Dictionary: return StepItemKind::Dictionary;
-    case InstallRecord::Kind::BaseTM: return StepItemKind::BaseTM;
-    case InstallRecord::Kind::Profile: return StepItemKind::Profile;
-    }
-    return StepItemKind::Dictionary;
+std::string FirstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
 }
 
 void ItemStarted(InstallRecord::Kind kind, const CVdxCollectionItem& item) {
-    Steps().ItemStarted({StepKind(kind), item.GetKey(), item.GetFullName()});
+    Steps().ItemStarted({StepKindOf(kind), item.GetKey(), item.GetFullName()});
+}
+
+bool ToInstall(const CSmartPtr<CVdxTopicInfo>& p) {
+    return p && p->IsSelected() && p->IsSupported();
 }
 
 } // namespace
@@ -84,9 +57,18 @@ void CProgressDlg::ShowItem(const std::string& displayName) {
     view_.SetText(kCtlItem, FormatText(templates_[kCtlItem], {displayName}));
 }
 
-void CProgressDlg::Record(InstallRecord::Kind kind, const CVdxCollectionItem& item, bool installed, std::string uid) {
-    records_.push_back({kind, item.GetKey(), item.GetFullName(), installed, std::move(uid)});
-    Steps().ItemFinished({StepKind(kind), item.GetKey(), item.GetFullName()}, installed, records_.back().uid);
+std::string CProgressDlg::Tell(int id, MessageIcon icon, std::initializer_list<FormatArg> args,
+                               MessageButtons buttons) {
+    const std::string text = FormatText(LoadString(id), args);
+    ShowMessageText(id, text, icon, buttons);
+    return FirstLine(text);
+}
+
+void CProgressDlg::Record(InstallRecord::Kind kind, const CVdxCollectionItem& item, ItemOutcome outcome,
+                          std::string reason, std::string uid) {
+    records_.push_back({kind, item.GetKey(), item.GetFullName(), outcome, std::move(uid), std::move(reason)});
+    const InstallRecord& r = records_.back();
+    Steps().ItemFinished({StepKindOf(kind), r.key, r.fullName}, outcome, r.uid, r.reason);
 }
 
 std::string CProgressDlg::RunFolderPath() {
@@ -100,15 +82,11 @@ int CProgressDlg::Run() {
     view_.SetText(kCtlStatus, LoadString(2019));
     view_.SetProgress(0, 100);
     cancelled_ = false;
-    const bool done = InstallCollection();
-    // A confirmed cancel ends the page with Cancel, so the wizard does not offer another
-    // installation as if this one had completed.
-    const int result = done && !cancelled_ ? 1 : 2;
-    int installed = 0;
-    for (const InstallRecord& r : records_)
-        installed += r.installed;
-    const int failed = static_cast<int>(records_.size()) - installed;
-    Steps().InstallationEnded(ClassifyInstallation(installed, failed, result, cancelled_), result, installed, failed);
+    records_.clear();
+    const int result = InstallCollection() ? 1 : 2;
+    const InstallationSummary summary = Summary();
+    Steps().InstallationEnded(ClassifyInstallation(summary.Held(), summary.NotInstalled(), result, cancelled_),
+                              result, summary.Held(), summary.NotInstalled());
     return result;
 }
 
@@ -133,6 +111,8 @@ int CProgressDlg::OnProgressMessage(std::uint32_t position, std::uint32_t range)
 }
 
 bool CProgressDlg::RequestCancel() {
+    if (cancelled_)
+        return true;
     if (!view_.ConfirmCancel())
         return false;
     cancelled_ = true;
@@ -144,12 +124,13 @@ bool CProgressDlg::InstallCollection() {
         return false;
     if (templates_.empty())
         CaptureTemplates();
+    dictionaryOutcomes_.clear();
+    leftReasons_.clear();
     auto& profiles = collection_->GetProfiles();
-    const auto toInstall = [](const CSmartPtr<CVdxTopicInfo>& p) { return p && p->IsSelected() && p->IsSupported(); };
 
     int count = 0;
     for (const auto& p : profiles)
-        count += toInstall(p);
+        count += ToInstall(p);
     ShowTemplate(kCtlTotalProfiles, count);
 
     const std::size_t n = profiles.size();
@@ -160,52 +141,136 @@ bool CProgressDlg::InstallCollection() {
     for (const auto& p : profiles) {
         if (!p) // the scan stops at an empty slot
             break;
-        if (!toInstall(p))
+        if (!ToInstall(p))
             continue;
         for (const auto& d : p->Dictionaries())
             total += d && d->IsSelected();
     }
     int counter = 0, profileNumber = 0;
-    for (std::size_t i = 0; i < n && !cancelled_; ++i) {
+    std::size_t i = 0;
+    for (; i < n && !cancelled_; ++i) {
         view_.SetTaskbarProgress(i + 1, n);
-        if (!toInstall(profiles[i]))
+        if (!ToInstall(profiles[i]))
             continue;
         CVdxTopicInfo& profile = *profiles[i];
         view_.ShowControl(kCtlTotalDictionaries, false);
         view_.ShowControl(kCtlDictionaryNumber, false);
         profile.SetKey(FoldCase(profile.GetKey()));
-        const std::string display = DisplayName(profile.GetFullName());
         ShowTemplate(kCtlProfileNumber, ++profileNumber);
-
-        InstallDictionaries(total, counter, profile.Dictionaries(), collection_->GetComment(),
-                            collection_->GetCopyright(), profile.GetDirID());
-        InstallBasesTM(profile.BasesTM());
-
-        ShowTemplate(kCtlProfileNumber, profileNumber);
-        ShowItem(display);
-        ItemStarted(InstallRecord::Kind::Profile, profile);
-        if (!RegisterProfile(profile))
-            return true; // an error raised by the kernel ends the loop; the taskbar stays
-        if (cancelled_)
-            break;
+        bool endLoop = false;
+        InstallOneProfile(profile, profileNumber, total, counter, endLoop);
+        if (endLoop) { // an error raised by the kernel ends the loop; the taskbar stays
+            RecordRemaining(i + 1, ItemOutcome::Failed, LoadString(kKernelStoppedReasonId));
+            return true;
+        }
     }
+    if (cancelled_)
+        RecordRemaining(i, ItemOutcome::Cancelled, LoadString(kCancelledReasonId));
+    else
+        RecordRemaining(n, ItemOutcome::Failed, {});
     view_.SetTaskbarState(TaskbarState::NoProgress);
     return true;
 }
 
+void CProgressDlg::InstallOneProfile(CVdxTopicInfo& profile, int profileNumber, int total, int& counter,
+                                     bool& endLoop) {
+    // The dictionaries it wants: its selected ones, and those an earlier profile handled.
+    std::vector<CDictInfo*> wanted;
+    for (const auto& d : profile.Dictionaries())
+        if (d && (d->IsSelected() || dictionaryOutcomes_.count(d.Get())))
+            wanted.push_back(d.Get());
+
+    InstallDictionaries(total, counter, profile.Dictionaries(), collection_->GetComment(),
+                        collection_->GetCopyright(), profile.GetDirID());
+
+    if (const CDictInfo* stopper = MissingDictionary(wanted)) {
+        const auto handled = dictionaryOutcomes_.find(stopper);
+        const bool stoppedByCancel = cancelled_ && (handled == dictionaryOutcomes_.end() ||
+                                                    handled->second == ItemOutcome::Cancelled);
+        const std::string reason = stoppedByCancel
+                                       ? LoadString(kCancelledReasonId)
+                                       : FormatText(LoadString(kDictionaryNotInstalledId), {stopper->GetFullName()});
+        // Wanted dictionaries no step reached: left by the cancel now, or (after an abandoned
+        // list) recorded at the end unless a later profile installs them.
+        for (CDictInfo* d : wanted) {
+            if (dictionaryOutcomes_.count(d))
+                continue;
+            if (cancelled_) {
+                dictionaryOutcomes_[d] = ItemOutcome::Cancelled;
+                Record(InstallRecord::Kind::Dictionary, *d, ItemOutcome::Cancelled, LoadString(kCancelledReasonId));
+            } else if (std::none_of(leftReasons_.begin(), leftReasons_.end(),
+                                    [d](const auto& left) { return left.first == d; })) {
+                leftReasons_.emplace_back(d, reason);
+            }
+        }
+        RecordProfileLeft(profile, stoppedByCancel ? ItemOutcome::Cancelled : ItemOutcome::Failed, reason);
+        return;
+    }
+
+    InstallBasesTM(profile.BasesTM());
+    ShowTemplate(kCtlProfileNumber, profileNumber);
+    ShowItem(DisplayName(profile.GetFullName()));
+    ItemStarted(InstallRecord::Kind::Profile, profile);
+    endLoop = !RegisterProfile(profile);
+}
+
+const CDictInfo* CProgressDlg::MissingDictionary(const std::vector<CDictInfo*>& wanted) const {
+    const CDictInfo* unreached = nullptr;
+    for (const CDictInfo* d : wanted) {
+        const auto found = dictionaryOutcomes_.find(d);
+        if (found == dictionaryOutcomes_.end()) {
+            if (!unreached)
+                unreached = d;
+        } else if (!IsHeld(found->second)) {
+            return d;
+        }
+    }
+    return unreached;
+}
+
+void CProgressDlg::RecordProfileLeft(CVdxTopicInfo& profile, ItemOutcome outcome, const std::string& reason) {
+    for (const auto& t : profile.BasesTM())
+        if (t)
+            Record(InstallRecord::Kind::BaseTM, *t, outcome, reason);
+    Record(InstallRecord::Kind::Profile, profile, outcome, reason);
+}
+
+void CProgressDlg::RecordRemaining(std::size_t from, ItemOutcome outcome, const std::string& reason) {
+    auto& profiles = collection_->GetProfiles();
+    if (!reason.empty())
+        for (std::size_t j = from; j < profiles.size(); ++j) {
+            if (!ToInstall(profiles[j]))
+                continue;
+            for (const auto& d : profiles[j]->Dictionaries())
+                if (d && d->IsSelected() && !dictionaryOutcomes_.count(d.Get())) {
+                    dictionaryOutcomes_[d.Get()] = outcome;
+                    Record(InstallRecord::Kind::Dictionary, *d, outcome, reason);
+                }
+            RecordProfileLeft(*profiles[j], outcome, reason);
+        }
+    // Dictionaries an abandoned list left that no later profile installed.
+    for (const auto& [d, why] : leftReasons_)
+        if (!dictionaryOutcomes_.count(d)) {
+            dictionaryOutcomes_[d] = ItemOutcome::Failed;
+            Record(InstallRecord::Kind::Dictionary, *d, ItemOutcome::Failed, why);
+        }
+}
+
 bool CProgressDlg::RegisterProfile(CVdxTopicInfo& profile) {
+    std::string reason;
     try {
         if (!KernelConnection() && !ConnectKernel()) {
-            ShowMessage(57355, MessageIcon::Error);
-            Record(InstallRecord::Kind::Profile, profile, false);
+            reason = Tell(57355, MessageIcon::Error);
+            Record(InstallRecord::Kind::Profile, profile, ItemOutcome::Failed, reason);
             return true;
         }
         // Every registration gets a kernel instance of its own.
         ReleaseKernelConnection();
         auto kernel = CreateService<KernelService>(clsid::KernelService);
         auto login = QueryInterface<KernelLogin>(kernel);
-        if (!login || Failed(login->Login(1, "RAVIRI", 1))) {
-            Record(InstallRecord::Kind::Profile, profile, false);
+        HRESULT loggedIn = E_NOINTERFACE;
+        if (!login || Failed(loggedIn = login->Login(1, "RAVIRI", 1))) {
+            Record(InstallRecord::Kind::Profile, profile, ItemOutcome::Failed, ServiceErrorText(loggedIn));
             return true;
         }
         KernelConnection() = kernel;
@@ -213,26 +278,29 @@ bool CProgressDlg::RegisterProfile(CVdxTopicInfo& profile) {
         std::string text;
         const HRESULT status = kernel->InstallProfile(xml, replaceMode_, text);
         if (Failed(status)) {
-            ShowMessage(2006, MessageIcon::Warning, MessageButtons::Ok, {profile.GetName()});
-            Record(InstallRecord::Kind::Profile, profile, false);
+            reason = Tell(2006, MessageIcon::Warning, {profile.GetName()});
+            Record(InstallRecord::Kind::Profile, profile, ItemOutcome::Failed, reason);
             return true;
         }
         if (status != S_OK && !text.empty())
             ShowText(text);
-        Record(InstallRecord::Kind::Profile, profile, true);
+        // S_FALSE: the kernel kept the profile of that name it holds.
+        Record(InstallRecord::Kind::Profile, profile, status == S_OK ? ItemOutcome::Installed : ItemOutcome::AlreadyThere);
         return true;
     } catch (const ComError& error) {
         view_.Beep();
         if (error.Error() == KLDO_E_CANNOT_OPEN)
-            ShowMessage(2028, MessageIcon::Warning);
+            reason = Tell(2028, MessageIcon::Warning);
         else if (error.Error() == KLDO_E_LOCKED)
-            ShowMessage(2006, MessageIcon::Warning, MessageButtons::Ok, {profile.GetName()});
-        else
+            reason = Tell(2006, MessageIcon::Warning, {profile.GetName()});
+        else {
             ShowText(error.Description(), MessageIcon::Error);
+            reason = FirstLine(error.Description());
+        }
     } catch (const std::exception&) {
-        ShowMessage(57355, MessageIcon::Error);
+        reason = Tell(57355, MessageIcon::Error);
     }
-    Record(InstallRecord::Kind::Profile, profile, false);
+    Record(InstallRecord::Kind::Profile, profile, ItemOutcome::Failed, reason);
     return false;
 }
 
@@ -263,218 +331,14 @@ bool CProgressDlg::InstallDictionaries(int total, int& counter, std::vector<CSma
         ShowItem(DisplayName(item.GetFullName()));
         ShowTemplate(kCtlDictionaryNumber, ++number);
         ItemStarted(InstallRecord::Kind::Dictionary, item);
-        bool abandon = false;
-        InstallOneDictionary(item, comment, copyright, profileDirection, abandon);
-        if (abandon)
+        const DictionaryResult result = InstallOneDictionary(item, comment, copyright, profileDirection);
+        dictionaryOutcomes_[&item] = result.outcome;
+        Record(InstallRecord::Kind::Dictionary, item, result.outcome, result.reason,
+               IsHeld(result.outcome) ? item.GetUID() : std::string());
+        if (result.abandon)
             return false;
     }
     return true;
-}
-
-void CProgressDlg::InstallOneDictionary(CDictInfo& item, const std::string& comment, const std::string& copyright,
-                                        DirectionId profileDirection, bool& abandon) {
-    const std::string display = DisplayName(item.GetFullName());
-    const DirectionId direction = item.GetDirID();
-    if (profileDirection != 0 && direction != profileDirection) {
-        ShowMessage(2025, MessageIcon::Warning, MessageButtons::Ok, {display});
-        Record(InstallRecord::Kind::Dictionary, item, false);
-        return;
-    }
-    const std::string unpacked = tempFolder_.empty() ? std::string() : tempFolder_ + item.GetKey();
-    bool installed = false;
-    // However the item ends, its temporary files go.
-    struct Cleanup {
-        const std::string& path;
-        ~Cleanup() {
-            if (!path.empty())
-                DeleteTemporary(path);
-        }
-    } cleanup{unpacked};
-
-    // The direction's general dictionary, through the kernel's catalogue when it offers one.
-    const std::string generalPath = GetDirectionFolder(direction) + "GENDICT." + CodeFromDirection(direction);
-    std::shared_ptr<KernelDictionaries> catalogue;
-    if (auto& kernel = KernelConnection()) {
-        try {
-            std::shared_ptr<ComObject> object;
-            if (Succeeded(kernel->GetCatalogue(object)))
-                catalogue = QueryInterface<KernelDictionaries>(object);
-        } catch (const std::exception&) {
-        }
-    }
-    if (!catalogue) {
-        ReleaseKernelConnection(); // created again before the import
-        CDictFile general(generalPath);
-        while (!general.Open()) {
-            if (ShowMessage(57356, MessageIcon::None, MessageButtons::RetryCancel,
-                            {PairName(direction, PairForm::Masculine)}) != MessageAnswer::Retry) {
-                ShowMessage(57357, MessageIcon::None, MessageButtons::Ok, {display});
-                Record(InstallRecord::Kind::Dictionary, item, false);
-                return;
-            }
-        }
-        general.Close();
-    }
-
-    // Unpack into the run folder, as a new file: nothing planted at the name is written through.
-    std::string refused = unpacked.empty() ? runError_ : std::string();
-    if (!unpacked.empty())
-        ClearOwnFile(unpacked, refused);
-    if (!refused.empty()) {
-        ShowMessageText(1014, LoadString(1014) + "\n" + refused, MessageIcon::Error);
-        Record(InstallRecord::Kind::Dictionary, item, false);
-        return;
-    }
-    ReportProgress(0);
-    int result = kUnpackCreateError;
-    if (const auto source = ResolveBelow(sourceFolder_, item.GetFileNameOnCD()))
-        result = UnpackFile(*source, unpacked, &CProgressDlg::ProgressCallback, this, UnpackTarget::New);
-    else
-        result = kUnpackSourceError;
-    ReportProgress(100);
-    if (result != kUnpackOk) {
-        switch (result) {
-        case kUnpackCancelled:
-            abandon = true;
-            Record(InstallRecord::Kind::Dictionary, item, false);
-            return;
-        case kUnpackSourceError: ShowMessage(1013); break;
-        case kUnpackCreateError: ShowMessage(1014); break;
-        case kUnpackWriteError: ShowMessage(1015); break;
-        case kUnpackBadHeader: ShowMessage(1030); break;
-        case kUnpackChecksumError: ShowMessage(1016); break;
-        default: ShowMessage(1017); break;
-        }
-        Record(InstallRecord::Kind::Dictionary, item, false);
-        return;
-    }
-
-    {
-        CDictFile file(unpacked);
-        if (!file.Open()) {
-            ShowMessage(1013, MessageIcon::Error);
-            Record(InstallRecord::Kind::Dictionary, item, false);
-            return;
-        }
-        if (file.GetVersion() < 2) {
-            ShowMessage(57352, MessageIcon::None, MessageButtons::Ok, {item.GetFullName()});
-            Record(InstallRecord::Kind::Dictionary, item, false);
-            return;
-        }
-    }
-
-    // Link the dictionary to its direction's general dictionary.
-    bool linked = false;
-    if (!catalogue) {
-        linked = item.CopyLinkAttributes(generalPath, tempFolder_);
-    } else {
-        CDictFile file(unpacked);
-        if (file.Open()) {
-            try {
-                std::shared_ptr<CatalogueDirection> folder;
-                std::shared_ptr<DictFile> general;
-                std::int32_t number = 0;
-                std::uint8_t code = 0;
-                ThrowIfFailed(catalogue->GetDirection(direction, folder));
-                if (!folder)
-                    throw ComError(E_POINTER);
-                ThrowIfFailed(folder->GetDictionary(kGeneralDictionaryKey, general));
-                if (!general)
-                    throw ComError(E_POINTER);
-                ThrowIfFailed(general->GetLinkCode(code));
-                ThrowIfFailed(general->GetLinkNumber(number));
-                file.SetLinkNumber(number);
-                file.SetLinkCode(code);
-                linked = file.SetFormatLevel(kFormatLevel);
-            } catch (const std::exception&) {
-                linked = false;
-            }
-        }
-    }
-    if (!linked) {
-        ShowMessage(1014, MessageIcon::Error);
-        Record(InstallRecord::Kind::Dictionary, item, false);
-        return;
-    }
-
-    // Label it.
-    {
-        CDictFile file(unpacked);
-        if (file.Open()) {
-            if (!item.GetName().empty())
-                file.SetTitle(item.GetName());
-            file.SetRemarks(comment);
-            file.SetCopyright(copyright);
-        }
-    }
-
-    // Import it.
-    try {
-        if (!KernelConnection() && !ConnectKernel()) {
-            ShowMessage(57355, MessageIcon::Error);
-            Record(InstallRecord::Kind::Dictionary, item, false);
-            return;
-        }
-        auto kernel = KernelConnection();
-        if (profileDirection != 0) {
-            std::string guid;
-            std::uint32_t reported = 0;
-            if (Succeeded(kernel->GetDictionaryInfo(unpacked, guid, reported)))
-                item.SetUID(guid);
-            else
-                reported = 0;
-            if (reported != profileDirection) {
-                ShowMessage(2025, MessageIcon::Warning, MessageButtons::Ok, {display});
-                Record(InstallRecord::Kind::Dictionary, item, false);
-                return;
-            }
-        }
-        std::int64_t value = 0;
-        std::shared_ptr<KernelDictionary> opened;
-        if (Succeeded(kernel->OpenDictionary(unpacked, opened)) && opened)
-            kernel->GetDictionaryValue(ObjectName(*opened), value);
-
-        HRESULT status = kernel->ImportDictionary(unpacked, direction, 0, this);
-        if (status == KLDO_E_LOCKED) {
-            kernel->DeleteDictionary(unpacked, direction);
-            status = kernel->ImportDictionary(unpacked, direction, 0, this);
-        }
-        if (status == E_ABORT && cancelled_) {
-            // The kernel stopped because the user confirmed the cancel: nothing went wrong.
-            abandon = true;
-            Record(InstallRecord::Kind::Dictionary, item, false);
-            return;
-        }
-        if (status != S_OK) {
-            if (status == KLDO_E_DICT_EXISTS)
-                ShowMessage(1, MessageIcon::None, MessageButtons::Ok, {item.GetFullName()});
-            else if (status == KLDO_E_LOCKED)
-                ShowMessage(57366, MessageIcon::Warning, MessageButtons::Ok, {item.GetFullName()});
-            else if (status == KLDO_E_CONVERTER)
-                ShowMessage(1032, MessageIcon::Warning, MessageButtons::Ok,
-                            {static_cast<std::int64_t>(static_cast<std::uint32_t>(status)), item.GetFullName()});
-            else
-                ShowMessage(57364, MessageIcon::Warning, MessageButtons::Ok, {item.GetFullName()});
-            Record(InstallRecord::Kind::Dictionary, item, false);
-            return;
-        }
-        opened.reset();
-        if (Succeeded(kernel->OpenDictionary(unpacked, opened)) && opened) {
-            std::int32_t version = 0;
-            if (Succeeded(opened->GetFormatVersion(version)) && version >= 4)
-                kernel->SetDictionaryValue(ObjectName(*opened), {}, value);
-        }
-        installed = true;
-    } catch (const ComError& error) {
-        DeleteTemporary(unpacked);
-        ShowMessageText(57355, ServiceErrorText(error.Error()), MessageIcon::Error);
-        abandon = true;
-    } catch (const std::exception&) {
-        DeleteTemporary(unpacked);
-        ShowMessage(57355, MessageIcon::Error);
-        abandon = true;
-    }
-    Record(InstallRecord::Kind::Dictionary, item, installed, installed ? item.GetUID() : std::string());
 }
 
 bool CProgressDlg::InstallBasesTM(std::vector<CSmartPtr<CVdxBaseTM>>& list) {
@@ -491,24 +355,31 @@ bool CProgressDlg::InstallBasesTM(std::vector<CSmartPtr<CVdxBaseTM>>& list) {
         ShowTemplate(kCtlBaseTMNumber, ++number);
         ShowItem(item.GetFullName());
         ItemStarted(InstallRecord::Kind::BaseTM, item);
-        bool installed = false;
+        ItemOutcome outcome = ItemOutcome::Failed;
+        std::string reason;
         try {
             if (!KernelConnection() && !ConnectKernel())
                 throw ComError(E_POINTER, "no kernel service");
             const std::string source = ResolveBelow(sourceFolder_, item.GetFileNameOnCD()).value_or(std::string());
             std::string answer;
-            ThrowIfFailed(KernelConnection()->InstallBaseTM(source, 1, item.GetXmlDocument(), replaceMode_, answer));
-            installed = true;
+            const HRESULT status =
+                KernelConnection()->InstallBaseTM(source, 1, item.GetXmlDocument(), replaceMode_, answer);
+            ThrowIfFailed(status);
+            // S_FALSE: the kernel kept the TM base of that name it holds.
+            outcome = status == S_OK ? ItemOutcome::Installed : ItemOutcome::AlreadyThere;
             const auto open = answer.find("<UID>");
             const auto close = answer.find("</UID>");
             if (open != std::string::npos && close != std::string::npos && close > open + 5)
                 item.SetUID(answer.substr(open + 5, close - open - 5));
+        } catch (const ComError& error) {
+            reason = ServiceErrorText(error.Error());
         } catch (const std::exception&) {
+            reason = LoadString(57355);
         }
         item.SetSelected(false);
         if (!tempFolder.empty() && IsSafeFileName(item.GetKey()))
-            DeleteTemporary(tempFolder + item.GetKey());
-        Record(InstallRecord::Kind::BaseTM, item, installed, item.GetUID());
+            DeleteUnpacked(tempFolder + item.GetKey());
+        Record(InstallRecord::Kind::BaseTM, item, outcome, reason, IsHeld(outcome) ? item.GetUID() : std::string());
     }
     return true;
 }

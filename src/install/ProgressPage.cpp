@@ -54,16 +54,21 @@ void ProgressPage::Start() {
     repaint();
     const int result = engine_.Run();
     running_ = false;
-    done(result);
+    done(goHome_ ? kPageCancel : result);
 }
 
+// A confirmed cancel stops the engine at its next checkpoint; the page stays until then.
 void ProgressPage::reject() {
     if (engine_.RequestCancel() && !running_)
         done(kPageCancel);
 }
 
 bool ProgressPage::OnGoHome() {
-    if (engine_.RequestCancel())
+    if (!engine_.RequestCancel())
+        return true;
+    if (running_)
+        goHome_ = true; // the page ends with Cancel once the engine has stopped
+    else
         done(kPageCancel);
     return true;
 }

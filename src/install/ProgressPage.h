@@ -3,7 +3,8 @@
 // engine. The installation starts by itself once the page is on screen; the engine pumps the
 // window's events at every progress report, so the page repaints and answers Cancel while a
 // dictionary is unpacked or imported. Cancel, Escape, the close box and "VANTEL_GO_HOME" ask the
-// confirmation; the engine stops at its next checkpoint and the page ends with 2.
+// confirmation; the engine stops at its next checkpoint, and only then does the page end: with 1
+// (the wizard summarises what was left), or with 2 after "VANTEL_GO_HOME".
 #include "install/ProgressDlg.h"
 #include "install/ProgressView.h"
 #include "shell/WizardPage.h"
@@ -55,6 +56,7 @@ private:
     CProgressDlg engine_;
     std::map<int, std::string> initialTexts_; // the captions as the dialog carries them
     bool running_ = false;
+    bool goHome_ = false; // "VANTEL_GO_HOME" was confirmed: the page ends with Cancel
 };
 
 } // namespace quillon

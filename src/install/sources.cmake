@@ -1,5 +1,7 @@
 list(APPEND QUILLON_CORE_SOURCES
   install/DictFile.cpp
+  install/InstallDictionary.cpp
+  install/InstallSummary.cpp
   install/OutputPipeline.cpp
   install/PackedBodyDecoder.cpp
   install/Packer.cpp

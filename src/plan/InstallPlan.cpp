@@ -82,13 +82,23 @@ const char* PlanActionName(PlanAction action) {
         return "not-linkable";
     case PlanAction::Refused:
         return "refused";
+    case PlanAction::Incomplete:
+        return "incomplete";
     }
     return "?";
 }
 
-bool PlanActionInstalls(PlanAction action) {
-    return action == PlanAction::Install || action == PlanAction::Replace ||
-           action == PlanAction::Keep;
+ItemOutcome PlanActionOutcome(PlanAction action) {
+    switch (action) {
+    case PlanAction::Install:
+    case PlanAction::Replace:
+        return ItemOutcome::Installed;
+    case PlanAction::Keep:
+    case PlanAction::Exists:
+        return ItemOutcome::AlreadyThere;
+    default:
+        return ItemOutcome::Failed;
+    }
 }
 
 int InstallPlan::Installing() const {
@@ -109,7 +119,8 @@ InstallPlanner::InstallPlanner(std::string sourceFolder, int replaceMode,
 InstallPlan InstallPlanner::Plan(const CDictCollection& collection) {
     InstallPlan plan;
     EnsureKernelConnection();
-    std::set<const CDictInfo*> handled; // the engine clears a dictionary's selection once handled
+    // The engine clears a dictionary's selection once handled; what it predicted for each.
+    std::map<const CDictInfo*, PlanAction> handled;
     for (const auto& entry : collection.GetProfiles()) {
         if (!entry)
             continue;
@@ -119,15 +130,48 @@ InstallPlan InstallPlanner::Plan(const CDictCollection& collection) {
                 {profile.GetKey(), profile.GetFullName(), profile.IsSupported()});
             continue;
         }
-        for (const auto& d : profile.Dictionaries())
-            if (d && d->IsSelected() && handled.insert(d.Get()).second)
+        const CDictInfo* missing = nullptr;
+        for (const auto& d : profile.Dictionaries()) {
+            if (!d)
+                continue;
+            auto found = handled.find(d.Get());
+            if (found == handled.end()) {
+                if (!d->IsSelected())
+                    continue; // not wanted
                 plan.items.push_back(PlanDictionary(*d, profile.GetDirID()));
+                found = handled.emplace(d.Get(), plan.items.back().action).first;
+            }
+            if (!missing && !PlanActionInstalls(found->second))
+                missing = d.Get();
+        }
+        if (missing) {
+            PlanIncomplete(profile, *missing, plan);
+            continue;
+        }
         for (const auto& t : profile.BasesTM())
             if (t)
                 plan.items.push_back(PlanBaseTM(*t));
         plan.items.push_back(PlanProfile(profile));
     }
     return plan;
+}
+
+void InstallPlanner::PlanIncomplete(const CVdxTopicInfo& profile, const CDictInfo& dictionary,
+                                    InstallPlan& plan) {
+    const std::string why = "the dictionary " + FoldCase(dictionary.GetKey()) +
+                            " would not be installed, so the profile is not registered";
+    for (const auto& t : profile.BasesTM())
+        if (t) {
+            PlannedItem p = Item(StepItemKind::BaseTM, t->GetKey(), *t);
+            p.action = PlanAction::Incomplete;
+            p.detail = why;
+            plan.items.push_back(std::move(p));
+        }
+    PlannedItem p = Item(StepItemKind::Profile, FoldCase(profile.GetKey()), profile);
+    p.source = profile.GetFilePath();
+    p.action = PlanAction::Incomplete;
+    p.detail = why;
+    plan.items.push_back(std::move(p));
 }
 
 PlannedItem InstallPlanner::PlanDictionary(const CDictInfo& item, DirectionId profileDirection) {

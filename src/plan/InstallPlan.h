@@ -18,6 +18,10 @@
 //               name); replaced (mode 1) or kept (modes 0 and 2) when one of the same direction
 //               and name is installed; else installed.
 //
+// As in the engine, a profile whose dictionaries would not all be held by the kernel (installed
+// or already there) is not registered and its TM bases are not installed: both are predicted
+// "incomplete", naming the dictionary.
+//
 // Packed files are decoded in memory (plan/PackedFileCheck.h); the unpacked data are read with
 // the product's dictionary format when one is given. The kernel is asked only what reading
 // calls answer: GetCatalogue and the catalogue's general dictionaries, GetDirectionPath,
@@ -51,14 +55,20 @@ enum class PlanAction {
     NoGeneralDictionary, // message 57356 (answered Cancel unattended), then 57357
     NotLinkable,         // message 1014
     Refused,             // the kernel refuses the profile: message 2006
+    Incomplete,          // a dictionary of the profile would not be held: left, no message
 };
 
 // The JSON word of an action: "install", "replace", "keep", "exists", "wrong-direction",
 // "missing", "damaged", "unreadable", "old-format", "no-general-dictionary", "not-linkable",
-// "refused".
+// "refused", "incomplete".
 const char* PlanActionName(PlanAction action);
-// Whether the engine's record of the item would say installed: Install, Replace, Keep.
-bool PlanActionInstalls(PlanAction action);
+// What the engine's record of the item would say: installed (Install, Replace), already there
+// (Keep, Exists) or failed (the rest).
+ItemOutcome PlanActionOutcome(PlanAction action);
+// Whether the kernel would hold the item after its step: installed or already there.
+inline bool PlanActionInstalls(PlanAction action) {
+    return IsHeld(PlanActionOutcome(action));
+}
 
 struct PlannedItem {
     StepItemKind kind = StepItemKind::Dictionary;
@@ -99,6 +109,8 @@ private:
     PlannedItem PlanDictionary(const CDictInfo& item, DirectionId profileDirection);
     PlannedItem PlanBaseTM(const CVdxBaseTM& item);
     PlannedItem PlanProfile(const CVdxTopicInfo& profile);
+    // The TM bases and the profile, left because `dictionary` would not be held.
+    void PlanIncomplete(const CVdxTopicInfo& profile, const CDictInfo& dictionary, InstallPlan& plan);
     // Whether the catalogue answers the general dictionary's link attributes; nothing when the
     // kernel offers no catalogue.
     std::optional<bool> CatalogueLinks(DirectionId direction);

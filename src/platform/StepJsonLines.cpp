@@ -106,10 +106,13 @@ void StepJsonLines::Progress(std::uint32_t position, std::uint32_t range) {
     Line("progress", "\"percent\":" + std::to_string(percent));
 }
 
-void StepJsonLines::ItemFinished(const StepItem& item, bool installed, const std::string& uid) {
-    std::string fields =
-        ItemFields(item) + ",\"result\":\"" + (installed ? "installed" : "failed") +
-        "\",\"installed\":" + (installed ? "true" : "false") + ",\"uid\":" + JsonString(uid);
+void StepJsonLines::ItemFinished(const StepItem& item, ItemOutcome outcome, const std::string& uid,
+                                 const std::string& reason) {
+    std::string fields = ItemFields(item) + ",\"result\":\"" + ItemOutcomeName(outcome) +
+                         "\",\"installed\":" + (IsHeld(outcome) ? "true" : "false") +
+                         ",\"uid\":" + JsonString(uid);
+    if (!reason.empty())
+        fields += ",\"reason\":" + JsonString(reason);
     if (itemStart_)
         fields += ",\"ms\":" + Milliseconds(std::chrono::duration_cast<std::chrono::microseconds>(
                                    std::chrono::steady_clock::now() - *itemStart_));
@@ -134,12 +137,12 @@ void StepJsonLines::MessageShown(const MessageBoxRequest& request, MessageAnswer
              ButtonsName(request.buttons) + "\",\"answer\":\"" + MessageAnswerName(answer) + "\"");
 }
 
-void StepJsonLines::InstallationEnded(InstallResult result, int pageResult, int installed,
-                                      int failed) {
+void StepJsonLines::InstallationEnded(InstallResult result, int pageResult, int held,
+                                      int notInstalled) {
     Line("installation-ended", std::string("\"result\":\"") + InstallResultName(result) +
                                    "\",\"pageResult\":" + std::to_string(pageResult) +
-                                   ",\"installed\":" + std::to_string(installed) +
-                                   ",\"failed\":" + std::to_string(failed));
+                                   ",\"installed\":" + std::to_string(held) +
+                                   ",\"failed\":" + std::to_string(notInstalled));
 }
 
 } // namespace quillon

@@ -46,12 +46,13 @@ public:
 
     void ItemStarted(const StepItem& item) override;
     void Progress(std::uint32_t position, std::uint32_t range) override;
-    void ItemFinished(const StepItem& item, bool installed, const std::string& uid) override;
+    void ItemFinished(const StepItem& item, ItemOutcome outcome, const std::string& uid,
+                      const std::string& reason) override;
     void KernelCall(std::string_view operation, HRESULT status,
                     std::chrono::microseconds took) override;
     void MessageShown(const MessageBoxRequest& request, MessageAnswer answer) override;
-    void InstallationEnded(InstallResult result, int pageResult, int installed,
-                           int failed) override;
+    void InstallationEnded(InstallResult result, int pageResult, int held,
+                           int notInstalled) override;
 
     // False once a line could not be written.
     bool Healthy() const { return healthy_; }

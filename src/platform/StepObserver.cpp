@@ -16,12 +16,26 @@ const char* StepItemKindName(StepItemKind kind) {
     return "?";
 }
 
-InstallResult ClassifyInstallation(int installed, int failed, int pageResult, bool cancelled) {
+const char* ItemOutcomeName(ItemOutcome outcome) {
+    switch (outcome) {
+    case ItemOutcome::Installed:
+        return "installed";
+    case ItemOutcome::AlreadyThere:
+        return "already-there";
+    case ItemOutcome::Failed:
+        return "failed";
+    case ItemOutcome::Cancelled:
+        return "cancelled";
+    }
+    return "?";
+}
+
+InstallResult ClassifyInstallation(int held, int notInstalled, int pageResult, bool cancelled) {
     if (cancelled)
         return InstallResult::Cancelled;
-    if (installed == 0)
+    if (held == 0)
         return InstallResult::NothingDone;
-    if (failed > 0 || pageResult != 1)
+    if (notInstalled > 0 || pageResult != 1)
         return InstallResult::PartlyFailed;
     return InstallResult::Installed;
 }
@@ -77,9 +91,10 @@ void StepFanOut::Progress(std::uint32_t position, std::uint32_t range) {
         o->Progress(position, range);
 }
 
-void StepFanOut::ItemFinished(const StepItem& item, bool installed, const std::string& uid) {
+void StepFanOut::ItemFinished(const StepItem& item, ItemOutcome outcome, const std::string& uid,
+                              const std::string& reason) {
     for (StepObserver* o : observers_)
-        o->ItemFinished(item, installed, uid);
+        o->ItemFinished(item, outcome, uid, reason);
 }
 
 void StepFanOut::KernelCall(std::string_view operation, HRESULT status,
@@ -93,10 +108,10 @@ void StepFanOut::MessageShown(const MessageBoxRequest& request, MessageAnswer an
         o->MessageShown(request, answer);
 }
 
-void StepFanOut::InstallationEnded(InstallResult result, int pageResult, int installed,
-                                   int failed) {
+void StepFanOut::InstallationEnded(InstallResult result, int pageResult, int held,
+                                   int notInstalled) {
     for (StepObserver* o : observers_)
-        o->InstallationEnded(result, pageResult, installed, failed);
+        o->InstallationEnded(result, pageResult, held, notInstalled);
 }
 
 MessageAnswer ObservedMessagePort::Show(const MessageBoxRequest& request) {

@@ -21,6 +21,17 @@ enum class StepItemKind { Dictionary, BaseTM, Profile };
 // "dictionary", "tm", "profile": the words of the JSON reports.
 const char* StepItemKindName(StepItemKind kind);
 
+// What became of one item: installed now; already held by the kernel (a dictionary it refuses as
+// existing, 0x800F000F); not installed because something failed; not installed because the user
+// cancelled the installation first.
+enum class ItemOutcome { Installed, AlreadyThere, Failed, Cancelled };
+// "installed", "already-there", "failed", "cancelled".
+const char* ItemOutcomeName(ItemOutcome outcome);
+// Installed or AlreadyThere: the kernel holds the item after its step.
+inline bool IsHeld(ItemOutcome outcome) {
+    return outcome == ItemOutcome::Installed || outcome == ItemOutcome::AlreadyThere;
+}
+
 struct StepItem {
     StepItemKind kind = StepItemKind::Dictionary;
     std::string key;
@@ -28,10 +39,11 @@ struct StepItem {
 };
 
 // How an installation ended, from what its items did: Cancelled when the user confirmed a
-// cancel; NothingDone when no item was installed; PartlyFailed when some item failed or the
-// page did not end with 1; Installed otherwise.
+// cancel; NothingDone when no item is held (installed or already there); PartlyFailed when some
+// item was not installed or the page did not end with 1; Installed otherwise (an item already
+// there is no failure).
 enum class InstallResult { Installed, PartlyFailed, NothingDone, Cancelled };
-InstallResult ClassifyInstallation(int installed, int failed, int pageResult, bool cancelled);
+InstallResult ClassifyInstallation(int held, int notInstalled, int pageResult, bool cancelled);
 // "installed", "partly-failed", "nothing-done", "cancelled".
 const char* InstallResultName(InstallResult result);
 
@@ -41,18 +53,20 @@ public:
     virtual void ItemStarted(const StepItem& /*item*/) {}
     // The current file: `position` of `range`.
     virtual void Progress(std::uint32_t /*position*/, std::uint32_t /*range*/) {}
-    // `uid`: the kernel's identifier of the item (empty when it has none).
-    virtual void ItemFinished(const StepItem& /*item*/, bool /*installed*/,
-                              const std::string& /*uid*/) {}
+    // `uid`: the kernel's identifier of the item (empty when it has none); `reason`: why it was
+    // not installed (empty when it was).
+    virtual void ItemFinished(const StepItem& /*item*/, ItemOutcome /*outcome*/,
+                              const std::string& /*uid*/, const std::string& /*reason*/) {}
     // A call of a kernel service: its operation name ("ImportDictionary", "Catalogue.GetDirection",
     // "CreateInstance" for the creation of a service object), its status (a raised ComError's
     // HRESULT included) and how long it took.
     virtual void KernelCall(std::string_view /*operation*/, HRESULT /*status*/,
                             std::chrono::microseconds /*took*/) {}
     virtual void MessageShown(const MessageBoxRequest& /*request*/, MessageAnswer /*answer*/) {}
-    // The installation engine ended: its page result, and how many items were installed / failed.
-    virtual void InstallationEnded(InstallResult /*result*/, int /*pageResult*/, int /*installed*/,
-                                   int /*failed*/) {}
+    // The installation engine ended: its page result, and how many items are held (installed or
+    // already there) and how many were not installed.
+    virtual void InstallationEnded(InstallResult /*result*/, int /*pageResult*/, int /*held*/,
+                                   int /*notInstalled*/) {}
 };
 
 // The observer installed in the ports (CurrentPorts().steps), or one that ignores everything.
@@ -64,12 +78,13 @@ public:
     void Add(StepObserver* observer);
     void ItemStarted(const StepItem& item) override;
     void Progress(std::uint32_t position, std::uint32_t range) override;
-    void ItemFinished(const StepItem& item, bool installed, const std::string& uid) override;
+    void ItemFinished(const StepItem& item, ItemOutcome outcome, const std::string& uid,
+                      const std::string& reason) override;
     void KernelCall(std::string_view operation, HRESULT status,
                     std::chrono::microseconds took) override;
     void MessageShown(const MessageBoxRequest& request, MessageAnswer answer) override;
-    void InstallationEnded(InstallResult result, int pageResult, int installed,
-                           int failed) override;
+    void InstallationEnded(InstallResult result, int pageResult, int held,
+                           int notInstalled) override;
 
 private:
     std::vector<StepObserver*> observers_;

@@ -1,6 +1,7 @@
 #include "product/RunFolder.h"
 
 #include "platform/Ports.h"
+#include "product/Paths.h"
 #include "product/WorkFolders.h"
 
 #include <cerrno>
@@ -134,6 +135,13 @@ bool ClearOwnFile(const std::string& path, std::string& error) {
         return false;
     }
     return true;
+}
+
+void DeleteUnpacked(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec)))
+        std::filesystem::remove(path, ec);
+    DeleteAl2Companion(path);
 }
 
 } // namespace quillon

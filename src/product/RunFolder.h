@@ -44,4 +44,8 @@ std::unique_ptr<RunFolder> OpenRunFolder(std::string& error);
 // link — and has been removed. Otherwise false with `error` saying why; the file is untouched.
 bool ClearOwnFile(const std::string& path, std::string& error);
 
+// Deletes an unpacked file of the run folder, when it is a regular file, and its companion
+// (DeleteAl2Companion). A missing file is no error.
+void DeleteUnpacked(const std::string& path);
+
 } // namespace quillon

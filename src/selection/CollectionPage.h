@@ -23,6 +23,9 @@ public:
     // After Run answered 1: the choice, both empty when the page closed itself.
     const std::string& ChosenId() const { return logic_.ChosenId(); }
     const std::string& ChosenName() const { return logic_.ChosenName(); }
+    // Why the page closed itself, and the language pairs it lacked.
+    CollectionListing Listing() const { return logic_.Listing(); }
+    const std::vector<std::string>& NeededPairs() const { return logic_.NeededPairs(); }
     // Item number -> identifier of every listed collection.
     const std::map<int, std::string>& ItemMap() const { return logic_.ItemMap(); }
 

@@ -32,15 +32,24 @@ CSelectCollectionDlg::CSelectCollectionDlg(std::string distributionFolder, std::
     : folder_(std::move(distributionFolder)), setupIni_(std::move(setupIniPath)),
       raviriInf_(std::move(raviriInfPath)), view_(view) {}
 
+CollectionListing CSelectCollectionDlg::ListingOfFiles() const {
+    CDictCollectionLoader probe(setupIni_, raviriInf_, folder_, std::make_unique<InstalledDirections>());
+    return probe.LoadDescriptions() ? CollectionListing::Empty : CollectionListing::Unreadable;
+}
+
 std::optional<int> CSelectCollectionDlg::Initialize() {
     items_.clear();
     chosenId_.clear();
     chosenName_.clear();
+    neededPairs_.clear();
+    listing_ = CollectionListing::Listed;
     try {
         std::unique_ptr<InstalledDirections> directions =
             GetInstalledDirections(KernelConnection());
-        if (!directions)
+        if (!directions) {
+            listing_ = ListingOfFiles();
             return kResultNext;
+        }
         // The loader sees the same directions as the page.
         CDictCollectionLoader loader(setupIni_, raviriInf_, folder_,
                                      std::make_unique<InstalledDirections>(*directions));
@@ -54,10 +63,29 @@ std::optional<int> CSelectCollectionDlg::Initialize() {
             items_[item] = collection.GetIdText();
             ++item;
         }
-        if (listed == 0)
+        if (listed == 0) {
+            listing_ = loader.LoadDescriptions() ? CollectionListing::Empty : CollectionListing::Unreadable;
             return kResultNext;
+        }
+        if (items_.empty()) {
+            listing_ = CollectionListing::NoneSupported;
+            std::vector<DirectionId> seen;
+            for (const CDictCollection& collection : distribution_.GetCollections())
+                for (const auto& profile : collection.GetProfiles())
+                    if (profile && std::find(seen.begin(), seen.end(), profile->GetDirID()) == seen.end()) {
+                        seen.push_back(profile->GetDirID());
+                        std::string name = PairName(profile->GetDirID(), PairForm::Feminine);
+                        neededPairs_.push_back(name.empty() ? CodeFromDirection(profile->GetDirID()) : name);
+                    }
+            return kResultNext;
+        }
     } catch (...) {
         items_.clear();
+        try {
+            listing_ = ListingOfFiles();
+        } catch (...) {
+            listing_ = CollectionListing::Unreadable;
+        }
         return kResultNext;
     }
     view_.EnableNext(false);

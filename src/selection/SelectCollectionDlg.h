@@ -6,10 +6,12 @@
 #include "descriptions/LanguageDirections.h"
 #include "model/DictDistrib.h"
 #include "selection/CollectionListView.h"
+#include "selection/CollectionListing.h"
 
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quillon {
 
@@ -26,11 +28,15 @@ public:
                          std::string raviriInfPath, CollectionListView& view);
 
     // Fills the list through the process-wide kernel connection. Answers 1 when the page closes
-    // at once without a choice: the installed-direction map cannot be had, the description files
-    // cannot be read or hold no collection, or anything fails while filling. Otherwise nullopt:
-    // the page stays open with nothing selected and Next disabled (also when no collection is
-    // listed).
+    // at once without a choice (Listing() says why): the installed-direction map cannot be had,
+    // the description files cannot be read or hold no collection, none of the collections has a
+    // profile of an installed direction, or anything fails while filling. Otherwise nullopt: the
+    // page stays open with nothing selected and Next disabled.
     std::optional<int> Initialize();
+    CollectionListing Listing() const { return listing_; }
+    // NoneSupported: the language pairs of the distribution's profiles (feminine pair names, in
+    // the order they first appear).
+    const std::vector<std::string>& NeededPairs() const { return neededPairs_; }
 
     // List 1052: Next is enabled exactly while an entry is selected.
     void OnSelectionChanged();
@@ -53,6 +59,11 @@ private:
     std::map<int, std::string> items_;
     std::string chosenId_;
     std::string chosenName_;
+    CollectionListing listing_ = CollectionListing::Listed;
+    std::vector<std::string> neededPairs_;
+
+    // Empty when the description files load, else Unreadable.
+    CollectionListing ListingOfFiles() const;
 };
 
 } // namespace quillon

@@ -145,22 +145,24 @@ void CTemplateDlg::OnDeselectAll() {
 }
 
 void CTemplateDlg::OnListSelectionChanged() {
-    int toggled = -1;
-    for (int e = 0; e < view_.EntryCount() && toggled < 0; ++e)
-        if (view_.IsEntrySelected(e) && std::find(snapshot_.begin(), snapshot_.end(), e) == snapshot_.end())
-            toggled = e;
-    for (std::size_t k = 0; k < snapshot_.size() && toggled < 0; ++k)
-        if (snapshot_[k] < view_.EntryCount() && !view_.IsEntrySelected(snapshot_[k]))
-            toggled = snapshot_[k];
-    if (toggled >= 0) {
-        const bool state = view_.IsEntrySelected(toggled);
-        SetEntrySelection(toggled, state);
-        const CVdxTopicInfo* p = ProfileOf(toggled);
+    // One change of the list may touch many entries (Ctrl+A, Shift+click, a drag): every entry
+    // whose state differs from the snapshot takes it, so the profiles follow the list exactly.
+    bool refused = false, counted = false;
+    for (int e = 0; e < view_.EntryCount(); ++e) {
+        const bool selected = view_.IsEntrySelected(e);
+        if (selected == (std::find(snapshot_.begin(), snapshot_.end(), e) != snapshot_.end()))
+            continue;
+        SetEntrySelection(e, selected);
+        const CVdxTopicInfo* p = ProfileOf(e);
         if (!p || !p->IsSupported())
-            ShowMessage(2005);
+            refused |= selected; // it stays deselected
         else
-            ComputeDiskFigures();
+            counted = true;
     }
+    if (refused)
+        ShowMessage(2005); // once per change
+    if (counted)
+        ComputeDiskFigures();
     TakeSnapshot();
     UpdateButtons();
 }

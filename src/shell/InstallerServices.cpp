@@ -48,6 +48,8 @@ WizardServices InstallerServices() {
         if (choice.result == kPageNext) {
             choice.identifier = page.ChosenId();
             choice.displayName = page.ChosenName();
+            choice.listing = page.Listing();
+            choice.neededPairs = page.NeededPairs();
         }
         return choice;
     };
@@ -72,7 +74,10 @@ WizardServices InstallerServices() {
                                          int replaceMode) {
         ProgressPage page(owner, *collection, sourceFolder);
         page.SetReplaceMode(replaceMode);
-        return page.Run();
+        ProgressPageResult result;
+        result.result = page.Run();
+        result.summary = page.Engine().Summary();
+        return result;
     };
     services.removalPage = [](QWidget* owner) {
         RemovalPage page(owner);

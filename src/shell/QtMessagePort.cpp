@@ -4,6 +4,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGridLayout>
+#include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 
 namespace quillon {
 
@@ -68,6 +73,30 @@ QString Text(int id) {
     return QString::fromStdString(LoadString(id));
 }
 
+// A text taller than three fifths of the screen (a long summary) scrolls inside the box, so the
+// buttons stay on screen.
+void ScrollLongText(QMessageBox& box) {
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    const QScreen* screen = box.screen();
+    if (!label || !grid || !screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const int maxHeight = available.height() * 3 / 5;
+    label->setWordWrap(true);
+    const int width = std::min(label->sizeHint().width(), available.width() / 2);
+    if (label->heightForWidth(width) <= maxHeight)
+        return;
+    auto* area = new QScrollArea(&box);
+    area->setObjectName(QStringLiteral("messageScroll"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    delete grid->replaceWidget(label, area);
+    area->setWidget(label);
+    area->setFixedSize(width + area->verticalScrollBar()->sizeHint().width(), maxHeight);
+}
+
 } // namespace
 
 std::unique_ptr<QMessageBox> QtMessagePort::BuildBox(const MessageBoxRequest& request,
@@ -86,6 +115,7 @@ std::unique_ptr<QMessageBox> QtMessagePort::BuildBox(const MessageBoxRequest& re
         if (QAbstractButton* b = box->button(button))
             b->setText(Text(id));
     box->setDefaultButton(ButtonOf(DefaultAnswer(request.buttons)));
+    ScrollLongText(*box);
     return box;
 }
 

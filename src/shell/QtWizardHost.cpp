@@ -123,9 +123,9 @@ ProfilesPageResult QtWizardHost::ShowProfilesPage() {
     return frame_.Closed() ? ProfilesPageResult{} : page(&frame_);
 }
 
-int QtWizardHost::ShowProgressPage(const std::string& sourceFolder, int replaceMode) {
+ProgressPageResult QtWizardHost::ShowProgressPage(const std::string& sourceFolder, int replaceMode) {
     const auto& page = Wired(services_.progressPage, "Progress");
-    return frame_.Closed() ? kPageCancel : page(&frame_, sourceFolder, replaceMode);
+    return frame_.Closed() ? ProgressPageResult{} : page(&frame_, sourceFolder, replaceMode);
 }
 
 std::unique_ptr<DescriptionCopies> QtWizardHost::NewDescriptionCopies() {

@@ -38,7 +38,7 @@ struct WizardServices {
     std::function<LoadResult(DescriptionCopies& copies, const std::string& identifier)>
         loadCollection;
     std::function<ProfilesPageResult(QWidget* owner)> profilesPage;
-    std::function<int(QWidget* owner, const std::string& sourceFolder, int replaceMode)>
+    std::function<ProgressPageResult(QWidget* owner, const std::string& sourceFolder, int replaceMode)>
         progressPage;
 };
 
@@ -60,7 +60,7 @@ public:
     CollectionChoice ChooseCollection(DescriptionCopies& copies) override;
     LoadResult LoadCollection(DescriptionCopies& copies, const std::string& identifier) override;
     ProfilesPageResult ShowProfilesPage() override;
-    int ShowProgressPage(const std::string& sourceFolder, int replaceMode) override;
+    ProgressPageResult ShowProgressPage(const std::string& sourceFolder, int replaceMode) override;
 
     std::unique_ptr<DescriptionCopies> NewDescriptionCopies() override;
     bool NextCdDrive(std::string& drive) override;

@@ -16,6 +16,38 @@ constexpr int kUnusableTempFolderId = 2041;
 // Shown instead when a working copy of its description files could not be written (disk full,
 // I/O error).
 constexpr int kWriteErrorId = 1015;
+// Shown when collections exist but none has a profile of an installed direction; names the pairs.
+constexpr int kNoSupportedCollectionId = 2052;
+
+// The folder as the path page shows it: without the separator the wizard appended.
+std::string Typed(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+// Why `folder` (and `dicts`, its "DICTS" folder, when tried) is no distribution.
+void ReportNoDistribution(const DescriptionCopies& copies, bool writeFailed, const std::string& folder,
+                          const std::string& dicts) {
+    if (writeFailed || copies.WriteFailed()) {
+        ShowMessage(kWriteErrorId, MessageIcon::Error);
+        return;
+    }
+    std::string unusable = UnusableWorkingFolder(folder);
+    if (unusable.empty() && !dicts.empty())
+        unusable = UnusableWorkingFolder(dicts);
+    if (!unusable.empty())
+        ShowMessage(kUnusableTempFolderId, MessageIcon::Error, MessageButtons::Ok, {unusable});
+    else
+        ShowMessage(kNoInstallationFilesId, MessageIcon::Error);
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& name : names)
+        out += (out.empty() ? "" : ", ") + name;
+    return out;
+}
 
 } // namespace
 
@@ -109,11 +141,15 @@ WizardState Wizard::Source() {
     copies_ = host_.NewDescriptionCopies();
     bool found = false;
 
-    // (a) the known folder: the command line's, or the one found on an earlier pass.
+    // (a) the known folder: the command line's, or the one found on an earlier pass. When it
+    // holds no description files (any more), the user is told so and asked for a folder on the
+    // path page, pre-filled with it.
     if (!askOnly_ && !sourceFolder_.empty()) {
         if (!copies_->Prepare(sourceFolder_)) {
+            ReportNoDistribution(*copies_, false, sourceFolder_, {});
+            lastTypedFolder_ = Typed(sourceFolder_);
             sourceFolder_.clear();
-            return WizardState::Action;
+            return WizardState::Path;
         }
         found = true;
     }
@@ -158,26 +194,33 @@ WizardState Wizard::Path() {
         sourceFolder_ = dicts;
         return WizardState::Collection;
     }
-    if (writeFailed || copies_->WriteFailed()) {
-        ShowMessage(kWriteErrorId, MessageIcon::Error);
-        sourceFolder_.clear();
-        return WizardState::Action;
-    }
-    std::string unusable = UnusableWorkingFolder(sourceFolder_);
-    if (unusable.empty())
-        unusable = UnusableWorkingFolder(dicts);
-    if (!unusable.empty())
-        ShowMessage(kUnusableTempFolderId, MessageIcon::Error, MessageButtons::Ok, {unusable});
-    else
-        ShowMessage(kNoInstallationFilesId, MessageIcon::Error);
+    ReportNoDistribution(*copies_, writeFailed, sourceFolder_, writeFailed ? std::string() : dicts);
     sourceFolder_.clear();
     return WizardState::Action;
+}
+
+void Wizard::AskForFolderAgain() {
+    askOnly_ = true;
+    if (!sourceFolder_.empty())
+        lastTypedFolder_ = Typed(sourceFolder_);
 }
 
 WizardState Wizard::Collection() {
     choice_ = host_.ChooseCollection(*copies_);
     switch (choice_.result) {
     case kPageNext:
+        // A page that closed itself says why; the folder is asked for again, pre-filled.
+        if (choice_.listing == CollectionListing::Unreadable) {
+            ShowMessage(2001, MessageIcon::Error);
+            AskForFolderAgain();
+            return WizardState::Source;
+        }
+        if (choice_.listing == CollectionListing::NoneSupported) {
+            ShowMessage(kNoSupportedCollectionId, MessageIcon::Warning, MessageButtons::Ok,
+                        {Joined(choice_.neededPairs)});
+            AskForFolderAgain();
+            return WizardState::Source;
+        }
         return WizardState::Load;
     case kPageBack:
         askOnly_ = true;
@@ -195,7 +238,7 @@ WizardState Wizard::Load() {
     switch (loaded.status) {
     case LoadStatus::ReadFailed:
         ShowMessage(2001, MessageIcon::Error);
-        askOnly_ = true;
+        AskForFolderAgain();
         return WizardState::Source;
     case LoadStatus::Exception:
         ShowMessage(57355, MessageIcon::Error);
@@ -213,6 +256,7 @@ WizardState Wizard::Load() {
 
 WizardState Wizard::Profiles() {
     profiles_ = host_.ShowProfilesPage();
+    progress_ = {};
     switch (profiles_.result) {
     case kPageNext:
         return profiles_.anySelected ? WizardState::Progress : WizardState::Question;
@@ -225,11 +269,31 @@ WizardState Wizard::Profiles() {
 
 WizardState Wizard::Progress() {
     const std::string folder = sourceFolder_;
-    return host_.ShowProgressPage(folder, profiles_.replaceMode) == kPageNext ? WizardState::Question : WizardState::End;
+    progress_ = host_.ShowProgressPage(folder, profiles_.replaceMode);
+    if (progress_.result == kPageNext)
+        return WizardState::Question;
+    // Left through "VANTEL_GO_HOME": what was not installed is said once more, then the end.
+    if (!progress_.summary.Complete())
+        ShowSummary(MessageButtons::Ok);
+    return WizardState::End;
+}
+
+MessageAnswer Wizard::ShowSummary(MessageButtons buttons) {
+    const InstallationSummary& summary = progress_.summary;
+    std::string text = SummaryText(summary);
+    if (buttons == MessageButtons::YesNo)
+        text += "\n\n" + AnotherCollectionQuestion();
+    const bool failures = summary.profiles.failed + summary.dictionaries.failed + summary.basesTM.failed > 0;
+    return ShowMessageText(SummaryMessageId(summary), text,
+                           failures ? MessageIcon::Warning : MessageIcon::Information, buttons);
 }
 
 WizardState Wizard::Question() {
-    if (ShowMessage(2016, MessageIcon::None, MessageButtons::YesNo) != MessageAnswer::Yes)
+    // A complete installation asks question 2016 as it is; anything else is summarised first.
+    const MessageAnswer answer = progress_.summary.Complete()
+                                     ? ShowMessage(2016, MessageIcon::None, MessageButtons::YesNo)
+                                     : ShowSummary(MessageButtons::YesNo);
+    if (answer != MessageAnswer::Yes)
         return WizardState::End;
     host_.ReleaseKernelConnection(); // created again when next needed
     return WizardState::Source;

@@ -2,6 +2,7 @@
 // RunWizard: the installer's page sequence as a state machine. It shows the pages one after
 // another through the WizardHost and decides from each page's result which comes next; it ends
 // by closing the main window.
+#include "platform/MessagePort.h"
 #include "shell/WizardHost.h"
 
 #include <string>
@@ -35,6 +36,10 @@ private:
     WizardState Profiles();
     WizardState Progress();
     WizardState Question();
+    // The summary of the last installation in place of question 2016: with its Yes/No, or Ok.
+    MessageAnswer ShowSummary(MessageButtons buttons);
+    // The next source search shows the path page, pre-filled with the folder in use.
+    void AskForFolderAgain();
 
     WizardHost& host_;
     std::vector<WizardState> trace_;
@@ -48,6 +53,7 @@ private:
     std::unique_ptr<DescriptionCopies> copies_;
     CollectionChoice choice_;
     ProfilesPageResult profiles_;
+    ProgressPageResult progress_;
 };
 
 // Free-function form of the driver.

@@ -2,8 +2,12 @@
 // Ports of the wizard driver: everything RunWizard needs of the pages, the distribution source,
 // the kernel connection and the main window. Implemented by the Qt application (CMainFrame's
 // host) and by quillon-cli's and the tests' scripted hosts.
+#include "install/InstallSummary.h"
+#include "selection/CollectionListing.h"
+
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quillon {
 
@@ -37,6 +41,9 @@ struct CollectionChoice {
     int result = kPageCancel;
     std::string identifier;
     std::string displayName;
+    CollectionListing listing = CollectionListing::Listed;
+    // NoneSupported: the names of the language pairs the distribution's profiles need.
+    std::vector<std::string> neededPairs;
 };
 
 // How reading the chosen collection went.
@@ -49,6 +56,13 @@ enum class LoadStatus {
 struct LoadResult {
     LoadStatus status = LoadStatus::ReadFailed;
     int profileCount = 0;
+};
+
+// The progress page's end: 1 after the installation (a cancel included), 2 when it was left
+// through "VANTEL_GO_HOME" (or had nothing to install from); what the installation did.
+struct ProgressPageResult {
+    int result = kPageCancel;
+    InstallationSummary summary;
 };
 
 struct ProfilesPageResult {
@@ -77,7 +91,7 @@ public:
     // keeps for the following pages.
     virtual LoadResult LoadCollection(DescriptionCopies& copies, const std::string& identifier) = 0;
     virtual ProfilesPageResult ShowProfilesPage() = 0;
-    virtual int ShowProgressPage(const std::string& sourceFolder, int replaceMode) = 0;
+    virtual ProgressPageResult ShowProgressPage(const std::string& sourceFolder, int replaceMode) = 0;
 
     // Distribution source.
     virtual std::unique_ptr<DescriptionCopies> NewDescriptionCopies() = 0;

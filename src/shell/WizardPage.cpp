@@ -4,11 +4,11 @@
 #include "support/Strings.h"
 #include "support/Text.h"
 
+#include <QLabel>
 #include <QListWidget>
-
 #include <QMetaObject>
-#include <cstdio>
 #include <QPushButton>
+#include <cstdio>
 
 namespace quillon {
 
@@ -74,6 +74,46 @@ void TranslateTexts(QWidget* dialog) {
     for (QWidget* child : dialog->findChildren<QWidget*>())
         if (!child->objectName().isEmpty())
             apply(child, name + "." + child->objectName());
+    FitTexts(dialog);
+}
+
+namespace {
+
+// Makes `widget` (placed by geometry) `delta` pixels taller below `bottom`: the siblings below
+// that line move down, and its parent grows the same way, up to the dialog.
+void GrowBelow(QWidget* widget, int bottom, int delta, QWidget* dialog) {
+    widget->resize(widget->width(), widget->height() + delta);
+    QWidget* parent = widget->parentWidget();
+    if (!parent || parent->layout())
+        return;
+    for (QObject* object : parent->children()) {
+        auto* sibling = qobject_cast<QWidget*>(object);
+        if (sibling && sibling != widget && !sibling->isWindow() && sibling->y() >= bottom)
+            sibling->move(sibling->x(), sibling->y() + delta);
+    }
+    if (parent == dialog) {
+        dialog->resize(dialog->width(), dialog->height() + delta);
+        return;
+    }
+    GrowBelow(parent, parent->mapTo(parent->parentWidget(), QPoint(0, bottom)).y(), delta, dialog);
+}
+
+} // namespace
+
+void FitTexts(QWidget* dialog) {
+    for (QLabel* label : dialog->findChildren<QLabel*>()) {
+        if (label->text().isEmpty() || !label->pixmap().isNull() || !label->parentWidget() ||
+            label->parentWidget()->layout())
+            continue;
+        // A one-line text wider than its place wraps.
+        if (!label->wordWrap() && label->sizeHint().width() > label->width() && label->text().contains(' '))
+            label->setWordWrap(true);
+        if (!label->wordWrap())
+            continue;
+        const int needed = label->heightForWidth(label->width());
+        if (needed > label->height())
+            GrowBelow(label, label->y() + label->height(), needed - label->height(), dialog);
+    }
 }
 
 int AddSortedEntry(QListWidget* list, const std::string& text, int data) {

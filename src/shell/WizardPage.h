@@ -50,8 +50,14 @@ bool ConfirmCancel(QWidget* parent);
 
 // Puts the interface language's texts into a dialog made from a .ui file: each text whose id
 // ("<dialog>.<property>", "<dialog>.<object>.<property>" for windowTitle, text, title,
-// accessibleName, accessibleDescription) the installed catalogue has; the others stay.
+// accessibleName, accessibleDescription) the installed catalogue has; the others stay. Then
+// FitTexts.
 void TranslateTexts(QWidget* dialog);
+
+// Lets every static text of a dialog placed by geometry show whole, in whatever language: a
+// label whose text needs more lines than its height holds grows, what lies below it moves down
+// and the dialog grows with it (a one-line label too narrow for its text wraps first).
+void FitTexts(QWidget* dialog);
 
 // Adds an entry to a sorted list box (ListSortsBefore order, after its equals) whose item data
 // (Qt::UserRole) is `data`; answers the entry's row.

@@ -147,18 +147,31 @@ TEST_F(CliTest, InstallReportsTheKernelsIdentifiers) {
     std::string list;
     ASSERT_EQ(kaldo::test::RunProductTool({"list", "--json"}, &list), 0);
     EXPECT_NE(list.find("er_common.dct"), std::string::npos) << list;
-    // A second installation of the same collection: the dictionaries exist (message 1),
-    // profiles are replaced.
+    // A second installation of the same collection: the dictionaries exist (message 1), which
+    // is no failure: they are already there, and the profiles are replaced.
     const auto again = Cli("install " + ShellQuote(dist_) + " --collection 1 --json");
-    EXPECT_EQ(again.code, 4) << again.output;
+    EXPECT_EQ(again.code, 0) << again.output;
     EXPECT_NE(again.output.find("{\"id\":1,\"text\":\"Словарь \\\""), std::string::npos) << again.output;
+    EXPECT_NE(again.output.find("\"key\":\"er_common.dct\",\"name\":\"Англо-русский словарь \\\"Общая лексика "
+                                "(англ.)\\\"\",\"result\":\"already-there\",\"installed\":true"),
+              std::string::npos)
+        << again.output;
 }
 
 TEST_F(CliTest, PartFailureAndNothingDone) {
+    // The profile's only dictionary fails: its TM base and the profile are left, naming it.
     ASSERT_EQ(kaldo::test::RunProductTool({"fault", "ImportDictionary", "0x80004005", "1"}), 0);
     const auto r = Cli("install " + ShellQuote(dist_) + " --collection 1 --json");
-    EXPECT_EQ(r.code, 4) << r.output;
+    EXPECT_EQ(r.code, 5) << r.output;
     EXPECT_NE(r.output.find("\"messages\":[{\"id\":57364"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("\"key\":\"er_general\",\"name\":\"Англо-русский коллекция словарей \\\"Общая "
+                            "лексика\\\"\",\"result\":\"failed\",\"installed\":false,\"uid\":\"\",\"reason\":"
+                            "\"Словарь \\\"Англо-русский словарь \\\"Общая лексика (англ.)\\\"\\\" не установлен.\"}"),
+              std::string::npos)
+        << r.output;
+    std::string list;
+    ASSERT_EQ(kaldo::test::RunProductTool({"list", "--json"}, &list), 0);
+    EXPECT_EQ(list.find("er_general"), std::string::npos) << list;
 
     // A profile of a direction the product lacks: message 2005, nothing to install.
     const auto fr = Cli("install " + ShellQuote(dist_) + " --collection 1 --profile FR_GENERAL --json");
@@ -187,7 +200,7 @@ TEST_F(CliTest, JsonOutputIsOneObjectForEveryCommandAndExitCode) {
         {"directions", 0, false},
         {"list " + dist, 0, false},
         {"install " + dist + " --collection 1 --yes", 0, false},
-        {"install " + dist + " --collection 2 --yes", 4, false}, // a shared dictionary exists: message 1
+        {"install " + dist + " --collection 2 --yes", 0, false}, // a shared dictionary is already there
         {"list " + ShellQuote(temp_ / "nowhere"), 1, false},
         {noProduct + "directions", 1, false},
         {"install " + dist + " --collection 99", 2, false},
@@ -246,7 +259,7 @@ TEST_F(CliTest, RemoveByNameByDirectionAndAll) {
     ASSERT_EQ(Cli("install " + ShellQuote(dist_) + " --collection 1").code, 0);
     // Collection 2 shares a dictionary with collection 1: the kernel has it already (message 1),
     // the rest installs.
-    ASSERT_EQ(Cli("install " + ShellQuote(dist_) + " --collection 2").code, 4);
+    ASSERT_EQ(Cli("install " + ShellQuote(dist_) + " --collection 2").code, 0);
     // Names are matched without regard to case; a name that is not installed is reported.
     const auto named = Cli("remove --direction ER --collection 'техника и компьютеры' --collection Nothing --json");
     EXPECT_EQ(named.code, 4) << named.output;

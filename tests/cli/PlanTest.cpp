@@ -65,17 +65,18 @@ TEST_F(PlanTest, PredictsTheDemoInstallationsItemByItem) {
               "dictionary gr_common.dct True 0\n"
               "profile gr_general True 0\n"
               "installed 0\n");
-    // Collection 2 shares its dictionaries with collection 1: the kernel has them (message 1).
+    // Collection 2 shares its dictionaries with collection 1: the kernel has them already
+    // (message 1), which is no failure.
     EXPECT_EQ(PlanThenInstall(ShellQuote(dist_) + " --collection 2"),
               "dictionary er_tech.dct True 0\n"
-              "dictionary er_common.dct False 1\n"
+              "dictionary er_common.dct True 1\n"
               "tm er_tech.tmb True 0\n"
               "profile er_tech True 0\n"
               "dictionary gr_tech.dct True 0\n"
-              "dictionary gr_common.dct False 1\n"
+              "dictionary gr_common.dct True 1\n"
               "tm gr_tech.tmb True 0\n"
               "profile gr_tech True 0\n"
-              "partly-failed 4\n");
+              "installed 0\n");
     // Collection 1 again, skipping what exists: its profiles are kept.
     const auto again = Cli("plan " + ShellQuote(dist_) +
                            " --collection 1 --profile ER_GENERAL --replace skip --json");
@@ -145,8 +146,15 @@ TEST_F(PlanTest, PredictsTheFaultsOfADamagedDistribution) {
               "dictionary old.dct False 57352\n"
               "dictionary torn.dct False 1013\n"
               "tm lost.tmb False 0\n"
-              "profile er_a True 0\n"
+              "profile er_a False 0\n"
               "partly-failed 4\n");
+    // The TM base and the profile are left for the first dictionary that would not be held.
+    EXPECT_EQ(Python("d = json.loads(sys.stdin.read())\nprint([(i['key'], i['action'], i['detail']) for i in "
+                     "d['items'] if i['kind'] != 'dictionary'])",
+                     Cli("plan " + ShellQuote(dist) + " --collection 1 --json").output),
+              "[('lost.tmb', 'incomplete', 'the dictionary crc.dct would not be installed, so the profile is not "
+              "registered'), ('er_a', 'incomplete', 'the dictionary crc.dct would not be installed, so the profile "
+              "is not registered')]\n");
     const auto plan = Cli("plan " + ShellQuote(dist) + " --collection 1");
     EXPECT_NE(plan.output.find("  profile    unsupported"), std::string::npos) << plan.output;
     EXPECT_NE(plan.output.find("message 1016: Ошибка при распаковке файла (ошибка CRC)."),

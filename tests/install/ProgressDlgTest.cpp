@@ -200,7 +200,7 @@ TEST_F(ProgressDlgTest, CleanInstallRegistersTheProfileWithTheKernelsIdentifiers
     EXPECT_EQ(view_.taskbarState, TaskbarState::NoProgress);
     EXPECT_EQ(records_.size(), 5u); // the shared dictionary once
     for (const auto& r : records_)
-        EXPECT_TRUE(r.installed) << r.key;
+        EXPECT_EQ(r.outcome, ItemOutcome::Installed) << r.key;
 }
 
 TEST_F(ProgressDlgTest, DictionaryOfAnotherDirectionIsRefusedBeforeOrAfterUnpacking) {
@@ -295,6 +295,14 @@ TEST_F(ProgressDlgTest, BadPackedFilesAreReportedAndSkipped) {
     EXPECT_EQ(messages_.ShownIds(), (std::vector<int>{1030, 1016, 1013, 1013}));
     EXPECT_TRUE(IsGuidString(good->GetUID()));
     EXPECT_EQ(Count(Journal(), "\"operation\":\"ImportDictionary\""), 1);
+    // Four of its dictionaries are not held: the profile is not registered.
+    EXPECT_EQ(Count(Journal(), "InstallProfile"), 0);
+    ASSERT_EQ(records_.size(), 6u);
+    EXPECT_EQ(records_[0].reason, "Неизвестный формат файла.");
+    EXPECT_EQ(records_[1].reason, "Ошибка при распаковке файла (ошибка CRC).");
+    EXPECT_EQ(records_[5].kind, InstallRecord::Kind::Profile);
+    EXPECT_EQ(records_[5].outcome, ItemOutcome::Failed);
+    EXPECT_EQ(records_[5].reason, "Словарь \"Англо-русский словарь \"bad.er\"\" не установлен.");
 }
 
 TEST_F(ProgressDlgTest, OldFormatIsRefused) {
@@ -353,6 +361,11 @@ TEST_F(ProgressDlgTest, ImportFailuresMapToTheirMessages) {
     EXPECT_EQ(Install(), 1);
     ASSERT_EQ(messages_.ShownIds(), std::vector<int>{1});
     EXPECT_EQ(messages_.Shown()[0].icon, MessageIcon::None);
+    // Already there: the kernel holds it, so the profile is registered naming it.
+    ASSERT_EQ(records_.size(), 2u);
+    EXPECT_EQ(records_[0].outcome, ItemOutcome::AlreadyThere);
+    EXPECT_EQ(records_[1].outcome, ItemOutcome::Installed);
+    EXPECT_EQ(kaldo::test::ProductProblems(), "");
 }
 
 TEST_F(ProgressDlgTest, LockedImportIsRetriedOnceAfterADelete) {
@@ -375,10 +388,18 @@ TEST_F(ProgressDlgTest, ServiceErrorDuringImportAbandonsTheProfilesDictionaries)
     ASSERT_EQ(messages_.ShownIds(), std::vector<int>{57355});
     EXPECT_EQ(messages_.Shown()[0].text, "Ошибка при обращении к сервису установки: 80004005");
     EXPECT_TRUE(b->IsSelected()); // never reached
-    // The TM bases and the registration still run.
+    // Neither the TM bases nor the registration run: the profile would name "a", which the
+    // kernel does not hold.
     const std::string journal = Journal();
-    EXPECT_EQ(Count(journal, "\"operation\":\"InstallBaseTM\""), 1);
-    EXPECT_EQ(Count(journal, "\"operation\":\"InstallProfile\""), 1);
+    EXPECT_EQ(Count(journal, "\"operation\":\"InstallBaseTM\""), 0);
+    EXPECT_EQ(Count(journal, "\"operation\":\"InstallProfile\""), 0);
+    // a failed; the TM base and the profile were left for it; b, never reached, is recorded last.
+    ASSERT_EQ(records_.size(), 4u);
+    EXPECT_EQ(records_[0].reason, "Ошибка при обращении к сервису установки: 80004005");
+    for (const InstallRecord& r : records_)
+        EXPECT_EQ(r.outcome, ItemOutcome::Failed) << r.key;
+    EXPECT_EQ(records_[3].key, "b.er");
+    EXPECT_EQ(records_[3].reason, "Словарь \"Англо-русский словарь \"a.er\"\" не установлен.");
 }
 
 TEST_F(ProgressDlgTest, CancelWhileUnpackingDeletesThePartialFileAndEndsWithCancel) {
@@ -393,13 +414,23 @@ TEST_F(ProgressDlgTest, CancelWhileUnpackingDeletesThePartialFileAndEndsWithCanc
     };
     CProgressDlg page(collection_, dist_ + "/", view_);
     pageForCancel_ = &page;
-    EXPECT_EQ(page.Run(), 2);
+    EXPECT_EQ(page.Run(), 1); // the summary says what the cancel left
     EXPECT_TRUE(page.Cancelled());
     EXPECT_TRUE(next->IsSelected()); // the rest of the profile's dictionaries are not touched
+    // Never a half profile: with "big" abandoned, neither the TM base nor the profile goes in.
     const std::string journal = Journal();
     EXPECT_EQ(Count(journal, "\"operation\":\"ImportDictionary\""), 0);
-    EXPECT_EQ(Count(journal, "\"operation\":\"InstallBaseTM\""), 1);
-    EXPECT_EQ(Count(journal, "\"operation\":\"InstallProfile\""), 1); // "later" is not installed
+    EXPECT_EQ(Count(journal, "\"operation\":\"InstallBaseTM\""), 0);
+    EXPECT_EQ(Count(journal, "\"operation\":\"InstallProfile\""), 0);
+    // Everything is recorded as left by the cancel, "later" included.
+    const InstallationSummary summary = page.Summary();
+    EXPECT_TRUE(summary.cancelled);
+    EXPECT_EQ(summary.dictionaries.cancelled, 2);
+    EXPECT_EQ(summary.basesTM.cancelled, 1);
+    EXPECT_EQ(summary.profiles.cancelled, 2);
+    EXPECT_EQ(summary.Held(), 0);
+    EXPECT_EQ(summary.notInstalled.back().key, "later");
+    EXPECT_EQ(summary.notInstalled.back().reason, "Установка прервана пользователем.");
 }
 
 // The kernel answers E_ABORT to an import the user cancelled: that is the cancellation itself.
@@ -416,12 +447,17 @@ TEST_F(ProgressDlgTest, CancelDuringImportEndsAsCancelledWithoutAMessage) {
     };
     CProgressDlg page(collection_, dist_ + "/", view_);
     pageForCancel_ = &page;
-    EXPECT_EQ(page.Run(), 2);
+    EXPECT_EQ(page.Run(), 1);
     EXPECT_TRUE(messages_.Shown().empty()) << messages_.Shown()[0].id;
     EXPECT_TRUE(next->IsSelected());
-    EXPECT_FALSE(page.Records().front().installed);
-    EXPECT_NE(Journal().find("\"operation\":\"ImportDictionary\""), std::string::npos);
-    EXPECT_NE(Journal().find("\"status\":\"0x80004004\""), std::string::npos);
+    EXPECT_EQ(page.Records().front().outcome, ItemOutcome::Cancelled);
+    const std::string journal = Journal();
+    EXPECT_NE(journal.find("\"operation\":\"ImportDictionary\""), std::string::npos);
+    EXPECT_NE(journal.find("\"status\":\"0x80004004\""), std::string::npos);
+    // The profile, which names "law" (the kernel's identifier was asked before the import), is
+    // not registered: the product holds no half profile.
+    EXPECT_EQ(Count(journal, "InstallProfile"), 0);
+    EXPECT_EQ(kaldo::test::ProductProblems(), "");
 }
 
 TEST_F(ProgressDlgTest, CancelDeclinedGoesOn) {
@@ -457,7 +493,11 @@ TEST_F(ProgressDlgTest, RegistrationErrorsEndTheLoopOrSkipTheProfile) {
     EXPECT_EQ(messages_.ShownIds(), std::vector<int>{2028});
     EXPECT_EQ(view_.beeps, 1);
     EXPECT_NE(view_.taskbarState, TaskbarState::NoProgress); // the taskbar is not reset
-    EXPECT_EQ(records_.back().key, "two");
+    ASSERT_EQ(records_.size(), 3u);
+    EXPECT_EQ(records_[1].key, "two");
+    EXPECT_EQ(records_[1].reason, "Ошибка при открытии файла словаря. Словарь не будет установлен. ");
+    EXPECT_EQ(records_[2].key, "three"); // never reached
+    EXPECT_EQ(records_[2].reason, "Установка остановлена ошибкой ядра перевода.");
 }
 
 TEST_F(ProgressDlgTest, AskModeKeepsAnExistingProfileAndShowsTheKernelsText) {
@@ -487,8 +527,10 @@ TEST_F(ProgressDlgTest, StepsAreReportedToTheObserver) {
     struct Steps : StepObserver {
         void ItemStarted(const StepItem& item) override { seen.push_back("start " + item.key); }
         void Progress(std::uint32_t, std::uint32_t) override { ++progress; }
-        void ItemFinished(const StepItem& item, bool installed, const std::string& uid) override {
-            seen.push_back(std::string(installed ? "done " : "failed ") + item.key + (uid.empty() ? "" : " uid"));
+        void ItemFinished(const StepItem& item, ItemOutcome outcome, const std::string& uid,
+                          const std::string& reason) override {
+            seen.push_back(std::string(ItemOutcomeName(outcome)) + " " + item.key + (uid.empty() ? "" : " uid") +
+                           (reason.empty() ? "" : " why"));
         }
         void InstallationEnded(InstallResult result, int pageResult, int installed, int failed) override {
             seen.push_back(std::string("end ") + InstallResultName(result) + " " + std::to_string(pageResult) + " " +
@@ -503,12 +545,12 @@ TEST_F(ProgressDlgTest, StepsAreReportedToTheObserver) {
                          Dictionary("bad.er", kER, "DICTS\\BAD.ER")},
             {BaseTM("law.tmx")});
     EXPECT_EQ(Install(), 1);
-    EXPECT_EQ(steps.seen, (std::vector<std::string>{"start law.er", "done law.er uid", "start bad.er", "failed bad.er",
-                                                    "start law.tmx", "done law.tmx uid", "start business",
-                                                    "done business", "end partly-failed 1 3/1"}));
+    EXPECT_EQ(steps.seen, (std::vector<std::string>{"start law.er", "installed law.er uid", "start bad.er",
+                                                    "failed bad.er why", "failed law.tmx why", "failed business why",
+                                                    "end partly-failed 1 1/3"}));
     EXPECT_GT(steps.progress, 0);
     ASSERT_EQ(records_.size(), 4u);
-    EXPECT_FALSE(records_[1].installed);
+    EXPECT_FALSE(records_[1].Held());
 }
 
 TEST(ProgressDlg, KernelProgressMessagesMoveTheBarAndAnswerTheCancel) {
@@ -533,7 +575,7 @@ TEST_F(ProgressDlgTest, AHardLinkPlantedAtADictionarysNameIsNotWrittenThrough) {
     fs::create_hard_link(target, planted);
     EXPECT_EQ(Install(), 1);
     ASSERT_EQ(records_.size(), 2u);
-    EXPECT_TRUE(records_[0].installed);
+    EXPECT_EQ(records_[0].outcome, ItemOutcome::Installed);
     EXPECT_EQ(test::ReadFile(target), "someone else's file");
     EXPECT_TRUE(fs::exists(planted));
     fs::remove(planted);
@@ -556,7 +598,7 @@ TEST_F(ProgressDlgTest, AnUnusableWorkFolderGivesAPrivateFolderInTemp) {
     const auto before = FilesIn(Files().TempFolder());
     EXPECT_EQ(Install(), 1);
     ASSERT_EQ(records_.size(), 2u);
-    EXPECT_TRUE(records_[0].installed);
+    EXPECT_EQ(records_[0].outcome, ItemOutcome::Installed);
     EXPECT_EQ(test::ReadFile(target), "someone else's file");
     EXPECT_EQ(FilesIn(Files().TempFolder()), before);
     EXPECT_TRUE(fs::is_empty(elsewhere));

@@ -153,7 +153,7 @@ TEST(StepJsonLines, EventStreamAndLogShapes) {
     both.KernelCall("ImportDictionary", KLDO_E_DICT_EXISTS, std::chrono::microseconds(1500));
     both.MessageShown({1, "Словарь \"x\"", "", MessageIcon::None, MessageButtons::Ok, false},
                       MessageAnswer::Ok);
-    both.ItemFinished(item, false, "");
+    both.ItemFinished(item, ItemOutcome::Failed, "", "Ошибка при импортировании словаря.");
     both.InstallationEnded(InstallResult::NothingDone, 1, 0, 1);
 
     ASSERT_EQ(events.lines.size(), 6u);
@@ -169,7 +169,8 @@ TEST(StepJsonLines, EventStreamAndLogShapes) {
         "{\"event\":\"item-finished\",\"kind\":\"dictionary\",\"key\":\"law.dct\","))
         << events.lines[4];
     EXPECT_NE(
-        events.lines[4].find(",\"result\":\"failed\",\"installed\":false,\"uid\":\"\",\"ms\":"),
+        events.lines[4].find(",\"result\":\"failed\",\"installed\":false,\"uid\":\"\","
+                             "\"reason\":\"Ошибка при импортировании словаря.\",\"ms\":"),
         std::string::npos);
     EXPECT_EQ(events.lines[5],
               "{\"event\":\"installation-ended\",\"result\":\"nothing-done\",\"pageResult\":1,"

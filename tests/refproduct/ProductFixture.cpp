@@ -46,6 +46,12 @@ int RunProductTool(const std::vector<std::string>& args, std::string* output) {
     return RunProgram(KALDO_PRODUCT_TOOL, args, output);
 }
 
+std::string ProductProblems() {
+    std::string out;
+    const int code = RunProductTool({"verify"}, &out);
+    return code == 0 ? std::string() : "exit " + std::to_string(code) + ": " + out;
+}
+
 void ProductFixture::SetUp() {
     const char* hive = std::getenv("QUILLON_REGISTRY");
     ASSERT_NE(hive, nullptr);

@@ -19,6 +19,8 @@ inline constexpr std::uint32_t kRE = 0x00010002;
 // asked, its standard output.
 int RunProgram(const std::string& program, const std::vector<std::string>& args, std::string* output = nullptr);
 int RunProductTool(const std::vector<std::string>& args, std::string* output = nullptr);
+// `kaldo-product verify`: empty when the product verifies, else what it reported.
+std::string ProductProblems();
 
 class ProductFixture : public ::testing::Test {
 protected:

@@ -15,6 +15,30 @@ namespace {
 
 using S = WizardState;
 
+CollectionChoice Choice(int result, std::string id = {}, std::string name = {},
+                        CollectionListing listing = CollectionListing::Listed) {
+    CollectionChoice c;
+    c.result = result;
+    c.identifier = std::move(id);
+    c.displayName = std::move(name);
+    c.listing = listing;
+    return c;
+}
+
+// What an installation left: one dictionary failed, so its profile was not registered, or the
+// user cancelled before the profile.
+ProgressPageResult Progress(int result, ItemOutcome dictionary) {
+    ProgressPageResult p;
+    p.result = result;
+    const ItemOutcome left = dictionary == ItemOutcome::Failed ? ItemOutcome::Failed : ItemOutcome::Cancelled;
+    p.summary = Summarize({{InstallRecord::Kind::Dictionary, "law.er", "Англо-русский словарь \"Право\"", dictionary,
+                            {}, "Ошибка при импортировании словаря."},
+                           {InstallRecord::Kind::Profile, "law", "Англо-русский коллекция словарей \"Право\"", left,
+                            {}, "Словарь \"Право\" не установлен."}},
+                          dictionary == ItemOutcome::Cancelled);
+    return p;
+}
+
 // A host whose pages answer from scripts and which records what the driver asked of it.
 class ScriptedHost : public WizardHost {
 public:
@@ -62,7 +86,7 @@ public:
     CollectionChoice ChooseCollection(DescriptionCopies&) override {
         ++collectionPages;
         if (choices.empty())
-            return {kPageCancel, {}, {}};
+            return Choice(kPageCancel);
         auto c = choices.front();
         choices.pop_front();
         return c;
@@ -82,10 +106,14 @@ public:
         profilePages.pop_front();
         return p;
     }
-    int ShowProgressPage(const std::string& folder, int replaceMode) override {
+    ProgressPageResult ShowProgressPage(const std::string& folder, int replaceMode) override {
         progressFolders.push_back(folder);
         lastReplaceMode = replaceMode;
-        return Next(progress, kPageNext);
+        if (progress.empty())
+            return {kPageNext, {}};
+        auto p = progress.front();
+        progress.pop_front();
+        return p;
     }
     std::unique_ptr<DescriptionCopies> NewDescriptionCopies() override {
         ++passes;
@@ -121,7 +149,8 @@ public:
     std::set<std::string> distributions;
     std::set<std::string> writeFailing; // folders whose working copies cannot be written
     std::vector<std::string> cdDrives;
-    std::deque<int> welcome, removal, progress;
+    std::deque<int> welcome, removal;
+    std::deque<ProgressPageResult> progress;
     std::deque<ActionPageResult> actions;
     std::deque<std::string> typed;
     std::deque<CollectionChoice> choices;
@@ -137,7 +166,7 @@ public:
 
 const ActionPageResult kInstall{kPageNext, WizardAction::Install};
 const ActionPageResult kRemove{kPageNext, WizardAction::Remove};
-const CollectionChoice kBusiness{kPageNext, "BUSINESS", "Бизнес"};
+const CollectionChoice kBusiness = Choice(kPageNext, "BUSINESS", "Бизнес");
 
 class RunWizardTest : public ::testing::Test {
 protected:
@@ -166,7 +195,7 @@ TEST_F(RunWizardTest, DistributionOnTheSecondOpticalDriveNeedsNoPathPage) {
     host.actions = {kInstall};
     host.choices = {kBusiness};
     host.welcome = {kPageNext};
-    host.progress = {kPageNext};
+    host.progress = {{kPageNext, {}}};
     messages.AnswerId(2016, MessageAnswer::No);
     EXPECT_EQ(Run(), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Collection, S::Load, S::Profiles,
                                       S::Progress, S::Question, S::End}));
@@ -176,24 +205,91 @@ TEST_F(RunWizardTest, DistributionOnTheSecondOpticalDriveNeedsNoPathPage) {
     EXPECT_EQ(host.lastReplaceMode, 1);
 }
 
-TEST_F(RunWizardTest, CommandLineFolderWithoutDescriptionsIsForgottenThenThePathPageAsks) {
-    host.actions = {kInstall, kInstall};
+// The command-line folder holds no description files: the user is told so (2040) and asked for a
+// folder on the path page, pre-filled with the one given.
+TEST_F(RunWizardTest, CommandLineFolderWithoutDescriptionsIsNamedAndThePathPageAsks) {
+    host.actions = {kInstall};
     host.typed = {"/srv/dist"};
     host.distributions = {"/srv/dist/DICTS/"};
-    host.choices = {{kPageCancel, {}, {}}};
+    host.choices = {Choice(kPageCancel)};
     const auto trace = Run("/mnt/nothing/");
-    EXPECT_EQ(trace, (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Action, S::Source, S::Path,
-                                      S::Collection, S::End}));
+    EXPECT_EQ(trace, (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Path, S::Collection, S::End}));
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{2040});
+    EXPECT_EQ(host.pathPrefills, std::vector<std::string>{"/mnt/nothing"});
     // The automatic searches were off (a folder was known at the welcome page).
     EXPECT_EQ(host.cdQueries, 0);
     EXPECT_EQ(host.prepared, (std::vector<std::string>{"/mnt/nothing/", "/srv/dist/", "/srv/dist/DICTS/"}));
-    EXPECT_EQ(host.actionPagesNew, (std::vector<bool>{true, true}));
+}
+
+// The collection page closed itself: unreadable description files give 2001, collections none of
+// whose directions is installed a message naming the pairs; either way the path page follows,
+// pre-filled with the folder.
+TEST_F(RunWizardTest, ACollectionPageThatClosedItselfSaysWhyAndAsksForTheFolder) {
+    host.distributions = {"/srv/dist/"};
+    host.actions = {kInstall};
+    host.typed = {"/srv/dist", "/srv/dist"};
+    CollectionChoice none = Choice(kPageNext, {}, {}, CollectionListing::NoneSupported);
+    none.neededPairs = {"Французско-русская", "Немецко-русская"};
+    host.choices = {Choice(kPageNext, {}, {}, CollectionListing::Unreadable), none, Choice(kPageCancel)};
+    EXPECT_EQ(Run("/srv/dist/"), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Collection,
+                                                  S::Source, S::Path, S::Collection, S::Source, S::Path,
+                                                  S::Collection, S::End}));
+    ASSERT_EQ(messages.ShownIds(), (std::vector<int>{2001, 2052}));
+    EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Error);
+    EXPECT_NE(messages.Shown()[1].text.find("(Французско-русская, Немецко-русская)"), std::string::npos)
+        << messages.Shown()[1].text;
+    EXPECT_EQ(host.pathPrefills, (std::vector<std::string>{"/srv/dist", "/srv/dist"}));
+    EXPECT_TRUE(host.loaded.empty());
+}
+
+// After a cancel or a failure the summary stands in for question 2016, with its Yes/No: Yes shows
+// the collection page again, No ends. Left through "VANTEL_GO_HOME", it is said once with Ok.
+TEST_F(RunWizardTest, AnIncompleteInstallationIsSummarisedInPlaceOfTheQuestion) {
+    host.distributions = {"/srv/dist/"};
+    host.actions = {kInstall};
+    host.choices = {kBusiness, kBusiness};
+    host.progress = {Progress(kPageNext, ItemOutcome::Cancelled), Progress(kPageNext, ItemOutcome::Failed)};
+    messages.AnswerNext(MessageAnswer::Yes);
+    messages.AnswerNext(MessageAnswer::No);
+    EXPECT_EQ(Run("/srv/dist/"), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Collection, S::Load,
+                                                  S::Profiles, S::Progress, S::Question, S::Source, S::Collection,
+                                                  S::Load, S::Profiles, S::Progress, S::Question, S::End}));
+    ASSERT_EQ(messages.ShownIds(), (std::vector<int>{2043, 2044}));
+    const MessageBoxRequest& cancelled = messages.Shown()[0];
+    EXPECT_EQ(cancelled.buttons, MessageButtons::YesNo);
+    EXPECT_EQ(cancelled.icon, MessageIcon::Information);
+    EXPECT_EQ(cancelled.text,
+              "Установка выбранной коллекции словарей прервана.\n\n"
+              "Профили перевода: установлено — 0, уже были в системе — 0, не установлено из-за ошибок — 0, "
+              "из-за отмены — 1.\n"
+              "Словари: установлено — 0, уже были в системе — 0, не установлено из-за ошибок — 0, из-за отмены — 1.\n"
+              "Базы ТМ: установлено — 0, уже были в системе — 0, не установлено из-за ошибок — 0, из-за отмены — 0."
+              "\n\nНе установлены:\n"
+              "Англо-русский словарь \"Право\" — Ошибка при импортировании словаря.\n"
+              "Англо-русский коллекция словарей \"Право\" — Словарь \"Право\" не установлен.\n\n"
+              "Хотите установить другую коллекцию?");
+    EXPECT_EQ(messages.Shown()[1].icon, MessageIcon::Warning);
+    EXPECT_TRUE(messages.Shown()[1].text.starts_with("Установка выбранной коллекции словарей закончена, но "));
+    EXPECT_EQ(host.releases, 1);
+
+    ScriptedHost goHome;
+    goHome.distributions = {"/d/"};
+    goHome.actions = {kInstall};
+    goHome.choices = {kBusiness};
+    goHome.progress = {Progress(kPageCancel, ItemOutcome::Cancelled)};
+    messages.Clear();
+    Wizard wizard(goHome);
+    wizard.Run("/d/");
+    EXPECT_EQ(wizard.Trace()[wizard.Trace().size() - 2], S::Progress);
+    ASSERT_EQ(messages.ShownIds(), std::vector<int>{2043});
+    EXPECT_EQ(messages.Shown()[0].buttons, MessageButtons::Ok);
+    EXPECT_EQ(messages.Shown()[0].text.find("Хотите"), std::string::npos);
 }
 
 TEST_F(RunWizardTest, BackOnTheCollectionPageAsksForTheFolderAgain) {
     host.distributions = {"/srv/dist/"};
     host.actions = {kInstall, kInstall};
-    host.choices = {{kPageBack, {}, {}}, {kPageCancel, {}, {}}};
+    host.choices = {Choice(kPageBack), Choice(kPageCancel)};
     host.typed = {"/srv/other"};
     host.distributions.insert("/srv/other/");
     const auto trace = Run("/srv/dist/");
@@ -205,7 +301,7 @@ TEST_F(RunWizardTest, BackOnTheCollectionPageAsksForTheFolderAgain) {
 TEST_F(RunWizardTest, EmptyDistributionShows2017AndReturnsToTheActionPage) {
     host.distributions = {"/srv/dist/"};
     host.actions = {kInstall};
-    host.choices = {{kPageNext, {}, {}}}; // the page closed itself without a choice
+    host.choices = {Choice(kPageNext)}; // the page closed itself without a choice
     EXPECT_EQ(Run("/srv/dist/"), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Collection, S::Load,
                                                   S::Action, S::End}));
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{2017});
@@ -225,8 +321,8 @@ TEST_F(RunWizardTest, EmptyDistributionShows2017AndReturnsToTheActionPage) {
 TEST_F(RunWizardTest, InstallAnotherReleasesTheKernelAndShowsTheSameDistribution) {
     host.distributions = {"/srv/dist/"};
     host.actions = {kInstall};
-    host.choices = {kBusiness, {kPageCancel, {}, {}}};
-    host.progress = {kPageNext};
+    host.choices = {kBusiness, Choice(kPageCancel)};
+    host.progress = {{kPageNext, {}}};
     messages.AnswerNext(MessageAnswer::Yes);
     EXPECT_EQ(Run("/srv/dist/"), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Collection, S::Load,
                                                   S::Profiles, S::Progress, S::Question, S::Source, S::Collection, S::End}));
@@ -241,7 +337,7 @@ TEST_F(RunWizardTest, ReadFailureShows2001AndThePathPageComesPrefilled) {
     host.actions = {kInstall};
     host.typed = {"/srv/dist", "/srv/dist"};
     host.distributions = {"/srv/dist/"};
-    host.choices = {kBusiness, {kPageCancel, {}, {}}};
+    host.choices = {kBusiness, Choice(kPageCancel)};
     host.loads = {{LoadStatus::ReadFailed, 0}};
     EXPECT_EQ(Run(), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Path, S::Collection, S::Load,
                                       S::Source, S::Path, S::Collection, S::End}));
@@ -295,7 +391,7 @@ TEST_F(RunWizardTest, DictsFolderIsFoundWhateverItsLetterCase) {
     host.cdDrives = {disc.Path() + "/"};
     host.distributions = {disc / "dicts/", typed / "Dicts/"};
     host.actions = {kInstall, kInstall};
-    host.choices = {{kPageBack, {}, {}}, {kPageCancel, {}, {}}};
+    host.choices = {Choice(kPageBack), Choice(kPageCancel)};
     host.typed = {typed.Path()};
     EXPECT_EQ(Run(), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Collection, S::Action, S::Source,
                                       S::Path, S::Collection, S::End}));
@@ -350,7 +446,7 @@ TEST_F(RunWizardTest, CancelOnAnyPageEndsTheWizard) {
     progressFails.distributions = {"/d/"};
     progressFails.actions = {kInstall};
     progressFails.choices = {kBusiness};
-    progressFails.progress = {kPageCancel};
+    progressFails.progress = {{kPageCancel, {}}};
     Wizard wizard(progressFails);
     wizard.Run("/d/");
     EXPECT_EQ(wizard.Trace()[wizard.Trace().size() - 2], S::Progress); // no question after a failed installation

@@ -213,6 +213,54 @@ Do you want to install another collection?</translation>
         <translation>The folder for temporary files "%s" cannot be used: it cannot be created, belongs to another user or is not a folder.
 Remove it or change its permissions and repeat the installation.</translation>
     </message>
+    <message id="s2042">
+        <source>Словарь "%s" не установлен.</source>
+        <translation>The dictionary "%s" was not installed.</translation>
+    </message>
+    <message id="s2043">
+        <source>Установка выбранной коллекции словарей прервана.</source>
+        <translation>The installation of the selected dictionary collection was cancelled.</translation>
+    </message>
+    <message id="s2044">
+        <source>Установка выбранной коллекции словарей закончена, но установлено не всё.</source>
+        <translation>The installation of the selected dictionary collection has finished, but not everything was installed.</translation>
+    </message>
+    <message id="s2045">
+        <source>%s: установлено — %d, уже были в системе — %d, не установлено из-за ошибок — %d, из-за отмены — %d.</source>
+        <translation>%s: installed — %d, already in the system — %d, not installed because of errors — %d, because of the cancel — %d.</translation>
+    </message>
+    <message id="s2046">
+        <source>Профили перевода</source>
+        <translation>Translation profiles</translation>
+    </message>
+    <message id="s2047">
+        <source>Словари</source>
+        <translation>Dictionaries</translation>
+    </message>
+    <message id="s2048">
+        <source>Базы ТМ</source>
+        <translation>TM bases</translation>
+    </message>
+    <message id="s2049">
+        <source>Не установлены:</source>
+        <translation>Not installed:</translation>
+    </message>
+    <message id="s2050">
+        <source>Установка прервана пользователем.</source>
+        <translation>The installation was cancelled by the user.</translation>
+    </message>
+    <message id="s2051">
+        <source>Хотите установить другую коллекцию?</source>
+        <translation>Do you want to install another collection?</translation>
+    </message>
+    <message id="s2052">
+        <source>Ни одну коллекцию словарей этого дистрибутива нельзя установить: на вашем компьютере не поддерживаются нужные языковые пары (%s).</source>
+        <translation>No dictionary collection of this distribution can be installed: the language pairs it needs are not supported on your computer (%s).</translation>
+    </message>
+    <message id="s2053">
+        <source>Установка остановлена ошибкой ядра перевода.</source>
+        <translation>The installation was stopped by an error of the translation kernel.</translation>
+    </message>
     <message id="s2950">
         <source>© Velmar Soft. Программа защищена законом об авторском праве.
 Незаконное копирование и распространение преследуются по закону.</source>
@@ -398,8 +446,8 @@ The dictionary "%s" will not be installed.</translation>
         <translation>Cancel</translation>
     </message>
     <message id="CWelcomeDlg.staticAdvice.text">
-        <source>Перед тем как продолжить процесс инсталляции, настоятельно рекомендуем завершить работу всех программ Windows.</source>
-        <translation>Before you continue the installation, we strongly recommend that you close all running programs.</translation>
+        <source>Перед тем как продолжить процесс инсталляции, настоятельно рекомендуем завершить работу всех программ системы перевода KALDO.</source>
+        <translation>Before you continue the installation, we strongly recommend that you close all programs of the KALDO translation system.</translation>
     </message>
     <message id="CWelcomeDlg.staticGreeting.text">
         <source>Вас приветствует мастер установки коллекций словарей.</source>
