@@ -77,6 +77,7 @@ std::optional<int> CSelectCollectionDlg::Initialize() {
                         std::string name = PairName(profile->GetDirID(), PairForm::Feminine);
                         neededPairs_.push_back(name.empty() ? CodeFromDirection(profile->GetDirID()) : name);
                     }
+            std::sort(neededPairs_.begin(), neededPairs_.end(), ListSortsBefore);
             return kResultNext;
         }
     } catch (...) {

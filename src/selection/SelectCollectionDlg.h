@@ -34,8 +34,8 @@ public:
     // page stays open with nothing selected and Next disabled.
     std::optional<int> Initialize();
     CollectionListing Listing() const { return listing_; }
-    // NoneSupported: the language pairs of the distribution's profiles (feminine pair names, in
-    // the order they first appear).
+    // NoneSupported: the language pairs of the distribution's profiles (feminine pair names,
+    // sorted as the lists sort).
     const std::vector<std::string>& NeededPairs() const { return neededPairs_; }
 
     // List 1052: Next is enabled exactly while an entry is selected.

@@ -6,6 +6,8 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
 #include <QPushButton>
 #include <QTest>
 #include <cstdio>
@@ -68,6 +70,31 @@ private slots:
         QCOMPARE(static_cast<QAbstractButton*>(box->defaultButton()),
                  box->button(QMessageBox::Retry));
         QCOMPARE(box->button(QMessageBox::Cancel)->text(), QString("Отмена"));
+    }
+
+    // A summary of hundreds of objects scrolls inside the box: shown, the box fits on the screen
+    // with its buttons, and a short text gets no scroll area.
+    void aLongTextScrollsInsideTheBox() {
+        MessageBoxRequest request;
+        request.id = 2044;
+        request.text = "Установка выбранной коллекции словарей закончена, но установлено не всё.\n\nНе установлены:";
+        for (int i = 0; i < 400; ++i)
+            request.text += "\nАнгло-русский словарь \"Словарь " + std::to_string(i) +
+                            "\" — Ошибка при импортировании словаря.";
+        request.buttons = MessageButtons::YesNo;
+        auto box = QtMessagePort::BuildBox(request, nullptr);
+        QVERIFY(box->findChild<QScrollArea*>("messageScroll"));
+        box->show();
+        QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+        const QRect screen = box->screen()->availableGeometry();
+        QVERIFY2(box->frameGeometry().height() <= screen.height(),
+                 qPrintable(QString("%1 > %2").arg(box->frameGeometry().height()).arg(screen.height())));
+        QVERIFY(box->button(QMessageBox::Yes)->isVisible());
+        box->close();
+
+        request.text = "Установка выбранной коллекции словарей прервана.";
+        box = QtMessagePort::BuildBox(request, nullptr);
+        QVERIFY(!box->findChild<QScrollArea*>("messageScroll"));
     }
 
     void shownBoxAnswersTheClickedButtonAndLogsTheLine() {

@@ -13,11 +13,55 @@
 #include "shell/WelcomeDlg.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
+#include <QProgressBar>
 #include <QTest>
 
 namespace quillon::guitest {
+namespace {
+
+// Chooses the collection named `name` on the collection page and goes on.
+void Choose(CollectionPage* page, const QString& name, bool* found) {
+    auto* list = page->findChild<QListWidget*>("ctl1052");
+    const auto items = list->findItems(name, Qt::MatchExactly);
+    *found = items.size() == 1;
+    if (!*found) {
+        page->done(kPageCancel);
+        return;
+    }
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items.front()).center());
+    QTest::keyClick(list, Qt::Key_Return);
+}
+
+// Presses Escape on the progress page, answering the confirmation "Да", once the second
+// dictionary's import has begun: its number shows and the product is copying it (its temporary
+// file is in `folder`). *landed says it happened.
+void CancelInTheSecondImport(ProgressPage* page, const QString& folder, bool* texts, bool* missed, bool* landed) {
+    auto* timer = new QTimer(&Watchers());
+    QPointer<ProgressPage> alive(page);
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        if (!alive) { // the installation ended first
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
+        if (!alive->findChild<QLabel*>("ctl1009")->text().contains("2-") ||
+            QDir(folder).entryList({".kaldo-tmp-*"}, QDir::Files | QDir::Hidden).isEmpty())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        *landed = true;
+        AnswerConfirmation(true, texts, missed);
+        QTest::keyClick(alive, Qt::Key_Escape);
+    });
+    timer->start(5);
+}
+
+} // namespace
 
 class WholeWizardTest : public QObject {
     Q_OBJECT
@@ -135,6 +179,130 @@ private slots:
         QVERIFY(texts);
         QVERIFY(Recorded().shown.empty());
         QVERIFY(product.Collections().isEmpty());
+        QCOMPARE(product.WorkFolderFiles(), QStringList());
+    }
+
+    // A cancel confirmed during the second dictionary's import, then (Yes: another collection)
+    // an installation whose dictionary the kernel fails to import: each time the product keeps
+    // no half profile, and the window says what was not installed in place of question 2016.
+    void aCancelAndAFailingDictionaryAreSummarised() {
+        ProductScratch product("ER");
+        QVERIFY(product.Ok());
+        QString dist = product.Build(R"(
+[collection 1]
+Name.R = Первая
+Profiles = ER_A; ER_B
+[collection 2]
+Name.R = Вторая
+Profiles = ER_C
+[profile ER_A]
+Direction = ER
+Name.R = Профиль А
+Dictionaries = a.dct
+[profile ER_B]
+Direction = ER
+Name.R = Профиль Б
+Dictionaries = b.dct
+BaseTM = b.tmb
+[profile ER_C]
+Direction = ER
+Name.R = Профиль В
+Dictionaries = c.dct
+[dictionary a.dct]
+Direction = ER
+Name.R = Словарь А
+Words = a.txt
+[dictionary b.dct]
+Direction = ER
+Name.R = Словарь Б
+Words = b.txt
+[dictionary c.dct]
+Direction = ER
+Name.R = Словарь В
+Words = c.txt
+[tm b.tmb]
+Direction = ER
+Name.R = Память Б
+File = b.txt
+)",
+                                     {{"a.txt", "cat\tкошка\n"}, {"b.txt", "dog\tсобака\n"}, {"c.txt", "cow\tкорова\n"}});
+        QVERIFY(!dist.isEmpty());
+        dist.chop(1);
+        QVERIFY(product.SetImportPause(200));
+
+        bool missed = false, first = false, second = false, texts = false, landed = false;
+        std::unique_ptr<Wizard> wizard;
+        {
+            CMainFrame frame;
+            frame.show();
+            QtWizardHost host(frame, InstallerServices());
+            // 2043 (the cancel's summary): Yes; 57364: Ok; 2044 (the failure's summary): No.
+            Recorded().answers = {MessageAnswer::Yes, MessageAnswer::Ok, MessageAnswer::No};
+            WhenShown<CWelcomeDlg>([&](CWelcomeDlg* welcome) { QTest::keyClick(welcome, Qt::Key_Return); }, 10000,
+                                   &missed);
+            WhenShown<CAddRemoveDlg>([&](CAddRemoveDlg* action) { QTest::keyClick(action, Qt::Key_Return); }, 10000,
+                                     &missed);
+            WhenShown<CKaldoPathDlg>(
+                [&](CKaldoPathDlg* path) {
+                    QTest::keyClicks(path->findChild<QLineEdit*>("ctl1036"), dist);
+                    QTest::keyClick(path->findChild<QLineEdit*>("ctl1036"), Qt::Key_Return);
+                },
+                10000, &missed);
+            WhenShown<CollectionPage>([&](CollectionPage* page) { Choose(page, "Первая", &first); }, 10000, &missed);
+            WhenShown<ProgressPage>(
+                [&](ProgressPage* page) {
+                    CancelInTheSecondImport(page, product.Path("product/directions/ER"), &texts, &missed, &landed);
+                    // The next pass: the same distribution's collection page, the failing import.
+                    WhenShown<CollectionPage>(
+                        [&](CollectionPage* again) {
+                            product.Product({"fault", "ImportDictionary", "0x80004005", "1"});
+                            product.SetImportPause(0);
+                            Choose(again, "Вторая", &second);
+                        },
+                        20000, &missed);
+                },
+                10000, &missed);
+            wizard = std::make_unique<Wizard>(host);
+            wizard->Run({});
+            QTRY_VERIFY(frame.Closed());
+        }
+        QVERIFY(!missed);
+        QVERIFY(first && second && landed && texts);
+        const std::vector<WizardState> expected{
+            WizardState::Start,    WizardState::Welcome, WizardState::Action,   WizardState::Source,
+            WizardState::Path,     WizardState::Collection, WizardState::Load,  WizardState::Profiles,
+            WizardState::Progress, WizardState::Question,   WizardState::Source, WizardState::Collection,
+            WizardState::Load,     WizardState::Profiles,   WizardState::Progress, WizardState::Question,
+            WizardState::End};
+        QVERIFY(wizard->Trace() == expected);
+        QCOMPARE(Recorded().Ids(), std::vector<int>({2043, 57364, 2044}));
+        const MessageBoxRequest& cancelled = Recorded().shown[0];
+        QCOMPARE(cancelled.buttons, MessageButtons::YesNo);
+        QVERIFY2(QString::fromStdString(cancelled.text)
+                     .contains("Профили перевода: установлено — 1, уже были в системе — 0, не установлено из-за "
+                               "ошибок — 0, из-за отмены — 1."),
+                 cancelled.text.c_str());
+        QVERIFY(cancelled.text.find("Англо-русский коллекция словарей \"Профиль Б\" — Установка прервана "
+                                    "пользователем.") != std::string::npos);
+        QVERIFY(cancelled.text.find("Англо-русская база ТМ \"Память Б\" — Установка прервана пользователем.") !=
+                std::string::npos);
+        QVERIFY(cancelled.text.ends_with("Хотите установить другую коллекцию?"));
+        const MessageBoxRequest& failed = Recorded().shown[2];
+        QCOMPARE(failed.icon, MessageIcon::Warning);
+        QVERIFY2(failed.text.find("Англо-русский коллекция словарей \"Профиль В\" — Словарь \"Англо-русский "
+                                  "словарь \"Словарь В\"\" не установлен.") != std::string::npos,
+                 failed.text.c_str());
+
+        // The cancel landed in the kernel's import, which stopped; only the complete profile is
+        // registered, and the product checks out.
+        QByteArray journal;
+        product.Product({"journal"}, &journal);
+        QVERIFY(journal.contains("\"status\":\"0x80004004\""));
+        QMap<QString, QStringList> installed;
+        installed["ER"] = QStringList{"Профиль А"};
+        QCOMPARE(product.Collections(), installed);
+        QByteArray problems;
+        QCOMPARE(product.Product({"verify"}, &problems), 0);
         QCOMPARE(product.WorkFolderFiles(), QStringList());
     }
 };

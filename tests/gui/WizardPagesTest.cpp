@@ -286,6 +286,60 @@ Name.R = FR_A
         QCOMPARE(page.ReplaceMode(), 0);
     }
 
+    // Ctrl+A changes every entry of the list in one selection change: each profile follows its
+    // entry, the unsupported one is refused once (2005), and the figures count what is selected.
+    void profilesPageFollowsABulkChangeOfTheList() {
+        ProductScratch product("ER");
+        QVERIFY(product.Ok());
+        QVERIFY(EnsureKernelConnection());
+        CSmartPtr<CDictCollection> collection(new CDictCollection);
+        std::vector<CSmartPtr<CVdxTopicInfo>> profiles;
+        const std::pair<const char*, std::int64_t> made[] = {
+            {"Английский А", 4'000'000'000'000'000'000}, {"Английский Б", 30}, {"Французский", 500},
+            {"Английский В", 7}};
+        for (const auto& [name, size] : made) {
+            CSmartPtr<CVdxTopicInfo> p(new CVdxTopicInfo);
+            p->SetKey(name);
+            p->SetFullName(name);
+            const bool french = std::string(name) == "Французский";
+            p->SetDirID(french ? kFR : kER);
+            p->SetSupported(!french);
+            p->SetSelected(true);
+            p->SetSize(size);
+            collection->GetProfiles().push_back(p);
+            profiles.push_back(p);
+        }
+        ProfilesPage page(nullptr, collection);
+        Recorded().answers = {MessageAnswer::No, MessageAnswer::Ok, MessageAnswer::Yes};
+        bool missed = false, noneSelected = false, inStep = false;
+        QString figures;
+        WhenShown<ProfilesPage>(
+            [&](ProfilesPage* shown) {
+                QListWidget* list = List(shown, "ctl1039");
+                QTest::mouseClick(Button(shown, "ctl1030"), Qt::LeftButton);
+                noneSelected = list->selectedItems().isEmpty() &&
+                               std::none_of(profiles.begin(), profiles.end(),
+                                            [](const auto& p) { return p->IsSelected(); });
+                list->setFocus();
+                QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+                inStep = true;
+                for (int row = 0; row < list->count(); ++row) {
+                    const auto& p = profiles[static_cast<std::size_t>(list->item(row)->data(Qt::UserRole).toInt())];
+                    inStep = inStep && list->item(row)->isSelected() == p->IsSelected() &&
+                             p->IsSelected() == p->IsSupported();
+                }
+                figures = shown->findChild<QLabel*>("ctl1002")->text();
+                QTest::mouseClick(Button(shown, "ctl1"), Qt::LeftButton);
+            },
+            5000, &missed);
+        QCOMPARE(page.Run(), int(kPageNext));
+        QVERIFY(!missed);
+        QCOMPARE(Recorded().Ids(), std::vector<int>({2003, 2005, 2003}));
+        QVERIFY(noneSelected);
+        QVERIFY(inStep);
+        QVERIFY2(figures.startsWith("4,000,000,000,000,000,037 байт"), qPrintable(figures));
+    }
+
     // The installation starts by itself; the dictionary counters show; Cancel answered "Нет"
     // goes on; "VANTEL_GO_HOME" during the import, confirmed, ends the page with 2 once the
     // engine stops — the page stays until then. The taskbar follows the profiles and is reset
@@ -338,6 +392,8 @@ Words = b.txt
                 AnswerConfirmation(true, &texts2, &missed);
                 shown->OnGoHome();
                 stays = shown->isVisible() && shown->Running();
+                shown->OnGoHome(); // a second one asks nothing more, and the page still stays
+                stays = stays && shown->isVisible() && shown->Running();
             },
             5000, &missed);
         const int result = page.Run();

@@ -81,6 +81,20 @@ TEST_F(KernelServiceTest, DirectionsCarryRussianPairNamesAndTheirFolders) {
     EXPECT_EQ(names["Русско-английский"], kRE);
 }
 
+// A product whose interface language is English names its directions in English, as every other
+// text the installer shows it then is.
+TEST_F(KernelServiceTest, AnEnglishProductNamesItsDirectionsInEnglish) {
+    ASSERT_EQ(RunProductTool({"init", root_, "--lang", "0x0409", "--library", KALDO_REFPRODUCT_LIBRARY}), 0);
+    auto kernel = Kernel();
+    ASSERT_TRUE(kernel);
+    std::uint32_t id = 0;
+    std::string name;
+    ASSERT_EQ(kernel->GetDirection(0, id, name), S_OK);
+    EXPECT_EQ(name, "English-Russian");
+    ASSERT_EQ(kernel->GetDirection(1, id, name), S_OK);
+    EXPECT_EQ(name, "Russian-English");
+}
+
 TEST_F(KernelServiceTest, RunningInitAgainKeepsTheGeneralDictionaryAndAddsNewDirections) {
     const auto before = General("ER");
     ASSERT_EQ(RunProductTool({"init", root_, "--directions", "ER,GR", "--library", KALDO_REFPRODUCT_LIBRARY}), 0);

@@ -123,6 +123,9 @@ TEST(DirectionTable, CodesIdsAndNames) {
     EXPECT_EQ(DirectionCode(0x00060001), "");
     EXPECT_EQ(DirectionName(0x01000100), "Голландско-голландский");
     EXPECT_EQ(DirectionName(0x00200040), "Португальско-испанский");
+    EXPECT_EQ(DirectionName(0x00200040, 0x0409), "Portuguese-Spanish");
+    EXPECT_EQ(DirectionName(0x00200040, 0x0809), "Portuguese-Spanish"); // any English
+    EXPECT_EQ(DirectionName(0x00200040, 0x0407), "Португальско-испанский");
 }
 
 } // namespace

@@ -85,10 +85,26 @@ TEST_F(SelectCollectionDlgTest, ClosesItselfWithoutAChoiceWhenNothingCanBeRead) 
     // A kernel without directions: no installed-direction map.
     EXPECT_EQ(Open({}), 1);
     EXPECT_TRUE(page_->ItemMap().empty());
-    // Description files that cannot be loaded.
-    std::remove(dist_.raviriInf().c_str());
+    EXPECT_EQ(page_->Listing(), CollectionListing::Empty);
+    // Collections, but none of an installed direction: the pairs they need are named.
+    EXPECT_EQ(Open({{0x00010002, "Русско-английский"}}), 1);
+    EXPECT_EQ(page_->Listing(), CollectionListing::NoneSupported);
+    EXPECT_EQ(page_->NeededPairs(), (std::vector<std::string>{"Англо-русская", "Немецко-русская"}));
+    // Description files that cannot be loaded: missing, cut short, overwritten with 0xFF.
+    const std::string raviri = test::ReadFile(dist_.raviriInf());
+    for (const std::string& damaged : {std::string(), raviri.substr(0, raviri.size() / 2),
+                                       std::string(raviri.size(), '\xFF')}) {
+        std::remove(dist_.raviriInf().c_str());
+        if (!damaged.empty())
+            dist_.dir.Write("RAVIRI.INF", damaged);
+        EXPECT_EQ(Open({{kER, "Англо-русский"}}), 1);
+        EXPECT_TRUE(page_->ChosenId().empty());
+        EXPECT_EQ(page_->Listing(), CollectionListing::Unreadable) << damaged.size();
+    }
+    // Readable files without a collection.
+    dist_.Write("section \"nothing\"\n  S \"x\" \"y\"\n", kSetup);
     EXPECT_EQ(Open({{kER, "Англо-русский"}}), 1);
-    EXPECT_TRUE(page_->ChosenId().empty());
+    EXPECT_EQ(page_->Listing(), CollectionListing::Empty);
 }
 
 } // namespace

@@ -111,6 +111,40 @@ TEST_F(TemplateDlgTest, UnsupportedProfilesCannotBeSelected) {
     EXPECT_TRUE(view_.selectAllEnabled); // not every entry could be selected
 }
 
+// One change of the list that touches many entries (select all by keyboard, a range, a drag):
+// every profile follows its entry, an unsupported one is refused once, the figures follow.
+TEST_F(TemplateDlgTest, ABulkSelectionChangeBringsEveryProfileInStep) {
+    auto one = Profile("one", kER, 10);
+    auto two = Profile("two", kER, 20);
+    auto three = Profile("three", kER, 40);
+    auto french = Profile("french", kFR, 80, {}, false);
+    auto german = Profile("german", 0x00020004, 160, {}, false);
+    CTemplateDlg page(collection_, view_);
+    ASSERT_EQ(page.Initialize(), 1);
+    page.OnDeselectAll();
+    ASSERT_EQ(page.Required(), 0u);
+    for (auto& e : view_.entries) // everything at once
+        e.selected = true;
+    page.OnListSelectionChanged();
+    EXPECT_EQ(messages_.ShownIds(), std::vector<int>{2005}); // once for the change
+    for (const auto& p : {one, two, three})
+        EXPECT_TRUE(p->IsSelected()) << p->GetKey();
+    EXPECT_FALSE(french->IsSelected());
+    EXPECT_FALSE(view_.entries[static_cast<std::size_t>(Entry("french"))].selected);
+    EXPECT_FALSE(view_.entries[static_cast<std::size_t>(Entry("german"))].selected);
+    EXPECT_EQ(page.Required(), 70u);
+
+    // Two entries off in one change.
+    view_.entries[static_cast<std::size_t>(Entry("one"))].selected = false;
+    view_.entries[static_cast<std::size_t>(Entry("three"))].selected = false;
+    page.OnListSelectionChanged();
+    EXPECT_FALSE(one->IsSelected());
+    EXPECT_TRUE(two->IsSelected());
+    EXPECT_FALSE(three->IsSelected());
+    EXPECT_EQ(page.Required(), 20u);
+    EXPECT_EQ(messages_.ShownIds(), std::vector<int>{2005});
+}
+
 TEST_F(TemplateDlgTest, DeselectingEverythingDisablesNext) {
     Profile("one", kER, 10);
     Profile("two", kER, 10);
