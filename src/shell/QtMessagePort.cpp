@@ -73,18 +73,19 @@ QString Text(int id) {
     return QString::fromStdString(LoadString(id));
 }
 
-// A text taller than three fifths of the screen (a long summary) scrolls inside the box, so the
-// buttons stay on screen.
-void ScrollLongText(QMessageBox& box) {
+// A text of many lines (a summary) gets a wider box, up to 600 pixels; one taller than three
+// fifths of the screen scrolls inside the box, so the buttons stay on screen.
+void FitLongText(QMessageBox& box) {
     auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
     auto* grid = qobject_cast<QGridLayout*>(box.layout());
     const QScreen* screen = box.screen();
-    if (!label || !grid || !screen)
+    if (!label || !grid || !screen || label->text().count('\n') < 6)
         return;
     const QRect available = screen->availableGeometry();
     const int maxHeight = available.height() * 3 / 5;
     label->setWordWrap(true);
-    const int width = std::min(label->sizeHint().width(), available.width() / 2);
+    const int width = std::min({600, label->fontMetrics().horizontalAdvance(label->text()), available.width() / 2});
+    label->setMinimumWidth(width);
     if (label->heightForWidth(width) <= maxHeight)
         return;
     auto* area = new QScrollArea(&box);
@@ -115,7 +116,7 @@ std::unique_ptr<QMessageBox> QtMessagePort::BuildBox(const MessageBoxRequest& re
         if (QAbstractButton* b = box->button(button))
             b->setText(Text(id));
     box->setDefaultButton(ButtonOf(DefaultAnswer(request.buttons)));
-    ScrollLongText(*box);
+    FitLongText(*box);
     return box;
 }
 

@@ -79,6 +79,13 @@ bool Grab(QWidget& widget, const QDir& folder, const char* name) {
     return true;
 }
 
+// The reference product's planned fault: `operation` answers `status` on its next call.
+bool PlanFault(const char* operation, const char* status) {
+    return quillon::CurrentPorts().registry->SetValue(quillon::RegistryRoot::LocalMachine,
+                                                      "SOFTWARE\\Velmar Soft\\KLDO9\\Reference\\Faults", operation,
+                                                      quillon::RegistryValue::String(status)) == 0;
+}
+
 bool SetImportPause(std::uint32_t ms) {
     return quillon::CurrentPorts().registry->SetValue(quillon::RegistryRoot::LocalMachine,
                                                       "SOFTWARE\\Velmar Soft\\KLDO9\\Reference",
@@ -111,10 +118,10 @@ bool SaveInstallationPages(quillon::CMainFrame& frame, const QDir& folder, const
         Qt::QueuedConnection);
     collections.Run();
 
-    auto load = [&] {
+    auto load = [&](const char* id = "1") {
         CSmartPtr<CDictCollection> collection(new CDictCollection);
         CDictCollectionLoader loader(copies.GetSetupIniPath(), copies.GetMainDescriptionPath(), copies.GetSourceFolder());
-        loader.ReadCollection("1", *collection);
+        loader.ReadCollection(id, *collection);
         return collection;
     };
 
@@ -140,6 +147,23 @@ bool SaveInstallationPages(quillon::CMainFrame& frame, const QDir& folder, const
     QTimer::singleShot(1500, &progress, [&] { ok = Grab(progress, folder, "progress-page.png") && ok; });
     progress.Run();
     SetImportPause(0);
+
+    // Collection 2, whose first dictionary the kernel fails to import: its profile is left, and
+    // the summary stands in place of question 2016.
+    PlanFault("ImportDictionary", "0x80004005 1");
+    ProgressPage failing(&frame, load("2"), copies.GetSourceFolder());
+    failing.SetReplaceMode(1);
+    QMetaObject::invokeMethod(&failing, [] {}, Qt::QueuedConnection);
+    failing.Run();
+    const InstallationSummary summary = failing.Engine().Summary();
+    MessageBoxRequest request;
+    request.id = SummaryMessageId(summary);
+    request.text = SummaryText(summary) + "\n\n" + AnotherCollectionQuestion();
+    request.caption = LoadString(57344);
+    request.icon = MessageIcon::Warning;
+    request.buttons = MessageButtons::YesNo;
+    auto box = QtMessagePort::BuildBox(request, &frame);
+    ok = !summary.Complete() && Save(*box, folder, "message-summary.png") && ok;
 
     RemovalPage removal(&frame);
     QMetaObject::invokeMethod(
