@@ -10,6 +10,9 @@
 #include "product/KernelConnection.h"
 #include "product/Paths.h"
 #include "support/Messages.h"
+
+#include <algorithm>
+#include <climits>
 #include "support/Strings.h"
 
 namespace quillon {
@@ -17,6 +20,16 @@ namespace {
 
 constexpr int kFormatLevel = 72;
 constexpr std::int16_t kGeneralDictionaryKey = -1;
+
+// How far the unpacked output may pass the size the distribution declares for a dictionary
+// before unpacking stops: four times it, at least 64 MiB more. A declared size of 0 (unknown) or
+// the largest the 32-bit entry holds (a dictionary of 2 GiB or more) sets no limit.
+std::uint64_t OutputLimit(std::int64_t declared) {
+    if (declared <= 0 || declared >= INT32_MAX)
+        return 0;
+    const auto size = static_cast<std::uint64_t>(declared);
+    return std::max(size * 4, size + (std::uint64_t(64) << 20));
+}
 
 // The name the kernel reports for an object, cut to 260 bytes as the ANSI buffer holds.
 std::string ObjectName(KernelDictionary& dictionary) {
@@ -98,9 +111,12 @@ CProgressDlg::StepEnd CProgressDlg::Unpack(const CDictInfo& item, const std::str
         return DictionaryResult{ItemOutcome::Failed, LoadString(1014)};
     }
     ReportProgress(0);
+    // The packed file is opened once, below the distribution with no link followed, and read
+    // from that descriptor.
     int result = kUnpackSourceError;
-    if (const auto source = ResolveBelow(sourceFolder_, item.GetFileNameOnCD()))
-        result = UnpackFile(*source, unpacked, &CProgressDlg::ProgressCallback, this, UnpackTarget::New);
+    if (const FileDescriptor source = Distribution().Open(item.GetFileNameOnCD()))
+        result = UnpackFile(source.Get(), unpacked, &CProgressDlg::ProgressCallback, this, UnpackTarget::New,
+                            OutputLimit(item.GetSize()));
     ReportProgress(100);
     switch (result) {
     case kUnpackOk: return std::nullopt;

@@ -77,6 +77,28 @@ std::string CProgressDlg::RunFolderPath() {
     return run_ ? run_->Path() : std::string();
 }
 
+DistributionFolder& CProgressDlg::Distribution() {
+    if (!distribution_)
+        distribution_ = std::make_unique<DistributionFolder>(sourceFolder_);
+    return *distribution_;
+}
+
+std::string CProgressDlg::CopyBaseTM(const CVdxBaseTM& item, std::string& reason) {
+    const FileDescriptor source = Distribution().Open(item.GetFileNameOnCD());
+    if (!source) {
+        reason = LoadString(1013);
+        return {};
+    }
+    const std::string folder = IsSafeFileName(item.GetKey()) ? RunFolderPath() : std::string();
+    std::string refused = folder.empty() ? runError_ : std::string();
+    const std::string copy = folder + item.GetKey();
+    if (folder.empty() || !ClearOwnFile(copy, refused) || !CopyToNewFile(source.Get(), copy)) {
+        reason = LoadString(1017);
+        return {};
+    }
+    return copy;
+}
+
 int CProgressDlg::Run() {
     CaptureTemplates();
     view_.SetText(kCtlStatus, LoadString(2019));
@@ -360,7 +382,11 @@ bool CProgressDlg::InstallBasesTM(std::vector<CSmartPtr<CVdxBaseTM>>& list) {
         try {
             if (!KernelConnection() && !ConnectKernel())
                 throw ComError(E_POINTER, "no kernel service");
-            const std::string source = ResolveBelow(sourceFolder_, item.GetFileNameOnCD()).value_or(std::string());
+            // The kernel opens what it is given by path: a private copy of the distribution's
+            // file, so nothing swapped in on the medium meanwhile can reach it.
+            const std::string source = CopyBaseTM(item, reason);
+            if (source.empty())
+                throw std::runtime_error(reason);
             std::string answer;
             const HRESULT status =
                 KernelConnection()->InstallBaseTM(source, 1, item.GetXmlDocument(), replaceMode_, answer);
@@ -374,7 +400,8 @@ bool CProgressDlg::InstallBasesTM(std::vector<CSmartPtr<CVdxBaseTM>>& list) {
         } catch (const ComError& error) {
             reason = ServiceErrorText(error.Error());
         } catch (const std::exception&) {
-            reason = LoadString(57355);
+            if (reason.empty())
+                reason = LoadString(57355);
         }
         item.SetSelected(false);
         if (!tempFolder.empty() && IsSafeFileName(item.GetKey()))

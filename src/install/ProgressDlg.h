@@ -20,6 +20,7 @@
 #include "install/ProgressView.h"
 #include "model/DictCollection.h"
 #include "model/SmartPtr.h"
+#include "product/DistributionFolder.h"
 #include "product/KernelService.h"
 #include "product/RunFolder.h"
 #include "support/Format.h"
@@ -121,6 +122,11 @@ private:
     // This run's private folder (made at the first need, removed with the page); empty with
     // runError_ set when none can be had.
     std::string RunFolderPath();
+    // The distribution's files, opened below its folder with no link followed.
+    DistributionFolder& Distribution();
+    // A TM base's file copied from the distribution into the run folder, for the kernel to read;
+    // empty with `reason` set when it cannot be.
+    std::string CopyBaseTM(const CVdxBaseTM& item, std::string& reason);
 
     CSmartPtr<CDictCollection> collection_;
     std::string sourceFolder_;
@@ -130,6 +136,7 @@ private:
     std::map<int, std::string> templates_; // the seven captions used as formats
     std::string tempFolder_;            // RunFolderPath() while dictionaries are installed
     std::unique_ptr<RunFolder> run_;
+    std::unique_ptr<DistributionFolder> distribution_;
     std::string runError_;
     std::vector<InstallRecord> records_;
     // This run's dictionaries: what became of each handled one, and why a wanted one that no

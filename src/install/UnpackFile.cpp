@@ -66,8 +66,15 @@ private:
 // A source this large is unpacked with the CRC and the writes on a second thread.
 constexpr std::uint64_t kThreadedFrom = std::uint64_t(256) << 10;
 
+// Where the output goes, and the system's reason when a write failed.
+struct Destination {
+    int fd = -1;
+    std::atomic<int> error{0};
+};
+
 bool WriteChunk(const unsigned char* data, std::size_t size, void* context) {
-    const int fd = *static_cast<const int*>(context);
+    auto& destination = *static_cast<Destination*>(context);
+    const int fd = destination.fd;
     UnpackWriteFunction write = g_write.load(std::memory_order_relaxed);
     if (!write)
         write = SystemWrite;
@@ -75,8 +82,10 @@ bool WriteChunk(const unsigned char* data, std::size_t size, void* context) {
         const long n = write(fd, data, std::min<std::size_t>(size, std::size_t(1) << 30));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            destination.error = n < 0 ? errno : EIO;
             return false;
+        }
         data += n;
         size -= std::size_t(n);
     }
@@ -91,22 +100,28 @@ bool WriteChunk(const unsigned char* data, std::size_t size, void* context) {
 class Unpacking {
 public:
     Unpacking(int source, int destination, std::uint64_t sourceSize, UnpackCallback callback,
-              void* context)
-        : source_(source), destination_(destination), size_(sourceSize ? sourceSize : 1),
+              void* context, std::uint64_t outputLimit = 0)
+        : source_(source), size_(sourceSize ? sourceSize : 1),
           step_(std::max<std::uint64_t>(sourceSize / 100, 1024)),
           threshold_(callback ? step_ : UINT64_MAX), callback_(callback), context_(context),
+          outputLimit_(outputLimit ? outputLimit : UINT64_MAX),
           input_(kInputBlock + packed::kMaxGroupBytes + PackedBodyDecoder::kInputPadding),
-          pipeline_(sourceSize >= kThreadedFrom, destination >= 0 ? &WriteChunk : nullptr, &destination_) {}
+          pipeline_(sourceSize >= kThreadedFrom, destination >= 0 ? &WriteChunk : nullptr, &destination_) {
+        destination_.fd = destination;
+    }
 
     void Run();
     // Writes what is left (unless a write failed already) and waits for the writes.
     void Finish() {
-        if (!writeFailed_)
+        tooLarge_ = tooLarge_ || decoder_.Produced() > outputLimit_;
+        if (!writeFailed_ && !tooLarge_)
             TakeOutput(decoder_.Produced());
         writeFailed_ = !pipeline_.Drain();
     }
     bool Cancelled() const { return cancelled_; }
     bool WriteFailed() const { return writeFailed_; }
+    // The output passed its limit, or a write passed the process's file-size limit.
+    bool TooLarge() const { return tooLarge_ || destination_.error == EFBIG; }
     std::uint32_t Crc() const { return pipeline_.Crc(); }
     void Report(std::uint16_t percent) {
         if (callback_ && !callback_(percent, context_))
@@ -128,18 +143,20 @@ private:
     }
 
     int source_;
-    int destination_;  // -1: verify only
+    Destination destination_;  // fd -1: verify only
     std::uint64_t size_;
     std::uint64_t step_;
     std::uint64_t threshold_;  // 1-based index of the body byte whose reading reports progress
     UnpackCallback callback_;
     void* context_;
+    std::uint64_t outputLimit_;
     std::vector<unsigned char> input_;
     PackedBodyDecoder decoder_;
     OutputPipeline pipeline_;
     std::uint64_t taken_ = 0;  // output handed to the pipeline (every byte is, in order)
     bool cancelled_ = false;
     bool writeFailed_ = false;
+    bool tooLarge_ = false;
 };
 
 void Unpacking::Run() {
@@ -153,6 +170,8 @@ void Unpacking::Run() {
         const unsigned char* limit =
             freeBytes < std::uint64_t(end - begin) ? begin + freeBytes : end;
         if (decoder_.Decode(in, limit) == PackedBodyDecoder::Stop::OutputFull) {
+            if ((tooLarge_ = decoder_.Produced() > outputLimit_))
+                return;
             TakeOutput(RingBoundary(decoder_.Produced()));
             if ((writeFailed_ = pipeline_.Failed()))
                 return;
@@ -184,18 +203,23 @@ void Unpacking::Run() {
     }
 }
 
+// Reads the header of an open source, which must be a regular file.
+int ReadSourceHeader(int fd, unsigned char* header, std::uint32_t& storedCrc) {
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return kUnpackSourceError;
+    bool failed = false;
+    if (ReadFully(fd, header, packed::kHeaderSize, failed) != packed::kHeaderSize ||
+        !packed::ValidHeader(header, storedCrc))
+        return kUnpackBadHeader;
+    return kUnpackOk;
+}
+
 int OpenSource(const std::string& path, unsigned char* header, std::uint32_t& storedCrc, FileHandle& file) {
     // Non-blocking, so that a FIFO planted as the source cannot hang the open; only regular
     // files are read.
     file.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat st {};
-    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return kUnpackSourceError;
-    bool failed = false;
-    if (ReadFully(file.Get(), header, packed::kHeaderSize, failed) != packed::kHeaderSize ||
-        !packed::ValidHeader(header, storedCrc))
-        return kUnpackBadHeader;
-    return kUnpackOk;
+    return ReadSourceHeader(file.Get(), header, storedCrc);
 }
 
 } // namespace
@@ -206,17 +230,22 @@ UnpackWriteFunction SetUnpackWriteFunction(UnpackWriteFunction function) {
 
 int UnpackFile(const std::string& source, const std::string& destination, UnpackCallback callback,
                void* context, UnpackTarget target) {
+    FileHandle in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    return UnpackFile(in.Get(), destination, callback, context, target);
+}
+
+int UnpackFile(int source, const std::string& destination, UnpackCallback callback, void* context,
+               UnpackTarget target, std::uint64_t outputLimit) {
     if (callback)
         callback(65535, context);
 
-    FileHandle in;
     unsigned char header[packed::kHeaderSize];
     std::uint32_t storedCrc = 0;
-    if (const int rc = OpenSource(source, header, storedCrc, in); rc != kUnpackOk)
+    if (const int rc = ReadSourceHeader(source, header, storedCrc); rc != kUnpackOk)
         return rc;
 
     struct stat sourceStat {};
-    if (::fstat(in.Get(), &sourceStat) != 0)
+    if (::fstat(source, &sourceStat) != 0)
         return kUnpackSourceError;
     // Truncating the source itself would destroy it before it is read.
     struct stat destStat {};
@@ -234,25 +263,25 @@ int UnpackFile(const std::string& source, const std::string& destination, Unpack
 
     const std::uint64_t size =
         sourceStat.st_size > 0 ? std::uint64_t(sourceStat.st_size) : packed::kHeaderSize;
-    Unpacking unpacking(in.Get(), out.Get(), size, callback, context);
+    Unpacking unpacking(source, out.Get(), size, callback, context, outputLimit);
     unpacking.Report(0);
     if (!unpacking.Cancelled())
         unpacking.Run();
     unpacking.Finish();
     unpacking.Report(100);
-    in.Close();
     const bool closed = out.Close();
     if (unpacking.Cancelled())
         return kUnpackCancelled;
+    const bool tooLarge = unpacking.TooLarge();
     const bool writeFailed = unpacking.WriteFailed() || !closed;
-    if (!writeFailed && unpacking.Crc() == storedCrc)
+    if (!tooLarge && !writeFailed && unpacking.Crc() == storedCrc)
         return kUnpackOk;
     // Delete what we wrote: a regular file still under that name (never a device like /dev/null).
     struct stat now {};
     if (S_ISREG(created.st_mode) && ::lstat(destination.c_str(), &now) == 0 && now.st_dev == created.st_dev &&
         now.st_ino == created.st_ino)
         ::unlink(destination.c_str());
-    return writeFailed ? kUnpackWriteError : kUnpackChecksumError;
+    return tooLarge ? kUnpackTooLarge : writeFailed ? kUnpackWriteError : kUnpackChecksumError;
 }
 
 int VerifyPackedFile(const std::string& source) {

@@ -19,6 +19,8 @@ enum UnpackResult : int {
     kUnpackBadHeader = -5,      // header shorter than 16 bytes, wrong magic or version not 1;
                                 // destination untouched
     kUnpackChecksumError = -6,  // CRC of the unpacked data differs from the header's; deleted
+    kUnpackTooLarge = -7,       // the output passed the limit given, or the file-size limit of
+                                // the process (EFBIG); deleted
     kUnpackCancelled = -9,      // cancelled through the callback; destination left as written
                                 // so far, for the caller to delete
 };
@@ -37,6 +39,11 @@ enum class UnpackTarget { Replace, New };
 // source itself counts as one that cannot be created. `callback` may be null.
 int UnpackFile(const std::string& source, const std::string& destination, UnpackCallback callback,
                void* context, UnpackTarget target = UnpackTarget::Replace);
+// The same from `source`, a regular file open for reading at its start (the caller keeps and
+// closes it). `outputLimit`: when not 0, unpacking stops with kUnpackTooLarge once the output
+// passes it (a packed file that would fill the disk far beyond what it declared).
+int UnpackFile(int source, const std::string& destination, UnpackCallback callback, void* context,
+               UnpackTarget target, std::uint64_t outputLimit = 0);
 
 // Checks a packed file without writing anything: 0, -1, -5 or -6 as UnpackFile.
 int VerifyPackedFile(const std::string& source);

@@ -1,5 +1,7 @@
 #include "product/Paths.h"
 
+#include "product/DistributionFolder.h"
+
 #include "support/Text.h"
 
 #include <filesystem>
@@ -12,49 +14,6 @@ namespace {
 
 bool HasDrivePrefix(std::string_view s) {
     return s.size() >= 2 && s[1] == ':' && ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
-}
-
-// The real path of `path` (every link followed), or nothing when a link cannot be followed
-// (a loop, a dangling link, a component that is not a folder).
-std::optional<std::string> RealPath(const std::string& path) {
-    std::error_code ec;
-    const fs::path real = fs::canonical(path, ec);
-    if (ec)
-        return std::nullopt;
-    return real.string();
-}
-
-bool IsBelow(const std::string& real, const std::string& realRoot) {
-    return realRoot == "/" || real == realRoot ||
-           (real.size() > realRoot.size() && real.compare(0, realRoot.size(), realRoot) == 0 &&
-            real[realRoot.size()] == '/');
-}
-
-// True when `path` (below `root`, no ".." in it) stays inside the real location of `root` once
-// every symbolic link is followed. The components that exist are checked; what does not exist yet
-// cannot lead anywhere. A link that cannot be followed (a loop, a dangling link) counts as
-// leading outside, so what it names counts as missing.
-bool StaysBelow(const std::string& root, const std::string& path) {
-    const auto realRoot = RealPath(root.empty() ? "." : root);
-    if (!realRoot)
-        return true; // no root on disk: nothing below it exists either
-    if (const auto real = RealPath(path))
-        return IsBelow(*real, *realRoot);
-    // Something along the path is missing or cannot be followed: check each existing prefix.
-    std::string rootSlash = root;
-    AppendBackslash(rootSlash);
-    for (std::size_t slash = rootSlash.size(); slash != std::string::npos;) {
-        const std::size_t end = path.find('/', slash);
-        const std::string prefix = path.substr(0, end);
-        std::error_code ec;
-        if (!fs::exists(fs::symlink_status(prefix, ec)))
-            return true; // missing from here on
-        const auto real = RealPath(prefix);
-        if (!real || !IsBelow(*real, *realRoot))
-            return false;
-        slash = end == std::string::npos ? end : end + 1;
-    }
-    return true;
 }
 
 } // namespace
@@ -126,52 +85,7 @@ bool IsSafeFileName(std::string_view name) {
 }
 
 std::optional<std::string> ResolveBelow(const std::string& root, std::string_view relative) {
-    if (relative.empty() || relative.find('\0') != std::string_view::npos || relative.front() == '/' ||
-        relative.front() == '\\' || HasDrivePrefix(relative))
-        return std::nullopt;
-    std::vector<std::string> parts;
-    std::size_t i = 0;
-    while (i <= relative.size()) {
-        std::size_t j = relative.find_first_of("/\\", i);
-        if (j == std::string_view::npos)
-            j = relative.size();
-        const std::string_view part = relative.substr(i, j - i);
-        if (part == "..")
-            return std::nullopt;
-        if (!part.empty() && part != ".")
-            parts.emplace_back(part);
-        i = j + 1;
-    }
-    if (parts.empty())
-        return std::nullopt;
-
-    std::string path = root;
-    AppendBackslash(path);
-    bool found = true; // every component so far exists on disk
-    for (std::size_t k = 0; k < parts.size(); ++k) {
-        std::string spelling = parts[k];
-        if (found) {
-            std::error_code ec;
-            if (!fs::exists(fs::symlink_status(path + spelling, ec))) {
-                found = false;
-                const std::string wanted = FoldCase(spelling);
-                for (fs::directory_iterator it(path.empty() ? "." : path, ec), end; !ec && it != end; it.increment(ec)) {
-                    const std::string name = it->path().filename().string();
-                    if (FoldCase(name) == wanted) {
-                        spelling = name;
-                        found = true;
-                        break;
-                    }
-                }
-            }
-        }
-        path += spelling;
-        if (k + 1 < parts.size())
-            path += '/';
-    }
-    if (!StaysBelow(root, path))
-        return std::nullopt;
-    return path;
+    return DistributionFolder(root).Resolve(relative);
 }
 
 } // namespace quillon

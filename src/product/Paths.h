@@ -23,10 +23,10 @@ void DeleteAl2Companion(const std::string& path);
 // The full path of `relative` (separated by '\' or '/') below the folder `root`, every component
 // spelled as it is found on disk when the exact spelling is missing but one differing only in
 // letter case exists. Answers nothing for a path that could leave `root`: absolute, with a drive
-// prefix, with a ".." component or a NUL, nor for one that a symbolic link leads outside the
-// real location of `root` (or through a link loop or a dangling link). Links that stay inside
-// keep working, and the path answered keeps them. A path that does not exist is still answered
-// (with the spelling given) so the caller reports the missing file.
+// prefix, with a ".." component or a NUL, nor for one on which a symbolic link lies below the
+// real location of `root`. A path that does not exist is still answered (with the spelling
+// given) so the caller reports the missing file. One lookup of a DistributionFolder
+// (product/DistributionFolder.h), which callers with many lookups keep instead.
 std::optional<std::string> ResolveBelow(const std::string& root, std::string_view relative);
 
 // `path` made absolute against the current folder, as given otherwise (no link is followed,

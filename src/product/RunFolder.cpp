@@ -137,6 +137,40 @@ bool ClearOwnFile(const std::string& path, std::string& error) {
     return true;
 }
 
+bool CopyToNewFile(int source, const std::string& to, bool* writeFailed) {
+    bool failedWrite = false;
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool ok = out >= 0;
+    failedWrite = !ok;
+    std::vector<char> buffer(ok ? std::size_t(1) << 16 : 0);
+    while (ok) {
+        const ssize_t n = ::read(source, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (ssize_t done = 0; ok && done < n;) {
+            const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            ok = w > 0;
+            failedWrite = !ok;
+            done += w > 0 ? w : 0;
+        }
+    }
+    if (out >= 0 && ::close(out) != 0 && ok) {
+        ok = false;
+        failedWrite = true;
+    }
+    if (!ok && out >= 0)
+        ::unlink(to.c_str());
+    if (writeFailed)
+        *writeFailed = failedWrite;
+    return ok;
+}
+
 void DeleteUnpacked(const std::string& path) {
     std::error_code ec;
     if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec)))

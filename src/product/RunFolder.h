@@ -44,6 +44,12 @@ std::unique_ptr<RunFolder> OpenRunFolder(std::string& error);
 // link — and has been removed. Otherwise false with `error` saying why; the file is untouched.
 bool ClearOwnFile(const std::string& path, std::string& error);
 
+// Copies what is left to read of `source` (a descriptor open for reading) into the new file `to`,
+// made with O_EXCL|O_NOFOLLOW, mode 0600 (nothing planted at the name is written through). A
+// failed copy is deleted. `writeFailed`, when given, tells a failure to create or write `to`
+// (a full disk) from one to read the source.
+bool CopyToNewFile(int source, const std::string& to, bool* writeFailed = nullptr);
+
 // Deletes an unpacked file of the run folder, when it is a regular file, and its companion
 // (DeleteAl2Companion). A missing file is no error.
 void DeleteUnpacked(const std::string& path);

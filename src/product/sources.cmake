@@ -1,5 +1,6 @@
 list(APPEND QUILLON_CORE_SOURCES
   product/ComError.cpp
+  product/DistributionFolder.cpp
   product/InterfaceLanguage.cpp
   product/ObservedServices.cpp
   product/Paths.cpp

@@ -127,7 +127,8 @@ TEST_F(CliTest, ADictionaryLargerThanItsMemoryLimitInstalls) {
                          dist + "/RAVIRI.INF");
     test::CompileProfile("section \"ER_LARGE\"\n  S \"Direction\" \"ER\"\n  S \"Name.R\" \"Большая\"\n"
                          "  S \"Dictionaries\" \"large.dct\"\nsection \"large.dct\"\n  S \"Direction\" \"ER\"\n"
-                         "  S \"Name.R\" \"Большой\"\n  S \"NameOnCD\" \"DICT\\\\large.dct\"\n  I \"Size\" 1000\n",
+                         "  S \"Name.R\" \"Большой\"\n  S \"NameOnCD\" \"DICT\\\\large.dct\"\n  I \"Size\" " +
+                             std::to_string(fs::file_size(temp_ / "large.dct")) + "\n",
                          dist + "/SETUP.INI");
     const std::string limit = "ulimit -v " + std::to_string(kLimitKiB) + "; ";
     const auto r = RunProgram(limit + ShellQuote(QUILLON_CLI) + " install " + ShellQuote(dist) +

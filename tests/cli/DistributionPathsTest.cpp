@@ -2,9 +2,13 @@
 #include "CliFixture.h"
 #include "support/Text.h"
 
+#include <atomic>
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 namespace quillon {
 namespace {
@@ -55,6 +59,63 @@ TEST_F(DistributionPathsTest, LinksLeadingOutOfTheDistributionReachNothing) {
     EXPECT_NE(r.output.find("  dictionary installed"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("  tm         FAILED"), std::string::npos) << r.output;
     EXPECT_EQ(ProductFilesHolding(secret), std::vector<std::string>()) << r.output;
+}
+
+// Someone who can write into the distribution while it installs swaps a TM base and a packed
+// dictionary for links to files outside (renameat2 exchange, in a loop): each installation reads
+// either the real file or refuses the link, and no byte of the outside files reaches the product.
+TEST_F(DistributionPathsTest, AFileSwappedForALinkDuringInstallationsNeverBringsOutsideBytes) {
+    const std::string secret = "the neighbour's private notes";
+    const std::string outsideNotes = temp_.Write("outside/notes", secret);
+    // An outside packed dictionary of the same direction, carrying a word of its own.
+    const std::string words = temp_.Write("outside/words.txt", "neighbourword\tсосед\n");
+    const std::string outsideDict = temp_ / "outside/neighbour.dct";
+    ASSERT_EQ(kaldo::test::RunProgram(QUILLON_DIST_TOOL, {"dict", "make", "--words", words, "--out",
+                                                          temp_ / "outside/plain.dct", "--direction", "ER"}),
+              0);
+    ASSERT_EQ(kaldo::test::RunProgram(QUILLON_DIST_TOOL, {"pack", temp_ / "outside/plain.dct", outsideDict}), 0);
+    fs::remove(temp_ / "outside/plain.dct");
+    fs::remove(words);
+
+    struct Swap {
+        std::string file, link;
+    };
+    std::vector<Swap> swaps;
+    for (const auto& [name, target] : {std::pair{"er_general.tmb", outsideNotes}, std::pair{"er_common.dct", outsideDict}}) {
+        const std::string file = DistFile(name);
+        ASSERT_FALSE(file.empty());
+        swaps.push_back({file, file + ".swap"});
+        fs::create_symlink(target, swaps.back().link);
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<long> exchanges{0};
+    std::thread swapper([&] {
+        while (!stop)
+            for (const Swap& s : swaps)
+                if (::renameat2(AT_FDCWD, s.file.c_str(), AT_FDCWD, s.link.c_str(), RENAME_EXCHANGE) == 0)
+                    ++exchanges;
+    });
+    int sawLink = 0, sawFile = 0;
+    for (int round = 0; round < 20; ++round) {
+        const auto r = Cli("install " + ShellQuote(dist_) + " --collection 1 --yes --json");
+        const std::string outcomes = Python("d = json.loads(sys.stdin.read())\n"
+                                            "print(' '.join(i['result'] for i in d['items'] if i['key'] in "
+                                            "('er_general.tmb', 'er_common.dct')))",
+                                            r.output);
+        sawLink += outcomes.find("failed") != std::string::npos;
+        sawFile += outcomes.find("installed") != std::string::npos;
+        EXPECT_EQ(ProductFilesHolding(secret), std::vector<std::string>()) << r.output;
+        EXPECT_EQ(ProductFilesHolding("neighbourword"), std::vector<std::string>()) << r.output;
+        const int removed = Cli("remove --all --yes").code;
+        EXPECT_TRUE(removed == 0 || removed == 5) << removed << "\n" << r.output; // 5: nothing was installed
+    }
+    stop = true;
+    swapper.join();
+    // The race was run: both the file and the link met installations.
+    EXPECT_GT(exchanges.load(), 1000);
+    EXPECT_GT(sawLink, 0);
+    EXPECT_GT(sawFile, 0);
+    EXPECT_EQ(kaldo::test::ProductProblems(), "");
 }
 
 // A distribution named relatively to the current folder: the profiles the product keeps name

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
@@ -322,7 +323,7 @@ TEST_F(UnpackFileTest, WriteFailureDeletesTheDestination) {
 }
 
 // A real file-size limit in a child process: write() fails with EFBIG.
-TEST_F(UnpackFileTest, FileSizeLimitIsAWriteFailure) {
+TEST_F(UnpackFileTest, FileSizeLimitIsTheSizeError) {
     Bytes output;
     WriteBytes(src, PackedOfSize(300000, 17, output));
     const pid_t child = ::fork();
@@ -336,8 +337,23 @@ TEST_F(UnpackFileTest, FileSizeLimitIsAWriteFailure) {
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), -kUnpackWriteError);
+    EXPECT_EQ(WEXITSTATUS(status), -kUnpackTooLarge);
     EXPECT_FALSE(Exists(dst));
+}
+
+// A packed file whose output passes the limit its caller sets (far beyond the size the
+// distribution declares) stops there, and what was written goes.
+TEST_F(UnpackFileTest, OutputBeyondTheLimitStopsUnpacking) {
+    Bytes output;
+    WriteBytes(src, PackedOfSize(3'000'000, 23, output));
+    const int fd = ::open(src.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(UnpackFile(fd, dst, nullptr, nullptr, UnpackTarget::New, 1'000'000), kUnpackTooLarge);
+    EXPECT_FALSE(Exists(dst));
+    ASSERT_EQ(::lseek(fd, 0, SEEK_SET), 0);
+    EXPECT_EQ(UnpackFile(fd, dst, nullptr, nullptr, UnpackTarget::New, 3'000'000), kUnpackOk);
+    EXPECT_EQ(ReadBytes(dst), output);
+    ::close(fd);
 }
 
 TEST_F(UnpackFileTest, PlantedSymlinkIsNotFollowed) {
