@@ -44,8 +44,9 @@ quillon::DictionaryIdentity IdentifySlotted(const unsigned char* head, std::size
     const std::uint32_t bodyCrc =
         crc ^ static_cast<std::uint32_t>(crc32_combine64(headCrc, 0, static_cast<z_off64_t>(info->bodyLength)));
     if (bodyCrc != info->bodyCrc) {
-        id.problem = "the dictionary file's own checksum does not match (it is damaged)";
-        return id;
+        // The head reads; the kernel's import, which checks the body as it copies it, refuses it.
+        id.bodyIntact = false;
+        id.problem = "the dictionary's body does not match its own checksum (it is damaged)";
     }
     id.valid = true;
     id.version = info->head.Version();

@@ -98,11 +98,13 @@ int Plan(const std::vector<std::string>& args) {
 
     const kaldo::ReferenceDictionaryFormat format;
     InstallPlanner planner(chosen.copies.GetSourceFolder(), selection.ReplaceMode(), &format);
-    const InstallPlan plan = planner.Plan(*chosen.collection);
+    InstallPlan plan = planner.Plan(*chosen.collection);
 
     // What install would end with: unattended, question 2003 is answered No (Yes with --yes)
     // and nothing is installed.
     const bool stopsAtQuestion = question.asked && !a.yes;
+    if (stopsAtQuestion)
+        InstallPlanner::NotStarted(plan);
     const InstallResult result =
         stopsAtQuestion || !selection.AnySelected()
             ? InstallResult::NothingDone

@@ -9,6 +9,7 @@
 #include "product/KernelConnection.h"
 #include "product/Paths.h"
 #include "support/Format.h"
+#include "support/Guid.h"
 #include "support/Strings.h"
 #include "support/Text.h"
 
@@ -84,6 +85,12 @@ const char* PlanActionName(PlanAction action) {
         return "refused";
     case PlanAction::Incomplete:
         return "incomplete";
+    case PlanAction::NoIdentifier:
+        return "no-identifier";
+    case PlanAction::BodyDamaged:
+        return "body-damaged";
+    case PlanAction::NotStarted:
+        return "not-started";
     }
     return "?";
 }
@@ -114,7 +121,13 @@ int InstallPlan::Failing() const {
 
 InstallPlanner::InstallPlanner(std::string sourceFolder, int replaceMode,
                                const DictionaryFormat* format)
-    : sourceFolder_(std::move(sourceFolder)), replaceMode_(replaceMode), format_(format) {}
+    : sourceFolder_(std::move(sourceFolder)), distribution_(sourceFolder_), replaceMode_(replaceMode),
+      format_(format) {}
+
+void InstallPlanner::NotStarted(InstallPlan& plan) {
+    for (PlannedItem& item : plan.items)
+        Predict(item, PlanAction::NotStarted, 0, {}, "question 2003 would be answered No: nothing is installed");
+}
 
 InstallPlan InstallPlanner::Plan(const CDictCollection& collection) {
     InstallPlan plan;
@@ -179,8 +192,7 @@ PlannedItem InstallPlanner::PlanDictionary(const CDictInfo& item, DirectionId pr
     p.size = item.GetSize();
     const std::string display = DisplayName(item.GetFullName());
     const DirectionId direction = item.GetDirID();
-    const auto source = ResolveBelow(sourceFolder_, item.GetFileNameOnCD());
-    p.source = source.value_or(std::string());
+    p.source = distribution_.Resolve(item.GetFileNameOnCD()).value_or(std::string());
     if (profileDirection != 0 && direction != profileDirection) {
         Predict(p, PlanAction::WrongDirection, 2025, {display},
                 "its section declares direction " + Code(direction) + ", the profile's is " +
@@ -195,8 +207,9 @@ PlannedItem InstallPlanner::PlanDictionary(const CDictInfo& item, DirectionId pr
         return p;
     }
 
+    const FileDescriptor source = distribution_.Open(item.GetFileNameOnCD());
     const PackedFileCheck packed =
-        source ? CheckPackedFile(*source, format_ ? format_->HeadSize() : 0) : PackedFileCheck{};
+        source ? CheckPackedFile(source.Get(), format_ ? format_->HeadSize() : 0) : PackedFileCheck{};
     switch (packed.result) {
     case kUnpackOk:
         break;
@@ -239,9 +252,22 @@ PlannedItem InstallPlanner::PlanDictionary(const CDictInfo& item, DirectionId pr
                     ", the profile's is " + Code(profileDirection));
         return p;
     }
+    // The kernel's import refuses a dictionary without an identifier before it looks for one
+    // of the same name, and checks the body as it copies it, after.
+    if (format_ && !IsGuidString(identity.guid)) {
+        Predict(p, PlanAction::NoIdentifier, 1032,
+                {static_cast<std::int64_t>(static_cast<std::uint32_t>(KLDO_E_CONVERTER)), item.GetFullName()},
+                identity.guid.empty() ? "the dictionary carries no identifier"
+                                      : "the dictionary's identifier \"" + identity.guid + "\" is no GUID");
+        return p;
+    }
     if (InstalledByName(direction, p.key)) {
         Predict(p, PlanAction::Exists, 1, {item.GetFullName()},
                 "a dictionary named " + p.key + " is installed in " + Code(direction));
+        return p;
+    }
+    if (format_ && !identity.bodyIntact) {
+        Predict(p, PlanAction::BodyDamaged, 57364, {item.GetFullName()}, identity.problem);
         return p;
     }
     p.detail = "the packed file decodes with the right checksum";
@@ -251,13 +277,12 @@ PlannedItem InstallPlanner::PlanDictionary(const CDictInfo& item, DirectionId pr
 PlannedItem InstallPlanner::PlanBaseTM(const CVdxBaseTM& item) {
     PlannedItem p = Item(StepItemKind::BaseTM, item.GetKey(), item);
     p.size = item.GetSize();
-    const auto source = ResolveBelow(sourceFolder_, item.GetFileNameOnCD());
-    p.source = source.value_or(std::string());
-    if (!source || !FileExists(*source)) {
+    p.source = distribution_.Resolve(item.GetFileNameOnCD()).value_or(std::string());
+    if (!distribution_.Open(item.GetFileNameOnCD())) {
         Predict(p, PlanAction::Missing, 0, {},
-                "the kernel cannot open " + (item.GetFileNameOnCD().empty()
-                                                 ? "a file never named"
-                                                 : item.GetFileNameOnCD()));
+                (item.GetFileNameOnCD().empty() ? std::string("a file never named")
+                                                : item.GetFileNameOnCD()) +
+                    " cannot be read as a regular file of the distribution");
         return p;
     }
     p.detail = replaceMode_ == 1

@@ -10,10 +10,12 @@
 //               (without a catalogue); 1013 when the packed file is missing; 1030 when it is
 //               not a packed file; 1016 when its checksum fails; 1013 when the unpacked data
 //               are no dictionary file of the product; 57352 for format version 1; 1014 when
-//               the general dictionary's link attributes cannot be read; message 1 when a
-//               dictionary of the same file name is installed in the direction.
-//   TM base     fails (no message) when its file is missing; else the kernel takes it, keeping
-//               or replacing one of the same name by the replace mode.
+//               the general dictionary's link attributes cannot be read; 1032 when the
+//               dictionary carries no valid identifier; message 1 when a dictionary of the same
+//               file name is installed in the direction; 57364 when its body fails its own
+//               checksum (the kernel's import checks it as it copies).
+//   TM base     fails (no message) when its file is missing or no regular file; else the
+//               kernel takes it, keeping or replacing one of the same name by the replace mode.
 //   profile     2006 when it has no name (the kernel keys installed profiles by direction and
 //               name); replaced (mode 1) or kept (modes 0 and 2) when one of the same direction
 //               and name is installed; else installed.
@@ -22,7 +24,9 @@
 // or already there) is not registered and its TM bases are not installed: both are predicted
 // "incomplete", naming the dictionary.
 //
-// Packed files are decoded in memory (plan/PackedFileCheck.h); the unpacked data are read with
+// A distribution's files are opened as the installation opens them: once, below the folder, with
+// no link followed (product/DistributionFolder.h). Packed files are decoded in memory
+// (plan/PackedFileCheck.h); the unpacked data are read with
 // the product's dictionary format when one is given. The kernel is asked only what reading
 // calls answer: GetCatalogue and the catalogue's general dictionaries, GetDirectionPath,
 // GetDictionaryInfo of the installed file of the same name, GetCollectionCount and
@@ -32,6 +36,7 @@
 #include "model/DictCollection.h"
 #include "platform/StepObserver.h"
 #include "product/DictionaryFormat.h"
+#include "product/DistributionFolder.h"
 
 #include <cstdint>
 #include <map>
@@ -56,11 +61,14 @@ enum class PlanAction {
     NotLinkable,         // message 1014
     Refused,             // the kernel refuses the profile: message 2006
     Incomplete,          // a dictionary of the profile would not be held: left, no message
+    NoIdentifier,        // the dictionary carries no valid GUID: the kernel refuses it, 1032
+    BodyDamaged,         // its body fails its own checksum: the kernel's import refuses it, 57364
+    NotStarted,          // question 2003 would be answered No: nothing is installed
 };
 
 // The JSON word of an action: "install", "replace", "keep", "exists", "wrong-direction",
 // "missing", "damaged", "unreadable", "old-format", "no-general-dictionary", "not-linkable",
-// "refused", "incomplete".
+// "refused", "incomplete", "no-identifier", "body-damaged", "not-started".
 const char* PlanActionName(PlanAction action);
 // What the engine's record of the item would say: installed (Install, Replace), already there
 // (Keep, Exists) or failed (the rest).
@@ -104,6 +112,8 @@ public:
     // Uses the process-wide kernel connection (connecting it when there is none). Changes
     // neither the collection nor the product.
     InstallPlan Plan(const CDictCollection& collection);
+    // What is left of `plan` when question 2003 is answered No: every item not started.
+    static void NotStarted(InstallPlan& plan);
 
 private:
     PlannedItem PlanDictionary(const CDictInfo& item, DirectionId profileDirection);
@@ -119,6 +129,7 @@ private:
     const std::vector<std::string>& InstalledProfiles(DirectionId direction);
 
     std::string sourceFolder_;
+    DistributionFolder distribution_;
     int replaceMode_;
     const DictionaryFormat* format_;
     std::map<DirectionId, std::vector<std::string>> installedProfiles_;

@@ -3,6 +3,7 @@
 #include "install/OutputPipeline.h"
 #include "install/PackedBodyDecoder.h"
 #include "install/PackedFormat.h"
+#include "support/FileDescriptor.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -35,21 +36,6 @@ std::size_t ReadUpTo(int fd, unsigned char* data, std::size_t size, bool& failed
     return done;
 }
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 struct HeadSink {
     std::vector<unsigned char>& head;
     std::size_t limit;
@@ -62,16 +48,21 @@ struct HeadSink {
 } // namespace
 
 PackedFileCheck CheckPackedFile(const std::string& path, std::size_t headLimit) {
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    return CheckPackedFile(file.Get(), headLimit);
+}
+
+PackedFileCheck CheckPackedFile(int fd, std::size_t headLimit) {
     PackedFileCheck out;
-    Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
-    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return out;
+
     out.packedSize = std::uint64_t(std::max<off_t>(st.st_size, 0));
     unsigned char header[packed::kHeaderSize];
     std::uint32_t storedCrc = 0;
     bool failed = false;
-    if (ReadUpTo(file.Get(), header, sizeof header, failed) != sizeof header ||
+    if (ReadUpTo(fd, header, sizeof header, failed) != sizeof header ||
         !packed::ValidHeader(header, storedCrc)) {
         out.result = failed ? kUnpackSourceError : kUnpackBadHeader;
         return out;
@@ -105,7 +96,7 @@ PackedFileCheck CheckPackedFile(const std::string& path, std::size_t headLimit) 
         // Keep the incomplete item and read the next block behind it.
         const std::size_t left = std::size_t(end - in);
         std::memmove(input.data(), in, left);
-        const std::size_t got = ReadUpTo(file.Get(), input.data() + left, kInputBlock, failed);
+        const std::size_t got = ReadUpTo(fd, input.data() + left, kInputBlock, failed);
         in = begin;
         end = begin + left + got;
         if (got == 0)

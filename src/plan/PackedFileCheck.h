@@ -28,5 +28,7 @@ struct PackedFileCheck {
 // Checks the packed file at `path` (never through a FIFO or a device: only regular files are
 // read, opened without blocking), keeping up to `headLimit` bytes of the unpacked data.
 PackedFileCheck CheckPackedFile(const std::string& path, std::size_t headLimit);
+// The same from `fd`, a file open for reading at its start (the caller keeps it).
+PackedFileCheck CheckPackedFile(int fd, std::size_t headLimit);
 
 } // namespace quillon

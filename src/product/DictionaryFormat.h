@@ -12,8 +12,10 @@
 namespace quillon {
 
 struct DictionaryIdentity {
-    bool valid = false;          // a dictionary file of the format, intact as far as checked
-    std::string problem;         // why not (English), when not valid
+    bool valid = false;          // a dictionary file of the format whose head the product reads
+    bool bodyIntact = true;      // its body matches its own checksum (else the kernel's import
+                                 // refuses it, while its head still reads)
+    std::string problem;         // why not (English), when not valid or not intact
     std::int32_t version = 0;    // the format version
     std::string guid;            // registry form with braces; empty when the file carries none
     std::uint32_t direction = 0; // the direction the file declares; 0 when it declares none

@@ -8,10 +8,14 @@
 #include "plan/PackedFileCheck.h"
 #include "platform/Ports.h"
 #include "platform/posix/PosixPorts.h"
+#include "product/DistributionFolder.h"
 #include "product/Paths.h"
+#include "support/Guid.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <memory>
 #include <map>
 #include <optional>
 #include <set>
@@ -32,9 +36,9 @@ bool SizeFar(std::int64_t declared, std::uint64_t real) {
     return difference > kSizeSlack && difference > real / 2;
 }
 
-std::uint64_t FileSize(const std::string& path) {
+std::uint64_t FileSize(int fd) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? std::uint64_t(st.st_size) : 0;
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? std::uint64_t(st.st_size) : 0;
 }
 
 class Verifier {
@@ -58,9 +62,10 @@ private:
     void CheckDictionary(const std::string& key);
     void CheckBaseTM(const std::string& key);
     void CheckPreprocessor(const std::string& profile, const std::string& key);
-    // The full path of a file the descriptions name, or nothing (reported) when it is missing.
-    std::optional<std::string> NamedFile(const std::string& section, const std::string& relative,
-                                         const char* what, const char* consequence);
+    // A file the descriptions name, opened as the installer opens it (below the folder, no link
+    // followed, a regular file); an empty descriptor (reported) when it cannot be.
+    FileDescriptor NamedFile(const std::string& section, const std::string& relative, const char* what,
+                             const char* consequence);
     void CheckSize(const std::string& section, const std::string& file, std::int64_t declared,
                    std::uint64_t real);
     void CheckUnreferenced();
@@ -68,6 +73,7 @@ private:
     const DictionaryFormat* format_;
     VerifyReport& report_;
     std::string folder_;
+    std::unique_ptr<DistributionFolder> distribution_;
     std::string letter_;
     CXCryptedProfile2 setup_{1}, raviri_{1};
     std::set<std::string> profiles_, dictionaries_, basesTM_, preprocessors_;
@@ -86,6 +92,7 @@ void Verifier::Run(const std::string& folder) {
         return;
     }
     folder_ = copies.GetSourceFolder();
+    distribution_ = std::make_unique<DistributionFolder>(folder_);
     report_.folder = folder_;
     letter_ = InterfaceLanguageLetter();
     if (!LoadStores(copies))
@@ -177,9 +184,9 @@ void Verifier::CheckProfile(const std::string& key) {
             "profile \"" + key + "\" has no Name." + letter_ +
                 ": the kernel refuses a profile without a name (message 2006)");
     if (!item.nameOnCD.empty())
-        if (const auto path = NamedFile(key, item.nameOnCD, "profile file",
-                                        "the kernel is given a file that is not there"))
-            CheckSize(key, item.nameOnCD, item.size, FileSize(*path));
+        if (const FileDescriptor file = NamedFile(key, item.nameOnCD, "profile file",
+                                                  "the kernel is given a file that is not there"))
+            CheckSize(key, item.nameOnCD, item.size, FileSize(file.Get()));
 
     const ProfileEntries entries = setup.ReadProfile(key);
     for (const std::string& d : entries.dictionaries) {
@@ -218,10 +225,10 @@ void Verifier::CheckDictionary(const std::string& key) {
             "dictionary \"" + key + "\" names no packed file (NameOnCD): message 1013");
         return;
     }
-    const auto path = NamedFile(key, item.nameOnCD, "packed dictionary", "message 1013");
-    if (!path)
+    const FileDescriptor file = NamedFile(key, item.nameOnCD, "packed dictionary", "message 1013");
+    if (!file)
         return;
-    const PackedFileCheck packed = CheckPackedFile(*path, format_ ? format_->HeadSize() : 0);
+    const PackedFileCheck packed = CheckPackedFile(file.Get(), format_ ? format_->HeadSize() : 0);
     report_.packedBytes += packed.packedSize;
     report_.unpackedBytes += packed.unpackedSize;
     switch (packed.result) {
@@ -263,10 +270,15 @@ void Verifier::CheckDictionary(const std::string& key) {
                     ", its section declares " + CodeFromDirection(direction) + ": message 2025");
             return;
         }
-        if (id.guid.empty()) {
+        if (!IsGuidString(id.guid)) {
             Add(Severity::Error, "dictionary-guid", key, item.nameOnCD,
-                item.nameOnCD + " holds a dictionary without an identifier: the kernel refuses it "
+                item.nameOnCD + " holds a dictionary without a valid identifier: the kernel refuses it "
                                 "(message 1032)");
+            return;
+        }
+        if (!id.bodyIntact) {
+            Add(Severity::Error, "dictionary-body", key, item.nameOnCD,
+                item.nameOnCD + ": " + id.problem + ": the kernel's import refuses it (message 57364)");
             return;
         }
     }
@@ -285,8 +297,8 @@ void Verifier::CheckBaseTM(const std::string& key) {
             "TM base \"" + key + "\" names no file (NameOnCD): the kernel cannot open it");
         return;
     }
-    if (const auto path = NamedFile(key, item.nameOnCD, "TM base", "the kernel cannot open it"))
-        CheckSize(key, item.nameOnCD, item.size, FileSize(*path));
+    if (const FileDescriptor file = NamedFile(key, item.nameOnCD, "TM base", "the kernel cannot open it"))
+        CheckSize(key, item.nameOnCD, item.size, FileSize(file.Get()));
 }
 
 void Verifier::CheckPreprocessor(const std::string& profile, const std::string& key) {
@@ -296,22 +308,30 @@ void Verifier::CheckPreprocessor(const std::string& profile, const std::string& 
                 "\") has no UID: the installer leaves it out");
 }
 
-std::optional<std::string> Verifier::NamedFile(const std::string& section,
-                                               const std::string& relative, const char* what,
-                                               const char* consequence) {
-    const auto path = ResolveBelow(folder_, relative);
-    if (!path) {
+FileDescriptor Verifier::NamedFile(const std::string& section, const std::string& relative, const char* what,
+                                   const char* consequence) {
+    FileDescriptor file = distribution_->Open(relative);
+    if (file)
+        return file;
+    switch (errno) {
+    case EINVAL:
+    case ELOOP:
         Add(Severity::Error, "path", section, relative,
             std::string(what) + " " + relative +
-                " would lie outside the distribution: it counts as missing (" + consequence + ")");
-        return std::nullopt;
-    }
-    if (!FileExists(*path)) {
+                " would lie outside the distribution, or a symbolic link lies on its way: it counts as "
+                "missing (" + consequence + ")");
+        break;
+    case EISDIR:
+    case ENODEV:
+        Add(Severity::Error, "not-a-file", section, relative,
+            std::string(what) + " " + relative + " is not a regular file (" + consequence + ")");
+        break;
+    default:
         Add(Severity::Error, "file-missing", section, relative,
             std::string(what) + " " + relative + " is missing (" + consequence + ")");
-        return std::nullopt;
+        break;
     }
-    return path;
+    return {};
 }
 
 void Verifier::CheckSize(const std::string& section, const std::string& file, std::int64_t declared,

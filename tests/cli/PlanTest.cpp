@@ -1,8 +1,11 @@
 // quillon-cli plan against the reference product: its items are what install then does, item by
 // item, and the product's journal shows only reading calls while it runs.
 #include "CliFixture.h"
+#include "DictionaryFile.h"
+#include "install/Packer.h"
 
 #include <fstream>
+#include <sys/stat.h>
 
 namespace quillon {
 namespace {
@@ -159,6 +162,97 @@ TEST_F(PlanTest, PredictsTheFaultsOfADamagedDistribution) {
     EXPECT_NE(plan.output.find("  profile    unsupported"), std::string::npos) << plan.output;
     EXPECT_NE(plan.output.find("message 1016: Ошибка при распаковке файла (ошибка CRC)."),
               std::string::npos);
+}
+
+// The damaged shapes the fuzzers keep (packed files, and dictionary files packed here), each the
+// one dictionary of a profile of its own, with a TM base that is a FIFO and one whose dictionary
+// carries no identifier: plan predicts, item by item, what install then does.
+TEST_F(PlanTest, PredictsWhatInstallDoesWithEveryDamagedShape) {
+    std::vector<std::string> shapes; // packed files
+    const std::string packedDir = temp_ / "shapes";
+    fs::create_directories(packedDir);
+    for (const auto& entry : fs::directory_iterator(std::string(QUILLON_SOURCE_DIR) + "/fuzz/corpus/unpack"))
+        shapes.push_back(entry.path().string());
+    for (const auto& entry : fs::directory_iterator(std::string(QUILLON_SOURCE_DIR) + "/fuzz/corpus/dict_file")) {
+        const std::string packed = packedDir + "/" + entry.path().filename().string();
+        ASSERT_EQ(PackFile(entry.path().string(), packed), kPackOk);
+        shapes.push_back(packed);
+    }
+    ASSERT_GT(shapes.size(), 100u);
+    // Two more: a sound dictionary of the direction without an identifier, and one whose last
+    // body byte changed after it was written (its head still reads).
+    for (const std::string& name : {std::string("noguid"), std::string("torn-body")}) {
+        kaldo::DictionaryHead head;
+        head.SetDirectionId(kaldo::test::kER);
+        head.SetGuid(name == "noguid" ? "" : "{6F1E2D3C-4B5A-4968-8776-A5B4C3D2E1F0}");
+        kaldo::DictionaryWriter writer;
+        std::string error;
+        const std::string plain = temp_ / (name + ".plain");
+        ASSERT_TRUE(writer.Open(plain, error)) << error;
+        ASSERT_TRUE(writer.Add({"house", {"дом"}}, error)) << error;
+        ASSERT_TRUE(writer.Finish(head, error)) << error;
+        if (name == "torn-body") {
+            std::fstream f(plain, std::ios::in | std::ios::out | std::ios::binary);
+            f.seekp(-1, std::ios::end);
+            f.put('\x7E');
+        }
+        shapes.push_back(packedDir + "/" + name);
+        ASSERT_EQ(PackFile(plain, shapes.back()), kPackOk);
+    }
+    temp_.Write("src/words.txt", "house\tдом\n");
+    std::string manifest = "[collection 1]\nName.R = Формы\nProfiles =";
+    std::string sections;
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        const std::string n = std::to_string(i);
+        manifest += (i ? "; P" : " P") + n;
+        sections += "[profile P" + n + "]\nDirection = ER\nName.R = Форма " + n + "\nDictionaries = d" + n + ".dct\n" +
+                    (i == 0 ? "BaseTM = fifo.tmb\n" : "") + "[dictionary d" + n +
+                    ".dct]\nDirection = ER\nName.R = Словарь " + n + "\nWords = src/words.txt\n";
+    }
+    sections += "[tm fifo.tmb]\nDirection = ER\nName.R = Канал\nFile = src/words.txt\n";
+    const std::string dist = temp_ / "shapes-dist";
+    ASSERT_EQ(kaldo::test::RunProgram(QUILLON_DIST_TOOL,
+                                      {"build", temp_.Write("shapes.manifest", manifest + "\n" + sections), dist}),
+              0);
+    for (std::size_t i = 0; i < shapes.size(); ++i)
+        fs::copy_file(shapes[i], dist + "/DICT/d" + std::to_string(i) + ".dct", fs::copy_options::overwrite_existing);
+    fs::remove(dist + "/TM/fifo.tmb");
+    ASSERT_EQ(::mkfifo((dist + "/TM/fifo.tmb").c_str(), 0644), 0);
+
+    const std::string items = PlanThenInstall(ShellQuote(dist) + " --collection 1");
+    // Every kind of fault was met: decoding, the dictionary inside, and some shapes install.
+    for (const char* message : {" 1030\n", " 1016\n", " 1013\n", " 0\n"})
+        EXPECT_NE(items.find(message), std::string::npos) << message << "\n" << items;
+    EXPECT_NE(items.find("tm fifo.tmb False"), std::string::npos) << items;
+    const std::string noGuid = "d" + std::to_string(shapes.size() - 2) + ".dct";
+    const std::string tornBody = "d" + std::to_string(shapes.size() - 1) + ".dct";
+    EXPECT_NE(items.find("dictionary " + noGuid + " False 1032\n"), std::string::npos) << items;
+    EXPECT_NE(items.find("dictionary " + tornBody + " False 57364\n"), std::string::npos) << items;
+}
+
+// Unattended, install answers question 2003 No and installs nothing: the plan says so of every item.
+TEST_F(PlanTest, AQuestionAnsweredNoLeavesEveryItemNotStarted) {
+    // 300 dictionaries that each declare 2 GiB: more than any disk here has free.
+    temp_.Write("src/words.txt", "house\tдом\n");
+    std::string manifest = "[collection 1]\nName.R = Огромная\nProfiles = ER_HUGE\n[profile ER_HUGE]\n"
+                           "Direction = ER\nName.R = Огромный\nDictionaries = h0.dct",
+                sections;
+    for (int i = 0; i < 300; ++i) {
+        const std::string n = std::to_string(i);
+        manifest += i ? "; h" + n + ".dct" : "";
+        sections += "[dictionary h" + n + ".dct]\nDirection = ER\nName.R = Огромный " + n +
+                    "\nWords = src/words.txt\nSize = 2147483647\n";
+    }
+    const std::string dist = temp_ / "huge";
+    ASSERT_EQ(kaldo::test::RunProgram(QUILLON_DIST_TOOL,
+                                      {"build", temp_.Write("huge.manifest", manifest + "\n" + sections), dist}),
+              0);
+    const auto plan = Cli("plan " + ShellQuote(dist) + " --collection 1 --json");
+    EXPECT_EQ(plan.code, 5) << plan.output;
+    EXPECT_EQ(Python("d = json.loads(sys.stdin.read())\nprint(d['disk']['question'], len(d['items']), "
+                     "set((i['action'], i['installs']) for i in d['items']))",
+                     plan.output),
+              "True 301 {('not-started', False)}\n");
 }
 
 } // namespace
