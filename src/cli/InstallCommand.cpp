@@ -3,6 +3,7 @@
 #include "cli/Output.h"
 #include "cli/Session.h"
 #include "cli/StepOutput.h"
+#include "cli/Terminal.h"
 #include "cli/TerminalProgress.h"
 #include "descriptions/DictCollectionLoader.h"
 #include "install/ProgressDlg.h"
@@ -12,7 +13,9 @@
 #include "support/Json.h"
 #include "support/Messages.h"
 #include "support/Strings.h"
+#include "support/Text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quillon::cli {
@@ -110,7 +113,9 @@ int Install(const std::vector<std::string>& args) {
     CProgressDlg page(collection, copies.GetSourceFolder(), view);
     view.SetPage(&page);
     page.SetReplaceMode(selection.ReplaceMode());
+    SetInstalling(true);
     const int result = page.Run();
+    SetInstalling(false);
     view.Finish();
 
     // The same record the window summarises: a line per item, then the summary when anything was
@@ -121,10 +126,10 @@ int Install(const std::vector<std::string>& args) {
         ExitCodeOf(ClassifyInstallation(summary.Held(), summary.NotInstalled(), result, page.Cancelled()));
     if (!a.json) {
         for (const InstallRecord& r : records)
-            std::printf("  %-10s %-13s %s%s\n", KindName(r.kind), OutcomeWord(r.outcome), r.fullName.c_str(),
-                        r.uid.empty() ? "" : ("  " + r.uid).c_str());
+            std::printf("  %-10s %-13s %s%s\n", KindName(r.kind), OutcomeWord(r.outcome),
+                        TerminalSafe(r.fullName).c_str(), r.uid.empty() ? "" : ("  " + TerminalSafe(r.uid)).c_str());
         if (!summary.Complete())
-            std::printf("\n%s\n\n", SummaryText(summary).c_str());
+            std::printf("\n%s\n\n", TerminalSafeLines(SummaryText(summary)).c_str());
     }
     return Finish(a, id, records, code);
 }

@@ -8,6 +8,7 @@
 #include "removal/InstalledCollections.h"
 #include "support/Json.h"
 #include "support/Messages.h"
+#include "support/Text.h"
 
 #include <cstdio>
 #include <optional>
@@ -62,13 +63,13 @@ int Installed(const std::vector<std::string>& args) {
     }
     for (const InstalledDirection& d : listing.directions) {
         const std::string dirCode = CodeFromDirection(d.id);
-        std::printf("%s  %s: %zu\n", dirCode.empty() ? "--" : dirCode.c_str(), d.name.c_str(),
+        std::printf("%s  %s: %zu\n", dirCode.empty() ? "--" : dirCode.c_str(), TerminalSafe(d.name).c_str(),
                     d.collections.size());
         for (const InstalledCollection& c : d.collections) {
             if (c.state == 0)
-                std::printf("  %s\n", c.name.c_str());
+                std::printf("  %s\n", TerminalSafe(c.name).c_str());
             else
-                std::printf("  %s  (state %d: not listed for removal)\n", c.name.c_str(), c.state);
+                std::printf("  %s  (state %d: not listed for removal)\n", TerminalSafe(c.name).c_str(), c.state);
         }
     }
     return kExitDone;

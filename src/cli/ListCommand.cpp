@@ -7,6 +7,7 @@
 #include "product/KernelConnection.h"
 #include "support/Json.h"
 #include "support/Messages.h"
+#include "support/Text.h"
 
 #include <cstdio>
 
@@ -46,10 +47,10 @@ int List(const std::vector<std::string>& args) {
             }
             out += "]}";
         } else {
-            out += c.GetIdText() + "  " + c.GetDisplayName() + "\n";
+            out += TerminalSafe(c.GetIdText()) + "  " + TerminalSafe(c.GetDisplayName()) + "\n";
             for (const auto& p : c.GetProfiles())
-                out += "    " + p->GetKey() + "  " + CodeFromDirection(p->GetDirID()) + "  " + p->GetFullName() +
-                       (p->IsSupported() ? "" : "  (direction not installed)") + "\n";
+                out += "    " + TerminalSafe(p->GetKey()) + "  " + CodeFromDirection(p->GetDirID()) + "  " +
+                       TerminalSafe(p->GetFullName()) + (p->IsSupported() ? "" : "  (direction not installed)") + "\n";
         }
         first = false;
     }

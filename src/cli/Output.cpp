@@ -1,6 +1,7 @@
 #include "cli/Output.h"
 
 #include "support/Json.h"
+#include "support/Text.h"
 
 #include <unistd.h>
 
@@ -54,7 +55,7 @@ void SetJsonError(const std::string& text) {
 
 void Complain(const std::string& text) {
     if (std::FILE* out = PeopleStream())
-        std::fprintf(out, "quillon-cli: %s\n", text.c_str());
+        std::fprintf(out, "quillon-cli: %s\n", TerminalSafe(text).c_str());
     SetJsonError(text);
 }
 

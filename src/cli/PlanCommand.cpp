@@ -14,6 +14,7 @@
 #include "support/Json.h"
 #include "support/Messages.h"
 #include "support/Strings.h"
+#include "support/Text.h"
 
 #include <cstdio>
 
@@ -129,15 +130,15 @@ int Plan(const std::vector<std::string>& args) {
             "  %-10s %-21s %12s  %s\n", StepItemKindName(p.kind), PlanActionName(p.action),
             FormatGroupedNumber(static_cast<std::uint64_t>(std::max<std::int64_t>(0, p.size)))
                 .c_str(),
-            p.name.c_str());
+            TerminalSafe(p.name).c_str());
         if (!p.detail.empty())
-            std::printf("             %s\n", p.detail.c_str());
+            std::printf("             %s\n", TerminalSafe(p.detail).c_str());
         if (p.message)
-            std::printf("             message %d: %s\n", p.message, p.messageText.c_str());
+            std::printf("             message %d: %s\n", p.message, TerminalSafe(p.messageText).c_str());
     }
     for (const SkippedProfile& s : plan.skipped)
         std::printf("  %-10s %-21s %12s  %s\n", "profile",
-                    s.supported ? "not-selected" : "unsupported", "", s.name.c_str());
+                    s.supported ? "not-selected" : "unsupported", "", TerminalSafe(s.name).c_str());
     // The profile page's figures with its labels, as install shows them.
     const auto lineBreak = list.figures.find('\n');
     std::printf("%s %s\n%s %s\n", LoadString(kRequiredLabelId).c_str(),

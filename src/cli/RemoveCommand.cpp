@@ -6,6 +6,7 @@
 #include "product/ComError.h"
 #include "removal/RemoveCollections.h"
 #include "support/Json.h"
+#include "support/Text.h"
 
 #include <cstdio>
 
@@ -83,11 +84,12 @@ int Remove(const std::vector<std::string>& args) {
         WriteJson(out + "]", exitCode);
     } else {
         for (const auto& r : outcome.removed)
-            std::printf("removed  %s  %s\n", CodeFromDirection(r.direction).c_str(), r.name.c_str());
+            std::printf("removed  %s  %s\n", CodeFromDirection(r.direction).c_str(), TerminalSafe(r.name).c_str());
         for (const auto& f : outcome.failed)
-            std::printf("FAILED   %s  %s  (%s)\n", CodeFromDirection(f.direction).c_str(), f.name.c_str(), HResultText(f.error).c_str());
+            std::printf("FAILED   %s  %s  (%s)\n", CodeFromDirection(f.direction).c_str(), TerminalSafe(f.name).c_str(),
+                        HResultText(f.error).c_str());
         for (const auto& n : outcome.notListed)
-            std::printf("not installed: %s\n", n.c_str());
+            std::printf("not installed: %s\n", TerminalSafe(n).c_str());
         if (outcome.removed.empty() && outcome.failed.empty())
             std::printf("nothing removed (%s)\n", StatusName(outcome.status));
     }

@@ -40,7 +40,7 @@ State& Current() {
 bool OpenLog(const std::string& path, const std::vector<std::string>& arguments) {
     State& s = Current();
     std::string error;
-    s.logFile = posix::AppendOnlyFile::Open(path, error);
+    s.logFile = posix::AppendOnlyFile::Open(path, error, "quillon-cli");
     if (!s.logFile) {
         std::fprintf(stderr, "quillon-cli: --log %s\n", error.c_str());
         return false;

@@ -1,4 +1,5 @@
 #include "cli/Terminal.h"
+#include "support/Text.h"
 
 #include <cctype>
 #include <csignal>
@@ -10,15 +11,17 @@
 namespace quillon::cli {
 namespace {
 
+// A message on one line: its line breaks written "\n", every other control character escaped.
 std::string OneLine(const std::string& text) {
     std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += "\\n";
-        else if (c != '\r')
-            out += c;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find('\n', start);
+        out += TerminalSafe(std::string_view(text).substr(start, end - start));
+        if (end == std::string::npos)
+            return out;
+        out += "\\n";
+        start = end + 1;
     }
-    return out;
 }
 
 std::string Choices(MessageButtons buttons) {
@@ -51,8 +54,28 @@ std::optional<MessageAnswer> Parse(const std::string& reply, MessageButtons butt
 }
 
 std::atomic<bool> g_interrupted{false};
+std::atomic<bool> g_terminate{false};
+std::atomic<bool> g_installing{false};
 
-extern "C" void OnInterrupt(int) { g_interrupted = true; }
+// Only async-signal-safe calls here: signal, raise, alarm.
+extern "C" void OnInterrupt(int signal) {
+    if (!g_installing) {
+        ::signal(signal, SIG_DFL);
+        ::raise(signal);
+        return;
+    }
+    if (signal == SIGTERM) {
+        g_terminate = true;
+        ::alarm(1);
+    }
+    g_interrupted = true;
+}
+
+// A second after SIGTERM the installation has not stopped: end as SIGTERM would have.
+extern "C" void OnTerminateTimeout(int) {
+    ::signal(SIGTERM, SIG_DFL);
+    ::raise(SIGTERM);
+}
 
 } // namespace
 
@@ -109,15 +132,28 @@ void InstallInterruptHandler() {
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    struct sigaction timeout {};
+    timeout.sa_handler = OnTerminateTimeout;
+    sigemptyset(&timeout.sa_mask);
+    ::sigaction(SIGALRM, &timeout, nullptr);
     // A caller may have started us with the signals blocked; an interrupt must still reach us.
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGALRM);
     ::sigprocmask(SIG_UNBLOCK, &signals, nullptr);
 }
 
+void SetInstalling(bool installing) {
+    g_installing = installing;
+    if (!installing)
+        ::alarm(0);
+}
+
 std::atomic<bool>& InterruptRequested() { return g_interrupted; }
+
+bool TerminateRequested() { return g_terminate; }
 
 std::string PlainText(const std::string& dialogText) {
     std::string out;

@@ -33,9 +33,16 @@ bool Interactive();
 // Asks a yes/no question on the terminal; `fallback` when it cannot be asked.
 bool AskYesNo(const std::string& question, bool fallback);
 
-// SIGINT/SIGTERM set this flag instead of ending the process.
+// SIGINT and SIGTERM. While an installation runs (SetInstalling(true)) they set the flag below,
+// which the progress view reads at every checkpoint: SIGINT asks the cancel question there,
+// SIGTERM cancels without asking — and, should the installation not have stopped within a
+// second (a call that waits), ends the process by the signal after all. At any other time both
+// end the process at once, as by default, whatever it is waiting on.
 void InstallInterruptHandler();
+void SetInstalling(bool installing);
 std::atomic<bool>& InterruptRequested();
+// SIGTERM was among the interrupts: cancel without asking.
+bool TerminateRequested();
 
 // "Устанавливается\nX" -> "Устанавливается X"; "&&" -> "&".
 std::string PlainText(const std::string& dialogText);

@@ -3,6 +3,7 @@
 #include "cli/Terminal.h"
 #include "install/ProgressDlg.h"
 #include "support/Strings.h"
+#include "support/Text.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -18,7 +19,7 @@ TerminalProgress::TerminalProgress(bool assumeYes)
     : out_(ProgressStream()), terminal_(out_ && ::isatty(::fileno(out_))), assumeYes_(assumeYes) {}
 
 void TerminalProgress::SetText(int control, const std::string& text) {
-    const std::string plain = PlainText(text);
+    const std::string plain = TerminalSafe(PlainText(text));
     if (texts_[control] == plain)
         return;
     texts_[control] = plain;
@@ -71,7 +72,7 @@ void TerminalProgress::PumpMessages() {
 }
 
 bool TerminalProgress::ConfirmCancel() {
-    if (assumeYes_)
+    if (assumeYes_ || TerminateRequested())
         return true;
     return AskYesNo(ConfirmCancelQuestion(), true);
 }

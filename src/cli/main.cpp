@@ -18,6 +18,7 @@
 #include "platform/posix/PosixPorts.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <iterator>
 #include <string>
@@ -58,6 +59,10 @@ int Run(const std::vector<std::string>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A reader that went away (`--events | head -1`) or the file-size limit must not kill an
+    // installation midway: writes then fail with EPIPE / EFBIG, which the writers handle.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> all(argv + 1, argv + argc);
     const auto given = [&](const char* flag) { return std::find(all.begin(), all.end(), flag) != all.end(); };
     if (given("--help") || given("-h"))
@@ -93,8 +98,15 @@ int main(int argc, char** argv) {
     }
     if (events)
         quillon::cli::EnableEvents();
-    const int code = Run(args);
+    int code = Run(args);
     quillon::cli::FinishJson(code);
+    // What the command wrote must have reached standard output (`list >/dev/full`); the events'
+    // reader going away only ended the events.
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && !quillon::cli::Events()) {
+        std::fprintf(stderr, "quillon-cli: standard output cannot be written\n");
+        if (code == quillon::cli::kExitDone)
+            code = quillon::cli::kExitCannotStart;
+    }
     quillon::cli::CloseLog(code);
     return code;
 }

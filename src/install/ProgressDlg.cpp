@@ -301,6 +301,7 @@ bool CProgressDlg::RegisterProfile(CVdxTopicInfo& profile) {
         const HRESULT status = kernel->InstallProfile(xml, replaceMode_, text);
         if (Failed(status)) {
             reason = Tell(2006, MessageIcon::Warning, {profile.GetName()});
+            DeleteOrphanedDictionaries(profile, reason);
             Record(InstallRecord::Kind::Profile, profile, ItemOutcome::Failed, reason);
             return true;
         }
@@ -322,8 +323,43 @@ bool CProgressDlg::RegisterProfile(CVdxTopicInfo& profile) {
     } catch (const std::exception&) {
         reason = Tell(57355, MessageIcon::Error);
     }
+    DeleteOrphanedDictionaries(profile, reason);
     Record(InstallRecord::Kind::Profile, profile, ItemOutcome::Failed, reason);
     return false;
+}
+
+void CProgressDlg::DeleteOrphanedDictionaries(const CVdxTopicInfo& profile, const std::string& reason) {
+    const auto& kernel = KernelConnection();
+    if (!kernel)
+        return;
+    const auto wantedElsewhere = [&](const CDictInfo* d) {
+        for (const auto& other : collection_->GetProfiles())
+            if (ToInstall(other) && other.Get() != &profile)
+                for (const auto& od : other->Dictionaries())
+                    if (od.Get() == d)
+                        return true;
+        return false;
+    };
+    for (const auto& entry : profile.Dictionaries()) {
+        const CDictInfo* d = entry.Get();
+        const auto outcome = dictionaryOutcomes_.find(d);
+        if (!d || outcome == dictionaryOutcomes_.end() || outcome->second != ItemOutcome::Installed ||
+            wantedElsewhere(d))
+            continue;
+        try {
+            if (kernel->DeleteDictionary(tempFolder_ + d->GetKey(), d->GetDirID()) != S_OK)
+                continue;
+        } catch (const std::exception&) {
+            continue;
+        }
+        outcome->second = ItemOutcome::Failed;
+        for (InstallRecord& r : records_)
+            if (r.kind == InstallRecord::Kind::Dictionary && r.key == d->GetKey() && r.Held()) {
+                r.outcome = ItemOutcome::Failed;
+                r.reason = reason;
+                r.uid.clear();
+            }
+    }
 }
 
 bool CProgressDlg::InstallDictionaries(int total, int& counter, std::vector<CSmartPtr<CDictInfo>>& list,

@@ -105,6 +105,10 @@ private:
     void RecordRemaining(std::size_t from, ItemOutcome outcome, const std::string& reason);
     // Registers the profile; false ends the loop (an error raised by the kernel).
     bool RegisterProfile(CVdxTopicInfo& profile);
+    // The kernel refused `profile`: the dictionaries this run imported for it and for no other
+    // profile to be installed are deleted from the kernel again (no orphan stays that the
+    // removal page cannot reach), and recorded as not installed for `reason`.
+    void DeleteOrphanedDictionaries(const CVdxTopicInfo& profile, const std::string& reason);
 
     // One dictionary, its steps in the order they run (install/InstallDictionary.cpp).
     DictionaryResult InstallOneDictionary(CDictInfo& item, const std::string& comment, const std::string& copyright,

@@ -30,14 +30,20 @@ std::optional<std::string> ReadValue(RegistryStore& registry, const char* key, c
     return text;
 }
 
-bool IsFile(const std::string& path) {
+bool IsExecutableFile(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
 } // namespace
 
-int RunLauncher(RegistryStore& registry, const std::string& ownPath, const StartProgram& start) {
+int RunLauncher(RegistryStore& registry, const std::string& ownPath, const StartProgram& start,
+                std::string* reason) {
+    const auto nothing = [reason](std::string why) {
+        if (reason)
+            *reason = std::move(why);
+        return kExitNothingToStart;
+    };
     const char* key = nullptr;
     for (const char* candidate : kAppsKeys) {
         if (registry.OpenKey(RegistryRoot::LocalMachine, candidate, false) == 0) {
@@ -45,8 +51,11 @@ int RunLauncher(RegistryStore& registry, const std::string& ownPath, const Start
             break;
         }
     }
-    if (!key || ownPath.empty() || ownPath.size() + 1 > kBufferSize)
-        return kExitNothingToStart;
+    if (!key)
+        return nothing("no product has registered its applications (\"Software\\Velmar Soft\\KLDO10\\Apps\" or "
+                       "\"…\\KLDO9\\Apps\")");
+    if (ownPath.empty() || ownPath.size() + 1 > kBufferSize)
+        return nothing("its own folder cannot be had");
     const auto slash = ownPath.find_last_of('/');
     std::string command = slash == std::string::npos ? std::string() : ownPath.substr(0, slash + 1);
 
@@ -66,10 +75,13 @@ int RunLauncher(RegistryStore& registry, const std::string& ownPath, const Start
         }
     }
     if (!fileName)
-        return kExitNothingToStart;
+        return nothing(std::string("no installer is registered under \"") + key + "\"");
     command += fileName;
-    if (!IsFile(command))
+    if (!IsExecutableFile(command)) {
+        if (registered.empty() || registered.front() != '/')
+            return nothing("the registered program \"" + registered + "\" is not a full path");
         command = registered;
+    }
     return start(command);
 }
 

@@ -23,9 +23,13 @@ using StartProgram = std::function<int(const std::string& path)>;
 inline constexpr int kExitNothingToStart = -1;
 
 // The launcher's run, given its own path (empty when it cannot be had). Answers the exit code:
-// 0 when the program was started; -1 when neither Apps key exists, the own path is unknown or
-// none of the three values can be read; otherwise the error code of the failed start.
-int RunLauncher(RegistryStore& registry, const std::string& ownPath, const StartProgram& start);
+// 0 when the program was started; -1 when neither Apps key exists, the own path is unknown,
+// none of the three values can be read, or the program to start would be the registered value
+// and that is not a full path (a relative one would start whatever lies in the current folder);
+// otherwise the error code of the failed start. A file beside the launcher counts only when it
+// is a regular file this user may execute. `reason`, when given, says why nothing was started.
+int RunLauncher(RegistryStore& registry, const std::string& ownPath, const StartProgram& start,
+                std::string* reason = nullptr);
 
 // posix_spawn of `path` with argv {path}, the launcher's environment and folder.
 int StartDetached(const std::string& path);

@@ -28,5 +28,10 @@ int main(int argc, char** argv) {
     }
     std::error_code ec;
     const std::string self = std::filesystem::read_symlink("/proc/self/exe", ec).string();
-    return quillon::launcher::RunLauncher(registry, ec ? std::string() : self, quillon::launcher::StartDetached);
+    std::string reason;
+    const int code =
+        quillon::launcher::RunLauncher(registry, ec ? std::string() : self, quillon::launcher::StartDetached, &reason);
+    if (code == quillon::launcher::kExitNothingToStart && !reason.empty())
+        std::fprintf(stderr, "launcher: nothing started: %s\n", reason.c_str());
+    return code;
 }

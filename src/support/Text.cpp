@@ -1,6 +1,7 @@
 #include "support/Text.h"
 
 #include <array>
+#include <cstdio>
 
 namespace quillon {
 namespace {
@@ -208,6 +209,79 @@ std::string Trim(std::string_view text) {
         return {};
     const auto last = text.find_last_not_of(" \t\r\n");
     return std::string(text.substr(first, last - first + 1));
+}
+
+std::size_t Utf8SequenceLength(std::string_view text) {
+    if (text.empty())
+        return 0;
+    const auto b = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char first = b(0);
+    if (first < 0x80)
+        return 1;
+    std::size_t length = 0;
+    std::uint32_t code = 0, minimum = 0;
+    if ((first & 0xE0) == 0xC0)
+        length = 2, code = first & 0x1F, minimum = 0x80;
+    else if ((first & 0xF0) == 0xE0)
+        length = 3, code = first & 0x0F, minimum = 0x800;
+    else if ((first & 0xF8) == 0xF0)
+        length = 4, code = first & 0x07, minimum = 0x10000;
+    else
+        return 0;
+    if (text.size() < length)
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((b(i) & 0xC0) != 0x80)
+            return 0;
+        code = code << 6 | (b(i) & 0x3F);
+    }
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+std::string TerminalSafeLines(std::string_view text) {
+    std::string out;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find('\n', start);
+        std::string_view line = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (end != std::string_view::npos && !line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        out += TerminalSafe(line);
+        if (end == std::string_view::npos)
+            return out;
+        out += '\n';
+        start = end + 1;
+    }
+}
+
+std::string TerminalSafe(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    char escape[8];
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = Utf8SequenceLength(text.substr(i));
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (n == 0) {
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            out += escape;
+            ++i;
+            continue;
+        }
+        if (n == 1 && (c < 0x20 || c == 0x7F)) {
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            out += escape;
+        } else if (n == 1 && c == '\\') {
+            out += "\\\\";
+        } else if (n == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+            std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned char>(text[i + 1]));
+            out += escape;
+        } else {
+            out.append(text.substr(i, n));
+        }
+        i += n;
+    }
+    return out;
 }
 
 } // namespace quillon

@@ -34,4 +34,19 @@ std::string Cp1251ToUtf8(std::string_view cp1251);
 
 std::string Trim(std::string_view text);
 
+// The length of the well-formed UTF-8 sequence at the start of `text` (1 to 4), or 0 when its
+// first byte does not start one: a stray continuation byte, an overlong form, a surrogate, a
+// code point above U+10FFFF, or a sequence cut short.
+std::size_t Utf8SequenceLength(std::string_view text);
+
+// A text as a terminal may show it: control characters (C0 — line breaks and tabs included —,
+// DEL, and the C1 range U+0080..U+009F, which some terminals take as commands) written as
+// "\xHH" / "\u009B", a backslash doubled, invalid UTF-8 bytes as "\xHH". Names from a
+// distribution pass through it before any terminal sees them, so no disc can retitle the
+// terminal, clear the screen or write a line of its own.
+std::string TerminalSafe(std::string_view text);
+// The same for a text of several lines: each line escaped, the line breaks kept ("\r\n" as
+// "\n").
+std::string TerminalSafeLines(std::string_view text);
+
 } // namespace quillon

@@ -6,6 +6,7 @@
 #include "product/Paths.h"
 #include "support/Json.h"
 #include "tools/Commands.h"
+#include "support/Text.h"
 
 #include <cstdio>
 #include <iostream>
@@ -96,11 +97,11 @@ int Describe(const Args& args) {
                     out << (k ? "," : "") << JsonString(keys[k]);
                 out << "]}";
             } else {
-                out << "collection " << full->GetIdText() << " \"" << full->GetDisplayName() << "\" (number "
-                    << full->GetNumericId() << ")\n  comment: " << full->GetComment()
-                    << "\n  copyright: " << full->GetCopyright() << "\n  profiles:";
+                out << "collection " << TerminalSafe(full->GetIdText()) << " \"" << TerminalSafe(full->GetDisplayName())
+                    << "\" (number " << full->GetNumericId() << ")\n  comment: " << TerminalSafe(full->GetComment())
+                    << "\n  copyright: " << TerminalSafe(full->GetCopyright()) << "\n  profiles:";
                 for (const auto& k : keys)
-                    out << " " << k;
+                    out << " " << TerminalSafe(k);
                 out << "\n";
             }
             first = false;
@@ -120,9 +121,9 @@ int Describe(const Args& args) {
                         << ",\"direction\":" << JsonString(code) << ",\"selected\":" << Flag(selected)
                         << ",\"supported\":" << Flag(supported) << ",\"xml\":" << JsonString(p->GetXmlDocument()) << "}";
                 else
-                    out << "\nprofile " << p->GetKey() << " " << (code.empty() ? "--" : code)
+                    out << "\nprofile " << TerminalSafe(p->GetKey()) << " " << (code.empty() ? "--" : code)
                         << (selected ? " selected" : " not-selected") << (supported ? " supported" : " unsupported") << "\n"
-                        << p->GetXmlDocument() << "\n";
+                        << TerminalSafeLines(p->GetXmlDocument()) << "\n";
                 first = false;
             }
             out << (json ? "]" : "");

@@ -117,15 +117,16 @@ int Show(const Args& args) {
     if (!file)
         return Fail(error);
     std::printf("version %u\nGUID %s\ndirection 0x%08X %s\nLinkNumber %d\nLinkCode %u\nFormatLevel %d\ntitle %s\n",
-                file->Version(), file->Guid().c_str(), file->DirectionId(), kaldo::DirectionCode(file->DirectionId()).c_str(),
-                file->LinkNumber(), file->LinkCode(), file->FormatLevel(), Cp1251ToUtf8(file->TitleBytes()).c_str());
+                file->Version(), TerminalSafe(file->Guid()).c_str(), file->DirectionId(),
+                kaldo::DirectionCode(file->DirectionId()).c_str(), file->LinkNumber(), file->LinkCode(),
+                file->FormatLevel(), TerminalSafe(Cp1251ToUtf8(file->TitleBytes())).c_str());
     for (const auto& [name, bytes] : file->Properties())
-        std::printf("property %s (%zu bytes)\n", name.c_str(), bytes.size());
+        std::printf("property %s (%zu bytes)\n", TerminalSafe(name).c_str(), bytes.size());
     std::printf("%zu entries\n", file->Entries().size());
     for (const auto& e : file->Entries()) {
-        std::printf("%s", e.word.c_str());
+        std::printf("%s", TerminalSafe(e.word).c_str());
         for (const auto& l : e.lines)
-            std::printf("\t%s", l.c_str());
+            std::printf("\t%s", TerminalSafe(l).c_str());
         std::printf("\n");
     }
     return 0;

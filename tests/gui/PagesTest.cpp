@@ -28,6 +28,10 @@
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTest>
+#include <unistd.h>
+#include <sys/stat.h>
+#include <QTemporaryDir>
+#include <QFile>
 
 namespace quillon::resources {
 extern const std::string_view kStringsTsv; // the built-in table's source
@@ -145,6 +149,36 @@ private slots:
         }
         QCOMPARE(profiles.findChild<QPushButton*>("ctl1029")->text(), QString("Select &all"));
         QCOMPARE(progress.findChild<QLabel*>("ctl1010")->text(), QString("Dictionaries to install: %d"));
+    }
+
+    // A catalogue is read only when nobody but its owner (this user or root) may write it or its
+    // folder, and not through a link; its string 500 only when it is a single letter.
+    void catalogueIsTrustedOnlyWhenOnlyItsOwnerMayWriteIt() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString file = dir.filePath("quillonResENU.qm");
+        QVERIFY(QFile::copy(QUILLON_ENU_CATALOGUE, file));
+        const std::string path = file.toStdString(), folder = dir.path().toStdString();
+        const auto loads = [&](mode_t folderMode, mode_t fileMode) {
+            ::chmod(folder.c_str(), folderMode);
+            ::chmod(path.c_str(), fileMode);
+            QtCatalogue catalogue;
+            return catalogue.Load(path) && catalogue.Find(1000) == std::optional<std::string>("Dictionary Installer");
+        };
+        QVERIFY(loads(0755, 0644));
+        QVERIFY(!loads(0755, 0666));  // anyone may write the file
+        QVERIFY(!loads(0775, 0644));  // the group may replace it
+        QVERIFY(!loads(01777, 0644)); // a shared temporary folder
+        ::chmod(folder.c_str(), 0755);
+        const std::string link = dir.filePath("linked.qm").toStdString();
+        QVERIFY(::symlink(path.c_str(), link.c_str()) == 0);
+        QtCatalogue linked;
+        QVERIFY(!linked.Load(link));
+
+        QtCatalogue hostile;
+        QVERIFY(hostile.Load(QUILLON_HOSTILE_CATALOGUE));
+        QCOMPARE(hostile.Find(1000), std::optional<std::string>("Hostile Installer"));
+        QCOMPARE(hostile.Find(500), std::optional<std::string>()); // the built-in "R" stays
     }
 
     // In Russian too every static text shows whole.

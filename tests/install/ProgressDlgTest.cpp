@@ -500,6 +500,30 @@ TEST_F(ProgressDlgTest, RegistrationErrorsEndTheLoopOrSkipTheProfile) {
     EXPECT_EQ(records_[2].reason, "Установка остановлена ошибкой ядра перевода.");
 }
 
+// The kernel refuses a profile (2006): the dictionary imported for it alone is taken out again,
+// so no orphan stays that the removal page cannot reach; one that another profile wants stays.
+TEST_F(ProgressDlgTest, ARefusedProfileLeavesNoDictionaryOfItsOwnBehind) {
+    auto own = Dictionary("own.er", kER, PackedDictionary("OWN.ER", kER));
+    auto shared = Dictionary("shared.er", kER, PackedDictionary("SHARED.ER", kER));
+    Profile("refused", {own, shared});
+    Profile("kept", {shared});
+    Fault("InstallProfile", "0x80004005", 1); // "refused"
+    EXPECT_EQ(Install(), 1);
+    EXPECT_EQ(messages_.ShownIds(), std::vector<int>{2006});
+    const std::string journal = Journal();
+    EXPECT_EQ(Count(journal, "\"operation\":\"DeleteDictionary\""), 1) << journal;
+    std::string list;
+    ASSERT_EQ(kaldo::test::RunProductTool({"list"}, &list), 0);
+    EXPECT_EQ(list.find("own.er"), std::string::npos) << list;
+    EXPECT_NE(list.find("shared.er"), std::string::npos) << list;
+    ASSERT_EQ(records_.size(), 4u);
+    EXPECT_EQ(records_[0].key, "own.er");
+    EXPECT_EQ(records_[0].outcome, ItemOutcome::Failed);
+    EXPECT_EQ(records_[0].reason, "Ошибка при импортировании словаря.");
+    EXPECT_EQ(records_[1].outcome, ItemOutcome::Installed);
+    EXPECT_EQ(kaldo::test::ProductProblems(), "");
+}
+
 TEST_F(ProgressDlgTest, AskModeKeepsAnExistingProfileAndShowsTheKernelsText) {
     Profile("business", {});
     ASSERT_EQ(Install(2), 1);

@@ -84,6 +84,27 @@ TEST_F(LauncherTest, NothingToStartIsMinusOne) {
     EXPECT_EQ(Run(), kExitNothingToStart);
 }
 
+// A relative registered value would start whatever lies in the current folder: refused, saying
+// so. A file beside the launcher that cannot be executed does not count.
+TEST_F(LauncherTest, ARelativeRegisteredValueStartsNothingAndAFileThatDoesNotRunIsPassedOver) {
+    Register(kApps9, "Morvel", "quillon");
+    std::string reason;
+    EXPECT_EQ(RunLauncher(hive_, launcherPath_, [this](const std::string& path) { return started_ = path, 0; },
+                          &reason),
+              kExitNothingToStart);
+    EXPECT_TRUE(started_.empty());
+    EXPECT_EQ(reason, "the registered program \"quillon\" is not a full path");
+    // Beside the launcher: a plain file (not executable) is passed over for the registered one.
+    Register(kApps9, "Morvel", "/opt/kaldo/quillon");
+    const std::string beside = temp_.Write("cdrom/quillon", "not a program");
+    ::chmod(beside.c_str(), 0644);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(started_, "/opt/kaldo/quillon");
+    ::chmod(beside.c_str(), 0755);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(started_, beside);
+}
+
 // The registered program really starts, by its exact path even with blanks, without arguments;
 // a missing one gives the system's error code.
 TEST_F(LauncherTest, StartsTheRegisteredProgramByItsExactPath) {

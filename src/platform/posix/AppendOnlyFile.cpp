@@ -1,6 +1,9 @@
 #include "platform/posix/AppendOnlyFile.h"
 
+#include "platform/posix/HiveRegistry.h"
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +11,8 @@
 
 namespace quillon::posix {
 
-std::unique_ptr<AppendOnlyFile> AppendOnlyFile::Open(const std::string& path, std::string& error) {
+std::unique_ptr<AppendOnlyFile> AppendOnlyFile::Open(const std::string& path, std::string& error,
+                                                     const std::string& program) {
     const int fd = ::open(
         path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd < 0) {
@@ -16,12 +20,21 @@ std::unique_ptr<AppendOnlyFile> AppendOnlyFile::Open(const std::string& path, st
         return nullptr;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    struct stat hive {};
+    const std::string hivePath = HiveRegistry::DefaultPath();
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         error = path + ": not a regular file";
+    else if (st.st_uid != ::geteuid())
+        error = path + ": belongs to another user";
+    else if (st.st_nlink > 1)
+        error = path + ": has more than one name (a hard link)";
+    else if (::stat(hivePath.c_str(), &hive) == 0 && hive.st_dev == st.st_dev && hive.st_ino == st.st_ino)
+        error = path + ": is the registry hive";
+    if (!error.empty()) {
         ::close(fd);
         return nullptr;
     }
-    return std::unique_ptr<AppendOnlyFile>(new AppendOnlyFile(fd));
+    return std::unique_ptr<AppendOnlyFile>(new AppendOnlyFile(fd, path, program));
 }
 
 AppendOnlyFile::~AppendOnlyFile() {
@@ -37,8 +50,13 @@ bool AppendOnlyFile::WriteLine(std::string_view line) {
         const ssize_t n = ::write(fd_, data, left);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            if (!reported_)
+                std::fprintf(stderr, "%s: the log %s cannot be written: %s\n", program_.c_str(), path_.c_str(),
+                             n < 0 ? std::strerror(errno) : "nothing written");
+            reported_ = true;
             return false;
+        }
         data += n;
         left -= static_cast<std::size_t>(n);
     }

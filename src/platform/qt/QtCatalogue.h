@@ -2,9 +2,15 @@
 // QtCatalogue: an interface-language catalogue, a Qt id-based translation file (<base>Res<code>.qm,
 // compiled by lrelease from src/resources/translations/*.ts). Loaded with Qt's own translator
 // (QtCore only); it answers the string table by "s<id>" and dialog texts by their ids.
+//
+// A catalogue changes what the installer stores (profile names take string 500, full names its
+// templates), so it is trusted as a careful plug-in loader trusts a library: only a regular file
+// that its owner — this user or root — alone may write, in a folder likewise; the file is read
+// once from the descriptor that was checked. Its string 500 is used only when it is one letter.
 #include "platform/StringTable.h"
 #include "product/InterfaceLanguage.h"
 
+#include <QByteArray>
 #include <QTranslator>
 #include <string>
 
@@ -21,6 +27,7 @@ public:
 
 private:
     QTranslator translator_;
+    QByteArray data_; // the catalogue's bytes: the translator reads them in place
     bool loaded_ = false;
 };
 
