@@ -781,6 +781,16 @@ HRESULT Product::InstallProfile(const std::string& xml, std::int32_t replaceMode
         detail = db_.LastError();
         return E_FAIL;
     }
+    // Under the same lock as every removal: what the profile names must be held now. A removal
+    // that ran after the dictionaries were imported may have taken an unreferenced one away.
+    for (const auto& [table, uids] : {std::pair{"dictionaries", &profile->dictionaryUids},
+                                      std::pair{"tm_bases", &profile->tmUids}})
+        for (const std::string& uid : *uids)
+            if (!db_.Scalar(std::string("SELECT 1 FROM ") + table + " WHERE uid = ?1", {uid})) {
+                detail = std::string(table == std::string("dictionaries") ? "the dictionary " : "the TM base ") + uid +
+                         " the profile names is not installed (removed meanwhile?)";
+                return KLDO_E_CANNOT_OPEN;
+            }
     auto existing = db_.Scalar("SELECT id FROM collections WHERE direction = ?1 AND name = ?2",
                                {std::int64_t(profile->directionId), profile->name});
     std::set<std::pair<std::string, std::string>> oldRefs;

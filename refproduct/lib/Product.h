@@ -106,7 +106,9 @@ public:
     HRESULT InstallBaseTM(const std::string& source, const std::string& xml, std::int32_t replaceMode,
                           std::string& result, std::string& detail);
     // S_OK installed or replaced, S_FALSE kept the existing one (mode 0: empty text; mode 2: a
-    // text saying so), E_INVALIDARG bad XML, unknown direction or bad mode.
+    // text saying so), E_INVALIDARG bad XML, unknown direction or bad mode, KLDO_E_CANNOT_OPEN a
+    // dictionary or TM base it names is not installed (checked under the lock removals take, so
+    // no profile is registered naming what a removal just took away).
     HRESULT InstallProfile(const std::string& xml, std::int32_t replaceMode, std::string& result, std::string& detail);
     // Removes the collection and every dictionary and TM base no other collection references.
     // E_INVALIDARG bad index, KLDO_E_IN_USE one of those dictionaries is locked or held open.

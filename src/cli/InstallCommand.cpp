@@ -86,6 +86,8 @@ int Install(const std::vector<std::string>& args) {
         (!replace.empty() && replace != "replace" && replace != "skip" && replace != "ask"))
         return Usage();
     const std::string id = a.Get("collection");
+    // From here an interrupt cancels the installation at its first checkpoint.
+    SetInstalling(true);
     Session session(a.yes);
     ChosenCollection chosen;
     if (const auto failed = ChooseCollection(a.positional[0], id, a.All("profile"), chosen))
@@ -113,7 +115,6 @@ int Install(const std::vector<std::string>& args) {
     CProgressDlg page(collection, copies.GetSourceFolder(), view);
     view.SetPage(&page);
     page.SetReplaceMode(selection.ReplaceMode());
-    SetInstalling(true);
     const int result = page.Run();
     SetInstalling(false);
     view.Finish();

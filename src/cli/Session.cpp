@@ -13,6 +13,7 @@
 #include "support/Messages.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 
 namespace quillon::cli {
@@ -44,8 +45,12 @@ bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies)
     // A working copy that could not be written is a disk fault: it is reported as such, not as a
     // folder without description files.
     bool writeFailed = copies.WriteFailed();
-    if (!writeFailed && copies.Prepare(DictsFolder(root)))
+    if (!writeFailed && !copies.SystemError() && copies.Prepare(DictsFolder(root)))
         return true;
+    if (const int error = copies.SystemError()) { // out of file descriptors, not a folder's fault
+        Complain(folder + ": the description files cannot be opened: " + std::strerror(error));
+        return false;
+    }
     if (writeFailed || copies.WriteFailed()) {
         ShowMessage(1015, MessageIcon::Error);
         return false;

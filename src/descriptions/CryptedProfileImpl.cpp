@@ -91,6 +91,9 @@ ProfileLoadError CCryptedProfileImpl::ReadStream(const std::uint8_t* data, std::
         return ProfileLoadError::BadCount;
     if (std::size_t(sections) > in.Left() / kMinSectionBytes)
         return ProfileLoadError::Truncated;
+    if (sections > kMaxProfileSections)
+        return ProfileLoadError::TooLarge;
+    std::int64_t allEntries = 0;
     for (std::int32_t s = 0; s < sections; ++s) {
         std::string sectionName;
         PROFILE_TRY(in.ReadText(sectionName));
@@ -100,6 +103,8 @@ ProfileLoadError CCryptedProfileImpl::ReadStream(const std::uint8_t* data, std::
             return ProfileLoadError::BadCount;
         if (std::size_t(entries) > in.Left() / kMinEntryBytes)
             return ProfileLoadError::Truncated;
+        if ((allEntries += entries) > kMaxProfileEntries)
+            return ProfileLoadError::TooLarge;
         CCryptedSection& section = AddSection(sectionName);
         for (std::int32_t e = 0; e < entries; ++e) {
             std::string entryName;

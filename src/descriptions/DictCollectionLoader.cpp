@@ -33,7 +33,8 @@ CDictCollectionLoader::CDictCollectionLoader(std::string setupIniPath, std::stri
                                              std::string distributionFolder,
                                              std::unique_ptr<InstalledDirections> directions)
     : setupIniPath_(std::move(setupIniPath)), raviriInfPath_(std::move(raviriInfPath)),
-      distributionFolder_(std::move(distributionFolder)), directions_(RequireDirections(std::move(directions))),
+      distributionFolder_(std::move(distributionFolder)), distribution_(distributionFolder_),
+      directions_(RequireDirections(std::move(directions))),
       setupIni_(std::make_unique<CXCryptedProfile2>()), raviriInf_(std::make_unique<CXCryptedProfile2>()),
       letter_(InterfaceLanguageLetter()) {}
 
@@ -176,7 +177,7 @@ CSmartPtr<CVdxBaseTM> CDictCollectionLoader::FindOrReadBaseTM(CDictCollection& c
 }
 
 std::string CDictCollectionLoader::DistributionPath(const std::string& relative) const {
-    return ResolveBelow(distributionFolder_, relative).value_or(std::string());
+    return distribution_.Resolve(relative).value_or(std::string());
 }
 
 } // namespace quillon

@@ -13,6 +13,7 @@
 #include "descriptions/XCryptedProfile2.h"
 #include "model/DictCollection.h"
 #include "model/DictDistrib.h"
+#include "product/DistributionFolder.h"
 
 #include <memory>
 #include <string>
@@ -41,6 +42,8 @@ public:
     bool ReadCollection(const std::string& identifier, CDictCollection& collection);
 
     const InstalledDirections& Directions() const { return *directions_; }
+    // How many folder listings the loader's path lookups read (each folder once at most).
+    int FolderListings() const { return distribution_.Listings(); }
 
 private:
     void ReadCollectionBody(const std::string& identifier, CDictCollection& collection);
@@ -54,6 +57,7 @@ private:
     std::string setupIniPath_;
     std::string raviriInfPath_;
     std::string distributionFolder_;
+    mutable DistributionFolder distribution_;
     std::unique_ptr<InstalledDirections> directions_;
     std::unique_ptr<CXCryptedProfile2> setupIni_;  // store A
     std::unique_ptr<CXCryptedProfile2> raviriInf_; // store B

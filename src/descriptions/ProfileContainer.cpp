@@ -51,6 +51,8 @@ const char* ProfileLoadErrorText(ProfileLoadError error) {
         return "negative section or entry count";
     case ProfileLoadError::TrailingData:
         return "data after the last section";
+    case ProfileLoadError::TooLarge:
+        return "larger than any description file (8 MiB, 100 000 sections, 1 000 000 entries)";
     }
     return "unknown error";
 }

@@ -15,6 +15,12 @@ namespace quillon {
 inline constexpr std::uint8_t kProfileKey = 0xA7;
 inline constexpr std::size_t kProfileHeaderSize = 12;
 
+// Bounds no real description file comes near (the largest known holds a few hundred sections):
+// a larger file, or one of more sections or entries, is refused before it costs memory.
+inline constexpr std::uint64_t kMaxProfileFile = std::uint64_t(8) << 20;
+inline constexpr std::int32_t kMaxProfileSections = 100'000;
+inline constexpr std::int64_t kMaxProfileEntries = 1'000'000;
+
 // Why a profile file did not load. Every failure leaves the store empty.
 enum class ProfileLoadError {
     None,
@@ -31,6 +37,7 @@ enum class ProfileLoadError {
     BadFlag,       // a flag item holds something other than 0 or 1
     BadCount,      // a negative section or entry count
     TrailingData,  // bytes left after the last section
+    TooLarge,      // more than kMaxProfileFile bytes, sections or entries than the bounds
 };
 
 // A short English description ("bad CRC-32", ...), for tools.

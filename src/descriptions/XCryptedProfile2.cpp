@@ -1,12 +1,32 @@
 #include "descriptions/XCryptedProfile2.h"
 
-#include <filesystem>
-#include <fstream>
+#include "support/FileDescriptor.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace quillon {
+namespace {
 
-namespace fs = std::filesystem;
+// Reads up to `size` bytes; fewer only at the end of the file or on an error.
+std::size_t ReadAll(int fd, std::uint8_t* data, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, data + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+} // namespace
 
 CXCryptedProfile2::CXCryptedProfile2(int wide) {
     if (wide)
@@ -36,38 +56,38 @@ bool CXCryptedProfile2::Load(const std::string& path) {
         lastError_ = ProfileLoadError::AlreadyLoaded;
         return false;
     }
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (ec || !fs::exists(status)) {
-        lastError_ = ProfileLoadError::Missing;
+    // Opened once without blocking (a FIFO cannot hang the open) and read only when it is a
+    // regular file: a folder cannot be, and a FIFO or a device would block or never end.
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd) {
+        lastError_ = errno == ENOENT || errno == ENOTDIR ? ProfileLoadError::Missing : ProfileLoadError::Unreadable;
         return false;
     }
-    // Only a regular file is read: a folder cannot be, and a FIFO or device would block or
-    // never end.
-    if (!fs::is_regular_file(status)) {
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         lastError_ = ProfileLoadError::Unreadable;
         return false;
     }
-    const std::uintmax_t size = fs::file_size(path, ec);
-    std::ifstream in(path, std::ios::binary);
-    if (ec || !in) {
-        lastError_ = ProfileLoadError::Unreadable;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    // No real description file comes near this: a larger one is refused before it is read.
+    if (size > kMaxProfileFile) {
+        lastError_ = ProfileLoadError::TooLarge;
         return false;
     }
     // The header is checked against the size before the rest is read, so a large file that is
     // not a profile file costs nothing.
-    std::uint8_t header[kProfileHeaderSize] = {};
-    in.read(reinterpret_cast<char*>(header), sizeof header);
-    if (const auto e = CheckProfileHeader(header, static_cast<std::size_t>(in.gcount()), size);
-        e != ProfileLoadError::None) {
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(std::min<std::uint64_t>(size, kProfileHeaderSize)));
+    if (ReadAll(fd.Get(), image.data(), image.size()) != image.size()) {
+        lastError_ = ProfileLoadError::Unreadable;
+        return false;
+    }
+    if (const auto e = CheckProfileHeader(image.data(), image.size(), size); e != ProfileLoadError::None) {
         lastError_ = e;
         return false;
     }
-    std::vector<std::uint8_t> image(static_cast<std::size_t>(size));
-    std::copy(header, header + sizeof header, image.begin());
-    in.read(reinterpret_cast<char*>(image.data() + sizeof header),
-            static_cast<std::streamsize>(size - sizeof header));
-    if (static_cast<std::uintmax_t>(in.gcount()) != size - sizeof header) {
+    image.resize(static_cast<std::size_t>(size));
+    if (ReadAll(fd.Get(), image.data() + kProfileHeaderSize, image.size() - kProfileHeaderSize) !=
+        image.size() - kProfileHeaderSize) {
         lastError_ = ProfileLoadError::Unreadable;
         return false;
     }
@@ -78,6 +98,10 @@ bool CXCryptedProfile2::LoadImage(const std::uint8_t* data, std::size_t size,
                                   std::string sourcePath) {
     if (loaded_ || Implementation().Size() != 0) {
         lastError_ = ProfileLoadError::AlreadyLoaded;
+        return false;
+    }
+    if (size > kMaxProfileFile) {
+        lastError_ = ProfileLoadError::TooLarge;
         return false;
     }
     std::vector<std::uint8_t> stream;

@@ -1,7 +1,9 @@
 #include "distribution/KldoInifileManager.h"
 
 #include "platform/Ports.h"
+#include "product/DistributionFolder.h"
 #include "product/Paths.h"
+#include "product/RunFolder.h"
 #include "product/WorkFolders.h"
 #include "support/Guid.h"
 #include "support/Storage.h"
@@ -17,26 +19,29 @@
 namespace quillon {
 namespace {
 
-// True when `path` is a regular file that can be opened for reading (links followed only when
-// `followLinks`).
-bool CanOpen(const std::string& path, bool followLinks) {
+// True when the working copy `path` is a regular file that can be opened for reading (never
+// through a link, never waiting on a FIFO).
+bool CanOpen(const std::string& path) {
     if (path.empty())
         return false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
-    if (fd < 0)
-        return false;
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat st {};
-    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    return ok;
+    return fd && ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// The file `name` in `folder`, letter case ignored; empty when it cannot be opened for reading.
-std::string FindReadable(const std::string& folder, const char* name) {
-    if (folder.empty())
+// The file `name` in `folder`, letter case ignored, opened as a regular file below it with no
+// link followed (`path` receives its full path); an empty descriptor with errno otherwise.
+FileDescriptor OpenDescription(const std::string& folder, const char* name, std::string* path = nullptr) {
+    if (folder.empty()) {
+        errno = ENOENT;
         return {};
-    const auto path = ResolveBelow(folder, name);
-    return path && CanOpen(*path, true) ? *path : std::string();
+    }
+    return DistributionFolder(folder).Open(name, path);
+}
+
+// Whether the system, not the folder, stopped the open: out of descriptors or memory.
+bool IsSystemFailure(int error) {
+    return error == EMFILE || error == ENFILE || error == ENOMEM;
 }
 
 // The working folder, every level below the system temporary folder private to this user;
@@ -56,50 +61,6 @@ std::string MakeWorkingFolder(std::string* unusable = nullptr) {
         }
     }
     return work;
-}
-
-// Copies `from` into the new file `to` (never through a link or over an existing file); a
-// failed copy is deleted. `writeFailed` tells a failure to create or write `to`.
-bool CopyToNewFile(const std::string& from, const std::string& to, bool& writeFailed) {
-    writeFailed = false;
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return false;
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (out < 0) {
-        ::close(in);
-        writeFailed = true;
-        return false;
-    }
-    bool ok = true;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        for (ssize_t done = 0; ok && done < n;) {
-            const ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            ok = w > 0;
-            writeFailed = !ok;
-            done += w > 0 ? w : 0;
-        }
-        if (!ok)
-            break;
-    }
-    ::close(in);
-    if (::close(out) != 0 && ok) {
-        ok = false;
-        writeFailed = true;
-    }
-    if (!ok)
-        ::unlink(to.c_str());
-    return ok;
 }
 
 // A name this manager's working copies have: a GUID, or the temporary file an extraction writes
@@ -139,7 +100,7 @@ int LockWorkingFolder(const std::string& folder) {
 } // namespace
 
 std::string UnusableWorkingFolder(const std::string& folder) {
-    if (FindReadable(folder, "setup.inf").empty())
+    if (!OpenDescription(folder, "setup.inf"))
         return {};
     std::string unusable;
     MakeWorkingFolder(&unusable);
@@ -164,6 +125,7 @@ void CKldoInifileManager::Reset() {
     mainCopy_.clear();
     setupIniCopy_.clear();
     writeFailed_ = false;
+    systemError_ = 0;
 }
 
 bool CKldoInifileManager::Prepare(const std::string& folder) {
@@ -172,22 +134,30 @@ bool CKldoInifileManager::Prepare(const std::string& folder) {
     if (folder.empty())
         return false;
     bool ok = false;
-    if (const std::string setupInf = FindReadable(folder, "setup.inf"); !setupInf.empty()) {
-        ok = PrepareFromSetupInf(setupInf);
+    if (const FileDescriptor setupInf = OpenDescription(folder, "setup.inf")) {
+        ok = PrepareFromSetupInf(setupInf.Get());
+    } else if (IsSystemFailure(errno)) {
+        systemError_ = errno;
+    } else if (OpenDescription(folder, "RAVIRI.INF", &mainInUse_)) {
+        ok = true;
+        if (!OpenDescription(folder, "SETUP.INI", &setupIniInUse_))
+            setupIniInUse_.clear();
     } else {
-        mainInUse_ = FindReadable(folder, "RAVIRI.INF");
-        ok = !mainInUse_.empty();
-        setupIniInUse_ = FindReadable(folder, "SETUP.INI");
+        mainInUse_.clear();
+        if (IsSystemFailure(errno))
+            systemError_ = errno;
     }
     if (!ok) {
         const bool writeFailed = writeFailed_;
+        const int systemError = systemError_;
         Reset();
         writeFailed_ = writeFailed;
+        systemError_ = systemError;
     }
     return ok;
 }
 
-bool CKldoInifileManager::PrepareFromSetupInf(const std::string& setupInf) {
+bool CKldoInifileManager::PrepareFromSetupInf(int setupInf) {
     workFolder_ = MakeWorkingFolder();
     if (workFolder_.empty())
         return false;
@@ -195,23 +165,23 @@ bool CKldoInifileManager::PrepareFromSetupInf(const std::string& setupInf) {
     // The distribution's setup.inf is the plain compound file; the copy keeps the medium free
     // and the file stable while it is read.
     const std::string copy = workFolder_ + NewGuidString();
-    if (!CopyToNewFile(setupInf, copy, writeFailed_))
+    if (!CopyToNewFile(setupInf, copy, &writeFailed_))
         return false;
     bool ok = false;
     CStorage storage(copy);
     if (storage.Open(true) == CStorage::kOpened) {
         mainCopy_ = workFolder_ + NewGuidString();
-        storage.ExtractStream("RAVIRI.INF", mainCopy_, true);
+        storage.ExtractStream("RAVIRI.INF", mainCopy_, true, 0600);
         writeFailed_ = storage.WriteFailed();
-        if (CanOpen(mainCopy_, false)) {
+        if (CanOpen(mainCopy_)) {
             mainInUse_ = mainCopy_;
             ok = true;
             setupIniCopy_ = workFolder_ + NewGuidString();
-            storage.ExtractStream("SETUP.INI", setupIniCopy_, true);
+            storage.ExtractStream("SETUP.INI", setupIniCopy_, true, 0600);
             // A stream that is there but could not be written is a disk fault, not a missing file.
             writeFailed_ = storage.WriteFailed();
             ok = !writeFailed_;
-            if (CanOpen(setupIniCopy_, false))
+            if (CanOpen(setupIniCopy_))
                 setupIniInUse_ = setupIniCopy_;
         }
     }

@@ -14,7 +14,9 @@
 // files of their extraction).
 //
 // Distribution file names (setup.inf, RAVIRI.INF, SETUP.INI) are matched without regard to letter
-// case; the exact spelling wins when several exist.
+// case; the exact spelling wins when several exist. They are opened below the folder with no
+// symbolic link followed and without blocking (a FIFO at such a name is no description file);
+// setup.inf is copied from the descriptor opened.
 #include <string>
 
 namespace quillon {
@@ -50,9 +52,13 @@ public:
     // failing disk): the folder may well be a distribution. A SETUP.INI stream that is there but
     // cannot be written fails Prepare too.
     bool WriteFailed() const { return writeFailed_; }
+    // The system's error (EMFILE, ENFILE, ENOMEM) when the last Prepare failed because the
+    // process could not open a file at all, not because the folder lacks description files; 0
+    // otherwise.
+    int SystemError() const { return systemError_; }
 
 private:
-    bool PrepareFromSetupInf(const std::string& setupInf);
+    bool PrepareFromSetupInf(int setupInf);
 
     std::string source_;
     std::string mainInUse_;
@@ -62,6 +68,7 @@ private:
     std::string setupIniCopy_;
     int folderLock_ = -1; // the working folder, locked shared while copies exist
     bool writeFailed_ = false;
+    int systemError_ = 0;
 };
 
 // Why Prepare(`folder`) could not use a setup.inf there: the level of the working folder that

@@ -12,11 +12,16 @@ bool CDictDistrib::CDDEqualCollID::operator()(const CDictCollection& collection)
 }
 
 const CDictCollection& CDictDistrib::FindCollection(const std::string& idText) const {
-    const auto found =
-        std::find_if(m_collections.begin(), m_collections.end(), CDDEqualCollID(idText));
-    if (found == m_collections.end())
+    if (!m_indexed) {
+        m_index.clear();
+        for (const CDictCollection& collection : m_collections)
+            m_index.emplace(FoldCase(collection.GetIdText()), &collection);
+        m_indexed = true;
+    }
+    const auto found = m_index.find(FoldCase(idText));
+    if (found == m_index.end())
         throw ComError(E_INVALIDARG, "no collection with the identifier \"" + idText + "\"");
-    return *found;
+    return *found->second;
 }
 
 CDictCollection& CDictDistrib::FindCollection(const std::string& idText) {

@@ -17,6 +17,7 @@ class InstallerCopies : public DescriptionCopies {
 public:
     bool Prepare(const std::string& folder) override { return manager_.Prepare(folder); }
     bool WriteFailed() const override { return manager_.WriteFailed(); }
+    int SystemError() const override { return manager_.SystemError(); }
     std::string GetSourceFolder() const override { return manager_.GetSourceFolder(); }
     std::string GetSetupIniPath() const override { return manager_.GetSetupIniPath(); }
     std::string GetMainDescriptionPath() const override {

@@ -4,6 +4,9 @@
 #include "distribution/SourceSearch.h"
 #include "product/Paths.h"
 #include "support/Messages.h"
+#include "support/Strings.h"
+
+#include <cstring>
 
 namespace quillon {
 namespace {
@@ -18,6 +21,8 @@ constexpr int kUnusableTempFolderId = 2041;
 constexpr int kWriteErrorId = 1015;
 // Shown when collections exist but none has a profile of an installed direction; names the pairs.
 constexpr int kNoSupportedCollectionId = 2052;
+// "Ошибка при открытии исходного файла.": the files could not be opened at all.
+constexpr int kSourceErrorId = 1013;
 
 // The folder as the path page shows it: without the separator the wizard appended.
 std::string Typed(std::string folder) {
@@ -29,6 +34,12 @@ std::string Typed(std::string folder) {
 // Why `folder` (and `dicts`, its "DICTS" folder, when tried) is no distribution.
 void ReportNoDistribution(const DescriptionCopies& copies, bool writeFailed, const std::string& folder,
                           const std::string& dicts) {
+    // The system could not open the files at all (out of descriptors): said as it is.
+    if (const int error = copies.SystemError()) {
+        ShowMessageText(kSourceErrorId, LoadString(kSourceErrorId) + "\n" + folder + ": " + std::strerror(error),
+                        MessageIcon::Error);
+        return;
+    }
     if (writeFailed || copies.WriteFailed()) {
         ShowMessage(kWriteErrorId, MessageIcon::Error);
         return;

@@ -26,6 +26,9 @@ public:
     // True when the last Prepare failed because a working copy could not be written (a full or
     // failing disk).
     virtual bool WriteFailed() const { return false; }
+    // The system's error when the last Prepare could not open a file at all (out of file
+    // descriptors: EMFILE), 0 otherwise.
+    virtual int SystemError() const { return 0; }
     virtual std::string GetSourceFolder() const = 0;
     // SETUP.INI in use (empty when there is none) and RAVIRI.INF in use.
     virtual std::string GetSetupIniPath() const = 0;

@@ -39,7 +39,7 @@ int CStorage::Open(bool readOnly) {
 }
 
 bool CStorage::ExtractStream(const std::string& streamName, const std::string& destination,
-                             bool replace) {
+                             bool replace, unsigned mode) {
     error_.clear();
     writeFailed_ = false;
     if (streamName.empty() || streamName.find_first_of("\\|/:?\"<>*") != std::string::npos) {
@@ -62,7 +62,7 @@ bool CStorage::ExtractStream(const std::string& streamName, const std::string& d
     }
     const std::uint64_t size = file_.Elements()[static_cast<std::size_t>(index)].size;
     AtomicFile out;
-    if (!out.Begin(destination)) {
+    if (!out.Begin(destination, mode)) {
         error_ = out.Error();
         writeFailed_ = true;
         return false;

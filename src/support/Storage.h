@@ -29,7 +29,8 @@ public:
     // `replace` is false. The copy goes to a temporary file beside the destination that takes the
     // destination's name only when it holds all of the stream's bytes: a failed copy leaves no
     // file behind and an existing destination unchanged. True when the destination was written.
-    bool ExtractStream(const std::string& streamName, const std::string& destination, bool replace);
+    bool ExtractStream(const std::string& streamName, const std::string& destination, bool replace,
+                       unsigned mode = 0666);
 
     // The open file's root elements (empty before Open).
     const std::vector<CompoundEntry>& Elements() const { return file_.Elements(); }

@@ -1,5 +1,6 @@
 #include "platform/Ports.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "product/DistributionFolder.h"
 #include "product/Paths.h"
 #include "product/RunFolder.h"
 #include "product/WorkFolders.h"
@@ -247,6 +248,51 @@ TEST(Paths, ResolveBelowFollowsNoLinkBelowTheDistribution) {
     fs::create_directory_symlink(dir.Path(), elsewhere / "dist");
     EXPECT_EQ(ResolveBelow(elsewhere / "dist", "Dicts/FIN.ER"), elsewhere / "dist/Dicts/FIN.ER");
     EXPECT_FALSE(ResolveBelow(elsewhere / "dist", "etc/passwd").has_value());
+}
+
+// Thousands of names that differ in case from the disk's cost one listing per folder, not one
+// per lookup; the files open as the folder's own, read from the descriptor.
+TEST(DistributionFolder, OneListingPerFolderWhateverTheLookups) {
+    TempDir dir;
+    for (int i = 0; i < 300; ++i)
+        dir.Write("DICT/FILE" + std::to_string(i) + ".DCT", std::to_string(i));
+    dir.Write("TM/BASE.TMB", "tm");
+    DistributionFolder distribution(dir.Path());
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 300; ++i) {
+            const std::string relative = "dict\\file" + std::to_string(i) + ".dct";
+            ASSERT_EQ(distribution.Resolve(relative), dir / ("DICT/FILE" + std::to_string(i) + ".DCT"));
+            std::string path;
+            const FileDescriptor fd = distribution.Open(relative, &path);
+            ASSERT_TRUE(fd) << relative;
+            char text[8] = {};
+            EXPECT_EQ(::read(fd.Get(), text, sizeof text - 1), static_cast<ssize_t>(std::to_string(i).size()));
+            EXPECT_EQ(text, std::to_string(i));
+        }
+    EXPECT_EQ(distribution.Resolve("tm/missing.tmb"), dir / "TM/missing.tmb");
+    // The distribution folder, DICT and TM: one listing each.
+    EXPECT_EQ(distribution.Listings(), 3);
+}
+
+// What is not a regular file of the distribution does not open: a FIFO (without waiting for a
+// writer), a folder, a link, a path that climbs out.
+TEST(DistributionFolder, OpensOnlyRegularFilesBelowItsFolder) {
+    TempDir dir;
+    dir.Write("DICT/REAL.DCT", "x");
+    ASSERT_EQ(::mkfifo((dir / "DICT/FIFO.DCT").c_str(), 0644), 0);
+    std::filesystem::create_symlink(dir / "DICT/REAL.DCT", dir / "DICT/LINK.DCT");
+    DistributionFolder distribution(dir.Path());
+    EXPECT_TRUE(distribution.Open("DICT/REAL.DCT"));
+    const struct {
+        const char* relative;
+        int error;
+    } refused[] = {{"DICT/FIFO.DCT", ENODEV}, {"DICT", EISDIR}, {"DICT/LINK.DCT", ELOOP},
+                   {"../x", EINVAL},          {"DICT/NONE.DCT", ENOENT}};
+    for (const auto& r : refused) {
+        errno = 0;
+        EXPECT_FALSE(distribution.Open(r.relative)) << r.relative;
+        EXPECT_EQ(errno, r.error) << r.relative;
+    }
 }
 
 TEST(Paths, SafeFileNames) {

@@ -59,7 +59,8 @@ protected:
 };
 
 TEST_F(CollectionTest, ReplaceModeReplacesSkipsOrKeepsWithAnExplanation) {
-    const std::string first = ProfileXml("General", kER, {}), second = ProfileXml("General", kER, {"{X}"});
+    const std::string x = Import("x.er");
+    const std::string first = ProfileXml("General", kER, {}), second = ProfileXml("General", kER, {x});
     std::string reply = "untouched";
     ASSERT_EQ(kernel_->InstallProfile(first, 2, reply), S_OK);
     EXPECT_EQ(reply, "");
@@ -77,7 +78,7 @@ TEST_F(CollectionTest, ReplaceModeReplacesSkipsOrKeepsWithAnExplanation) {
     const auto now = Open()->Collections(kER);
     ASSERT_EQ(now.size(), 1u);
     EXPECT_EQ(now[0].xml, second);
-    EXPECT_EQ(now[0].dictionaries, std::vector<std::string>{"{X}"});
+    EXPECT_EQ(now[0].dictionaries, std::vector<std::string>{x});
     EXPECT_EQ(now[0].fullName, "Профиль General");
     EXPECT_EQ(Names(kER), std::vector<std::string>{"General"});
 }
@@ -141,6 +142,22 @@ TEST_F(CollectionTest, DirectionAndAllRemovalsReachOnlyTheirCollections) {
     ASSERT_EQ(kernel_->RemoveAllCollections(), S_OK);
     EXPECT_TRUE(Names(kRE).empty());
     EXPECT_EQ(FilesIn(Folder("RE")), std::vector<std::string>{"GENDICT.RE"});
+}
+
+// A removal that runs between an installation's import and its registration takes the then
+// unreferenced dictionary away: the registration that follows is refused with 0x800F0015 rather
+// than leaving a profile that names what the product does not hold.
+TEST_F(CollectionTest, AProfileNamingWhatARemovalTookAwayIsRefused) {
+    const std::string shared = Import("shared.er");
+    const std::string tm = InstallTm("t.tmx");
+    std::string text;
+    ASSERT_EQ(kernel_->InstallProfile(ProfileXml("first", kER, {shared}, {tm}), 1, text), S_OK);
+    // The second installation meets the dictionary as there; then everything is removed.
+    ASSERT_EQ(kernel_->RemoveAllCollections(), S_OK);
+    EXPECT_EQ(kernel_->InstallProfile(ProfileXml("second", kER, {shared}), 1, text), KLDO_E_CANNOT_OPEN);
+    EXPECT_EQ(kernel_->InstallProfile(ProfileXml("third", kER, {}, {tm}), 1, text), KLDO_E_CANNOT_OPEN);
+    EXPECT_TRUE(Names(kER).empty());
+    EXPECT_EQ(ProductProblems(), "");
 }
 
 } // namespace

@@ -76,7 +76,7 @@ TEST_F(DescribeCommand, PrintsEachProfilesXmlAsTheKernelWillGetIt) {
     ASSERT_EQ(r.code, 0) << r.output;
     const std::string expectedEr =
         "profile law-er ER selected supported\n"
-        "<?xml version=\"1.0\"?>\r\n"
+        "<?xml version=\"1.0\"?>\n"
         "<Topic><DirID>131073</DirID><Name>Право &lt;EN&gt;</Name><FilePath>" + dir / "dist/topics/law.tpl" +
         "</FilePath><ShowVariants>true</ShowVariants><TranslitUnk></TranslitUnk>"
         "<FullName>Англо-русский коллекция словарей \"Право &lt;EN&gt;\"</FullName>";
