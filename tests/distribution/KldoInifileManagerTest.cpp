@@ -70,7 +70,12 @@ TEST_F(KldoInifileManagerTest, UnpacksSetupInfIntoPrivateWorkingCopies) {
     auto expected = std::vector<std::string>{mainName, iniName};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(WorkFiles(), expected);
-    // Every level of the working folder is private.
+    // The copies are the user's alone, and so is every level of the working folder.
+    for (const std::string& copy : {m.GetMainDescriptionPath(), m.GetSetupIniPath()}) {
+        struct stat st {};
+        ASSERT_EQ(::lstat(copy.c_str(), &st), 0) << copy;
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << copy;
+    }
     for (std::string level : {work_, GetProductTempFolder(), Files().TempFolder() + "KALDO/"}) {
         struct stat st {};
         ASSERT_EQ(::lstat(level.c_str(), &st), 0) << level;
@@ -130,9 +135,17 @@ TEST_F(KldoInifileManagerTest, FoldersThatAreNoDistribution) {
     EXPECT_TRUE(m.GetSetupIniPath().empty());
     EXPECT_TRUE(m.GetSourceFolder().empty());
     EXPECT_FALSE(m.Prepare(dist_ / "no-such-folder"));
-    // A folder named RAVIRI.INF is no file.
+    // A folder named RAVIRI.INF is no file; nor a FIFO, which must not hang the look either, nor
+    // a link (not even to a file of the folder).
     fs::create_directories(dist_ / "dir-named/RAVIRI.INF");
     EXPECT_FALSE(m.Prepare(dist_ / "dir-named"));
+    fs::create_directories(dist_ / "fifo");
+    ASSERT_EQ(::mkfifo((dist_ / "fifo/RAVIRI.INF").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo((dist_ / "fifo/setup.inf").c_str(), 0644), 0);
+    EXPECT_FALSE(m.Prepare(dist_ / "fifo"));
+    dist_.Write("linked/real.inf", "main");
+    fs::create_symlink("real.inf", dist_ / "linked/RAVIRI.INF");
+    EXPECT_FALSE(m.Prepare(dist_ / "linked"));
     // setup.inf that is not a compound file, one without RAVIRI.INF, one that is broken:
     // no working copies remain, and the plain RAVIRI.INF beside it is not used.
     CfbFixture broken = CfbFixture::Make({{"RAVIRI.INF", Bytes(5000, 1)}});
