@@ -8,6 +8,7 @@ namespace {
 
 constexpr int kCancelledHeadingId = 2043;
 constexpr int kIncompleteHeadingId = 2044;
+constexpr int kNothingHeadingId = 2054;
 constexpr int kCountsId = 2045;
 constexpr int kProfilesId = 2046, kDictionariesId = 2047, kBasesTMId = 2048;
 constexpr int kNotInstalledId = 2049;
@@ -66,7 +67,9 @@ InstallationSummary Summarize(const std::vector<InstallRecord>& records, bool ca
 }
 
 int SummaryMessageId(const InstallationSummary& summary) {
-    return summary.cancelled ? kCancelledHeadingId : kIncompleteHeadingId;
+    if (summary.cancelled)
+        return kCancelledHeadingId;
+    return summary.Held() == 0 ? kNothingHeadingId : kIncompleteHeadingId;
 }
 
 std::string SummaryText(const InstallationSummary& summary) {

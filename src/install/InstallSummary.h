@@ -48,7 +48,7 @@ struct InstallationSummary {
 InstallationSummary Summarize(const std::vector<InstallRecord>& records, bool cancelled);
 
 // The message that stands in for question 2016 when the installation is not complete: 2043
-// after a cancel, else 2044.
+// after a cancel, 2054 when nothing at all is held, else 2044.
 int SummaryMessageId(const InstallationSummary& summary);
 // Its text without the question: the heading, a line of counts per kind of object, and each
 // object not installed with its reason, in the interface language.

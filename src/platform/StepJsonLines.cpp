@@ -137,12 +137,13 @@ void StepJsonLines::MessageShown(const MessageBoxRequest& request, MessageAnswer
              ButtonsName(request.buttons) + "\",\"answer\":\"" + MessageAnswerName(answer) + "\"");
 }
 
-void StepJsonLines::InstallationEnded(InstallResult result, int pageResult, int held,
-                                      int notInstalled) {
+void StepJsonLines::InstallationEnded(InstallResult result, int pageResult, int held, int failed,
+                                      int cancelled) {
     Line("installation-ended", std::string("\"result\":\"") + InstallResultName(result) +
                                    "\",\"pageResult\":" + std::to_string(pageResult) +
                                    ",\"installed\":" + std::to_string(held) +
-                                   ",\"failed\":" + std::to_string(notInstalled));
+                                   ",\"failed\":" + std::to_string(failed) +
+                                   ",\"cancelled\":" + std::to_string(cancelled));
 }
 
 } // namespace quillon

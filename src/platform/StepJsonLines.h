@@ -51,8 +51,8 @@ public:
     void KernelCall(std::string_view operation, HRESULT status,
                     std::chrono::microseconds took) override;
     void MessageShown(const MessageBoxRequest& request, MessageAnswer answer) override;
-    void InstallationEnded(InstallResult result, int pageResult, int held,
-                           int notInstalled) override;
+    void InstallationEnded(InstallResult result, int pageResult, int held, int failed,
+                           int cancelled) override;
 
     // False once a line could not be written.
     bool Healthy() const { return healthy_; }

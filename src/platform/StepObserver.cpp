@@ -108,10 +108,10 @@ void StepFanOut::MessageShown(const MessageBoxRequest& request, MessageAnswer an
         o->MessageShown(request, answer);
 }
 
-void StepFanOut::InstallationEnded(InstallResult result, int pageResult, int held,
-                                   int notInstalled) {
+void StepFanOut::InstallationEnded(InstallResult result, int pageResult, int held, int failed,
+                                   int cancelled) {
     for (StepObserver* o : observers_)
-        o->InstallationEnded(result, pageResult, held, notInstalled);
+        o->InstallationEnded(result, pageResult, held, failed, cancelled);
 }
 
 MessageAnswer ObservedMessagePort::Show(const MessageBoxRequest& request) {

@@ -64,9 +64,9 @@ public:
                             std::chrono::microseconds /*took*/) {}
     virtual void MessageShown(const MessageBoxRequest& /*request*/, MessageAnswer /*answer*/) {}
     // The installation engine ended: its page result, and how many items are held (installed or
-    // already there) and how many were not installed.
+    // already there), failed, and were left by a cancel.
     virtual void InstallationEnded(InstallResult /*result*/, int /*pageResult*/, int /*held*/,
-                                   int /*notInstalled*/) {}
+                                   int /*failed*/, int /*cancelled*/) {}
 };
 
 // The observer installed in the ports (CurrentPorts().steps), or one that ignores everything.
@@ -83,8 +83,8 @@ public:
     void KernelCall(std::string_view operation, HRESULT status,
                     std::chrono::microseconds took) override;
     void MessageShown(const MessageBoxRequest& request, MessageAnswer answer) override;
-    void InstallationEnded(InstallResult result, int pageResult, int held,
-                           int notInstalled) override;
+    void InstallationEnded(InstallResult result, int pageResult, int held, int failed,
+                           int cancelled) override;
 
 private:
     std::vector<StepObserver*> observers_;

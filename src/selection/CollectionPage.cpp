@@ -3,6 +3,8 @@
 #include "shell/Artwork.h"
 #include "ui_CollectionPage.h"
 
+#include <QKeyEvent>
+
 namespace quillon {
 
 CollectionPage::CollectionPage(QWidget* parent, std::string distributionFolder,
@@ -17,6 +19,7 @@ CollectionPage::CollectionPage(QWidget* parent, std::string distributionFolder,
     ui_->ctl1012->setBuddy(ui_->ctl1052);
     connect(ui_->ctl1052, &QListWidget::itemSelectionChanged, this,
             [this] { logic_.OnSelectionChanged(); });
+    ui_->ctl1052->installEventFilter(this);
     connect(ui_->ctl1, &QPushButton::clicked, this, &CollectionPage::OnNext);
     connect(ui_->ctl1001, &QPushButton::clicked, this, [this] { done(kPageBack); });
     connect(ui_->ctl2, &QPushButton::clicked, this, [this] { reject(); });
@@ -31,6 +34,20 @@ bool CollectionPage::OnInitDialog() {
     }
     ui_->ctl1052->setFocus();
     return true;
+}
+
+// The list shows its first entry outlined but not selected when it gets the focus; the first
+// arrow key then selects that entry instead of moving past it.
+bool CollectionPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->ctl1052 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        QListWidgetItem* current = ui_->ctl1052->currentItem();
+        if ((key == Qt::Key_Down || key == Qt::Key_Up) && current && ui_->ctl1052->selectedItems().isEmpty()) {
+            current->setSelected(true);
+            return true;
+        }
+    }
+    return CWizardPage::eventFilter(watched, event);
 }
 
 void CollectionPage::OnNext() {

@@ -31,6 +31,7 @@ public:
 
 protected:
     bool OnInitDialog() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void OnNext();

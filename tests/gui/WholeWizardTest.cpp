@@ -236,7 +236,7 @@ File = b.txt
             CMainFrame frame;
             frame.show();
             QtWizardHost host(frame, InstallerServices());
-            // 2043 (the cancel's summary): Yes; 57364: Ok; 2044 (the failure's summary): No.
+            // 2043 (the cancel's summary): Yes; 57364: Ok; 2054 (nothing installed): No.
             Recorded().answers = {MessageAnswer::Yes, MessageAnswer::Ok, MessageAnswer::No};
             WhenShown<CWelcomeDlg>([&](CWelcomeDlg* welcome) { QTest::keyClick(welcome, Qt::Key_Return); }, 10000,
                                    &missed);
@@ -275,7 +275,7 @@ File = b.txt
             WizardState::Load,     WizardState::Profiles,   WizardState::Progress, WizardState::Question,
             WizardState::End};
         QVERIFY(wizard->Trace() == expected);
-        QCOMPARE(Recorded().Ids(), std::vector<int>({2043, 57364, 2044}));
+        QCOMPARE(Recorded().Ids(), std::vector<int>({2043, 57364, 2054}));
         const MessageBoxRequest& cancelled = Recorded().shown[0];
         QCOMPARE(cancelled.buttons, MessageButtons::YesNo);
         QVERIFY2(QString::fromStdString(cancelled.text)

@@ -124,7 +124,7 @@ private slots:
         CollectionPage page(nullptr, copies.GetSourceFolder(), copies.GetSetupIniPath(),
                             copies.GetMainDescriptionPath());
         QCOMPARE(page.windowTitle(), QString("Выбор коллекции словарей"));
-        bool missed = false, nextDisabled = false, nextEnabled = false;
+        bool missed = false, nextDisabled = false, nextEnabled = false, firstByKey = false;
         QStringList texts, ids;
         QList<int> items;
         WhenShown<CollectionPage>(
@@ -140,6 +140,11 @@ private slots:
                 }
                 nextDisabled =
                     !Button(shown, "ctl1")->isEnabled() && list->selectedItems().isEmpty();
+                // The first arrow key selects the entry the list shows outlined: the first one.
+                list->setFocus();
+                QTest::keyClick(list, Qt::Key_Down);
+                firstByKey = list->selectedItems() == QList<QListWidgetItem*>{list->item(0)} &&
+                             Button(shown, "ctl1")->isEnabled();
                 ClickEntry(list, fourth);
                 nextEnabled = Button(shown, "ctl1")->isEnabled();
                 QTest::keyClick(list, Qt::Key_Return); // the default button, Next
@@ -153,6 +158,7 @@ private slots:
         std::sort(items.begin(), items.end());
         QCOMPARE(items, QList<int>({1, 2, 3})); // numbered from 1 among the listed ones
         QVERIFY(nextDisabled);
+        QVERIFY(firstByKey);
         QVERIFY(nextEnabled);
         QCOMPARE(QString::fromStdString(page.ChosenId()), QString("4"));
         QCOMPARE(QString::fromStdString(page.ChosenName()), QString("Бизнес"));

@@ -556,7 +556,7 @@ TEST_F(ProgressDlgTest, StepsAreReportedToTheObserver) {
             seen.push_back(std::string(ItemOutcomeName(outcome)) + " " + item.key + (uid.empty() ? "" : " uid") +
                            (reason.empty() ? "" : " why"));
         }
-        void InstallationEnded(InstallResult result, int pageResult, int installed, int failed) override {
+        void InstallationEnded(InstallResult result, int pageResult, int installed, int failed, int) override {
             seen.push_back(std::string("end ") + InstallResultName(result) + " " + std::to_string(pageResult) + " " +
                            std::to_string(installed) + "/" + std::to_string(failed));
         }

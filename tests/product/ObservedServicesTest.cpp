@@ -154,7 +154,7 @@ TEST(StepJsonLines, EventStreamAndLogShapes) {
     both.MessageShown({1, "Словарь \"x\"", "", MessageIcon::None, MessageButtons::Ok, false},
                       MessageAnswer::Ok);
     both.ItemFinished(item, ItemOutcome::Failed, "", "Ошибка при импортировании словаря.");
-    both.InstallationEnded(InstallResult::NothingDone, 1, 0, 1);
+    both.InstallationEnded(InstallResult::NothingDone, 1, 0, 1, 2);
 
     ASSERT_EQ(events.lines.size(), 6u);
     EXPECT_EQ(events.lines[0],
@@ -174,7 +174,7 @@ TEST(StepJsonLines, EventStreamAndLogShapes) {
         std::string::npos);
     EXPECT_EQ(events.lines[5],
               "{\"event\":\"installation-ended\",\"result\":\"nothing-done\",\"pageResult\":1,"
-              "\"installed\":0,\"failed\":1}");
+              "\"installed\":0,\"failed\":1,\"cancelled\":2}");
 
     // The log: time on every line, the kernel call, no progress.
     ASSERT_EQ(log.lines.size(), 5u);

@@ -254,7 +254,7 @@ TEST_F(RunWizardTest, AnIncompleteInstallationIsSummarisedInPlaceOfTheQuestion) 
     EXPECT_EQ(Run("/srv/dist/"), (std::vector<S>{S::Start, S::Welcome, S::Action, S::Source, S::Collection, S::Load,
                                                   S::Profiles, S::Progress, S::Question, S::Source, S::Collection,
                                                   S::Load, S::Profiles, S::Progress, S::Question, S::End}));
-    ASSERT_EQ(messages.ShownIds(), (std::vector<int>{2043, 2044}));
+    ASSERT_EQ(messages.ShownIds(), (std::vector<int>{2043, 2054})); // 2054: nothing at all installed
     const MessageBoxRequest& cancelled = messages.Shown()[0];
     EXPECT_EQ(cancelled.buttons, MessageButtons::YesNo);
     EXPECT_EQ(cancelled.icon, MessageIcon::Information);
@@ -269,7 +269,8 @@ TEST_F(RunWizardTest, AnIncompleteInstallationIsSummarisedInPlaceOfTheQuestion) 
               "Англо-русский коллекция словарей \"Право\" — Словарь \"Право\" не установлен.\n\n"
               "Хотите установить другую коллекцию?");
     EXPECT_EQ(messages.Shown()[1].icon, MessageIcon::Warning);
-    EXPECT_TRUE(messages.Shown()[1].text.starts_with("Установка выбранной коллекции словарей закончена, но "));
+    EXPECT_TRUE(messages.Shown()[1].text.starts_with("Установка выбранной коллекции словарей закончена, но ничего не "
+                                                     "установлено."));
     EXPECT_EQ(host.releases, 1);
 
     ScriptedHost goHome;
@@ -451,6 +452,17 @@ TEST_F(RunWizardTest, CancelOnAnyPageEndsTheWizard) {
     wizard.Run("/d/");
     EXPECT_EQ(wizard.Trace()[wizard.Trace().size() - 2], S::Progress); // no question after a failed installation
     EXPECT_TRUE(messages.Shown().empty());
+}
+
+// The summary's heading: after a cancel; when nothing at all is held; when some of it is.
+TEST(InstallationSummary, HeadingSaysWhatHappened) {
+    const InstallRecord failed{InstallRecord::Kind::Dictionary, "a", "A", ItemOutcome::Failed, {}, "x"};
+    const InstallRecord held{InstallRecord::Kind::Dictionary, "b", "B", ItemOutcome::AlreadyThere, {}, {}};
+    EXPECT_EQ(SummaryMessageId(Summarize({failed}, true)), 2043);
+    EXPECT_EQ(SummaryMessageId(Summarize({failed}, false)), 2054);
+    EXPECT_EQ(SummaryMessageId(Summarize({failed, held}, false)), 2044);
+    EXPECT_TRUE(Summarize({held}, false).Complete());
+    EXPECT_FALSE(Summarize({held}, true).Complete());
 }
 
 } // namespace

@@ -261,6 +261,10 @@ Remove it or change its permissions and repeat the installation.</translation>
         <source>Установка остановлена ошибкой ядра перевода.</source>
         <translation>The installation was stopped by an error of the translation kernel.</translation>
     </message>
+    <message id="s2054">
+        <source>Установка выбранной коллекции словарей закончена, но ничего не установлено.</source>
+        <translation>The installation of the selected dictionary collection has finished, but nothing was installed.</translation>
+    </message>
     <message id="s2950">
         <source>© Velmar Soft. Программа защищена законом об авторском праве.
 Незаконное копирование и распространение преследуются по закону.</source>
