@@ -124,6 +124,9 @@ public:
     std::vector<std::string> Verify();
     // Deletes stray temporaries and the files of unfinished changes (under the product lock).
     void Recover();
+    // The folder changes copy their files into before renaming them into place ("<root>/.tmp",
+    // made when missing).
+    std::string TempFolder() const;
 
 private:
     Product(std::string root, std::string hivePath, Catalogue db);

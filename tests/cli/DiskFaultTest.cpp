@@ -200,8 +200,8 @@ TEST_F(DiskFaultTest, ProductImportLeavesNoHalfImportedDictionary) {
     }
     InstallSmallCollection();
     const std::string er = root + "/directions/ER";
-    auto faults = Faults(disk, "", er + "/.kaldo-tmp-");
-    faults.push_back({"EIO at fsync", test::SyncFault("EIO", er + "/.kaldo-tmp-")});
+    auto faults = Faults(disk, "", root + "/.tmp/.kaldo-tmp-");
+    faults.push_back({"EIO at fsync", test::SyncFault("EIO", root + "/.tmp/.kaldo-tmp-")});
     // A catalogue that cannot be written: at the record made before the file is renamed into
     // place (the log's first 4 writes), and at the commit of its row after that. The profile
     // cannot be stored either (message 2006): nothing is done.

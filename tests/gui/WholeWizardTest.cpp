@@ -39,7 +39,7 @@ void Choose(CollectionPage* page, const QString& name, bool* found) {
 
 // Presses Escape on the progress page, answering the confirmation "Да", once the second
 // dictionary's import has begun: its number shows and the product is copying it (its temporary
-// file is in `folder`). *landed says it happened.
+// file is in `folder`, the product's temporary folder). *landed says it happened.
 void CancelInTheSecondImport(ProgressPage* page, const QString& folder, bool* texts, bool* missed, bool* landed) {
     auto* timer = new QTimer(&Watchers());
     QPointer<ProgressPage> alive(page);
@@ -251,7 +251,7 @@ File = b.txt
             WhenShown<CollectionPage>([&](CollectionPage* page) { Choose(page, "Первая", &first); }, 10000, &missed);
             WhenShown<ProgressPage>(
                 [&](ProgressPage* page) {
-                    CancelInTheSecondImport(page, product.Path("product/directions/ER"), &texts, &missed, &landed);
+                    CancelInTheSecondImport(page, product.Path("product/.tmp"), &texts, &missed, &landed);
                     // The next pass: the same distribution's collection page, the failing import.
                     WhenShown<CollectionPage>(
                         [&](CollectionPage* again) {

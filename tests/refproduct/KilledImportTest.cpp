@@ -126,7 +126,7 @@ TEST_F(KilledImportTest, KilledAtRandomPointsTheProductStaysConsistent) {
         } else {
             importTime = std::max(importTime, RunAndKill(import, delay));
         }
-        for (const auto& file : FilesIn(Folder("ER")))
+        for (const auto& file : FilesIn(root_ + "/.tmp"))
             leftovers += file.rfind(".kaldo-tmp-", 0) == 0 ? 1 : 0;
         ASSERT_TRUE(CheckConsistent(why)) << "seed " << seed << ", round " << round << ": " << why;
         auto product = Product::OpenAt(root_, std::getenv("QUILLON_REGISTRY"), error);
