@@ -30,6 +30,7 @@ CREATE TABLE IF NOT EXISTS collection_refs(
   collection INTEGER NOT NULL REFERENCES collections(id) ON DELETE CASCADE,
   kind TEXT NOT NULL CHECK(kind IN ('dict', 'tm')), uid TEXT NOT NULL,
   PRIMARY KEY(collection, kind, uid));
+CREATE INDEX IF NOT EXISTS collection_refs_by_uid ON collection_refs(kind, uid);
 CREATE TABLE IF NOT EXISTS dictionary_values(
   name TEXT PRIMARY KEY, text TEXT NOT NULL, value INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS pending_files(path TEXT PRIMARY KEY);
@@ -58,6 +59,10 @@ std::optional<Catalogue> Catalogue::Open(const std::string& path, std::string& e
     // A catalogue that has its schema is opened without writing (readers need no write access).
     if (auto schema = cat.Scalar("SELECT value FROM meta WHERE key = 'schema'"); schema && AsText(*schema) == "1") {
         cat.Run("PRAGMA journal_mode = WAL");   // a catalogue made before: converted by its first writer
+        // … and given the index removals look references up by (a reader may not write: then
+        // the lookups are only slower).
+        if (!cat.Scalar("SELECT 1 FROM sqlite_master WHERE name = 'collection_refs_by_uid'"))
+            cat.Run("CREATE INDEX IF NOT EXISTS collection_refs_by_uid ON collection_refs(kind, uid)");
         if (!cat.Run("PRAGMA foreign_keys = ON") || !cat.Run("PRAGMA synchronous = FULL")) {
             error = path + ": " + cat.LastError();
             return std::nullopt;
@@ -84,13 +89,15 @@ std::optional<Catalogue> Catalogue::Open(const std::string& path, std::string& e
     return cat;
 }
 
-Catalogue::Catalogue(Catalogue&& other) noexcept : db_(std::exchange(other.db_, nullptr)), error_(std::move(other.error_)) {}
+Catalogue::Catalogue(Catalogue&& other) noexcept
+    : db_(std::exchange(other.db_, nullptr)), error_(std::move(other.error_)), statements_(other.statements_) {}
 
 Catalogue& Catalogue::operator=(Catalogue&& other) noexcept {
     if (this != &other) {
         sqlite3_close(db_);
         db_ = std::exchange(other.db_, nullptr);
         error_ = std::move(other.error_);
+        statements_ = other.statements_;
     }
     return *this;
 }
@@ -98,6 +105,7 @@ Catalogue& Catalogue::operator=(Catalogue&& other) noexcept {
 Catalogue::~Catalogue() { sqlite3_close(db_); }
 
 sqlite3_stmt* Catalogue::Prepare(std::string_view sql, const std::vector<SqlValue>& params) {
+    ++statements_;
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK) {
         error_ = sqlite3_errmsg(db_);
@@ -167,6 +175,11 @@ std::optional<SqlValue> Catalogue::Scalar(std::string_view sql, const std::vecto
 }
 
 std::int64_t Catalogue::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+
+std::pair<std::int64_t, std::int64_t> Catalogue::ChangeStamp() {
+    const auto version = Scalar("PRAGMA data_version");
+    return {version ? AsInt(*version) : -1, sqlite3_total_changes64(db_)};
+}
 
 Catalogue::Transaction::Transaction(Catalogue& db) : db_(db) { began_ = db_.Run("BEGIN IMMEDIATE"); }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -35,6 +36,11 @@ public:
     std::optional<SqlValue> Scalar(std::string_view sql, const std::vector<SqlValue>& params = {});
     std::int64_t LastInsertId() const;
     const std::string& LastError() const { return error_; }
+    // Changes whenever the catalogue did: committed by another connection (PRAGMA data_version)
+    // or by this one. One statement.
+    std::pair<std::int64_t, std::int64_t> ChangeStamp();
+    // Statements prepared on this connection so far (tests count them).
+    std::uint64_t Statements() const { return statements_; }
 
     // BEGIN IMMEDIATE ... COMMIT; the destructor rolls back what was not committed.
     class Transaction {
@@ -57,6 +63,7 @@ private:
     sqlite3_stmt* Prepare(std::string_view sql, const std::vector<SqlValue>& params);
     sqlite3* db_ = nullptr;
     std::string error_;
+    std::uint64_t statements_ = 0;
 };
 
 // Convenience readers of a row's columns.

@@ -293,6 +293,22 @@ std::vector<TmRecord> Product::TmBases() {
     return out;
 }
 
+const std::vector<CollectionEntry>& Product::CollectionIndex(std::uint32_t direction) {
+    if (const auto stamp = db_.ChangeStamp(); stamp != indexStamp_) {
+        collectionIndex_.clear();
+        indexStamp_ = stamp;
+    }
+    const auto found = collectionIndex_.find(direction);
+    if (found != collectionIndex_.end())
+        return found->second;
+    std::vector<CollectionEntry>& entries = collectionIndex_[direction];
+    if (auto rows = db_.Query("SELECT id, name, state FROM collections WHERE direction = ?1 ORDER BY id",
+                              {std::int64_t(direction)}))
+        for (const auto& r : *rows)
+            entries.push_back({AsInt(r[0]), AsText(r[1]), static_cast<std::int32_t>(AsInt(r[2]))});
+    return entries;
+}
+
 std::vector<CollectionRecord> Product::Collections(std::optional<std::uint32_t> direction) {
     std::vector<CollectionRecord> out;
     const std::string sql = "SELECT id, direction, name, full_name, state, xml FROM collections" +
@@ -308,12 +324,19 @@ std::vector<CollectionRecord> Product::Collections(std::optional<std::uint32_t> 
         c.fullName = AsText(r[3]);
         c.state = static_cast<std::int32_t>(AsInt(r[4]));
         c.xml = AsText(r[5]);
-        c.dictionaries = Column(db_.Query("SELECT uid FROM collection_refs WHERE collection = ?1 AND kind = 'dict' "
-                                          "ORDER BY rowid", {c.id}));
-        c.tmBases = Column(db_.Query("SELECT uid FROM collection_refs WHERE collection = ?1 AND kind = 'tm' "
-                                     "ORDER BY rowid", {c.id}));
         out.push_back(std::move(c));
     }
+    // Their references in one pass.
+    std::map<std::int64_t, CollectionRecord*> byId;
+    for (CollectionRecord& c : out)
+        byId[c.id] = &c;
+    const std::string refs = "SELECT r.collection, r.kind, r.uid FROM collection_refs r" +
+                             std::string(direction ? " JOIN collections c ON c.id = r.collection WHERE c.direction = ?1" : "") +
+                             " ORDER BY r.rowid";
+    if (auto refRows = direction ? db_.Query(refs, {std::int64_t(*direction)}) : db_.Query(refs))
+        for (const auto& r : *refRows)
+            if (const auto found = byId.find(AsInt(r[0])); found != byId.end())
+                (AsText(r[1]) == "dict" ? found->second->dictionaries : found->second->tmBases).push_back(AsText(r[2]));
     return out;
 }
 

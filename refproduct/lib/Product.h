@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,6 +57,13 @@ struct CollectionRecord {
     std::vector<std::string> dictionaries, tmBases;   // referenced UIDs
 };
 
+// One installed collection as the kernel's catalogue lists it: no XML, no references.
+struct CollectionEntry {
+    std::int64_t id = 0;
+    std::string name;
+    std::int32_t state = 0;
+};
+
 struct InitOptions {
     std::string root;
     std::vector<std::string> directions{"ER", "RE"};
@@ -91,6 +99,11 @@ public:
     std::vector<DictionaryRecord> Dictionaries(std::optional<std::uint32_t> direction = std::nullopt);
     std::vector<TmRecord> TmBases();
     std::vector<CollectionRecord> Collections(std::optional<std::uint32_t> direction = std::nullopt);
+    // The collections of a direction in the order the kernel lists them (by id): their names
+    // and states. Made with one query when the catalogue changed since the last call (any
+    // process's change), answered from memory otherwise: a call costs one statement, whatever
+    // the product holds.
+    const std::vector<CollectionEntry>& CollectionIndex(std::uint32_t direction);
 
     // Import: KLDO_E_CANNOT_OPEN (unreadable or not a dictionary file), E_INVALIDARG (direction
     // not installed or not the file's), KLDO_E_CONVERTER (version below 2, link attributes or
@@ -130,12 +143,14 @@ public:
 
 private:
     Product(std::string root, std::string hivePath, Catalogue db);
-    HRESULT RemoveCollections(const std::vector<CollectionRecord>& victims, std::string& detail);
+    HRESULT RemoveCollections(const std::vector<std::int64_t>& victims, std::string& detail);
     bool CommitFileRemovals(const std::vector<std::string>& paths);
 
     std::string root_;
     std::string hivePath_;
     Catalogue db_;
+    std::pair<std::int64_t, std::int64_t> indexStamp_{-2, -2};
+    std::map<std::uint32_t, std::vector<CollectionEntry>> collectionIndex_;
 };
 
 // True when another open file description holds a lock on `path` (the product's own readers

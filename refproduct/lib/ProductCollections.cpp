@@ -137,7 +137,7 @@ HRESULT Product::InstallProfile(const std::string& xml, std::int32_t replaceMode
     return S_OK;
 }
 
-HRESULT Product::RemoveCollections(const std::vector<CollectionRecord>& victims, std::string& detail) {
+HRESULT Product::RemoveCollections(const std::vector<std::int64_t>& victims, std::string& detail) {
     RootLock lock(root_);
     Catalogue::Transaction t(db_);
     if (!t.Began()) {
@@ -145,10 +145,10 @@ HRESULT Product::RemoveCollections(const std::vector<CollectionRecord>& victims,
         return quillon::E_FAIL;
     }
     std::set<std::pair<std::string, std::string>> refs;
-    for (const auto& c : victims) {
-        for (auto& r : RefsOf(db_, c.id))
+    for (const std::int64_t id : victims) {
+        for (auto& r : RefsOf(db_, id))
             refs.insert(r);
-        if (!db_.Run("DELETE FROM collections WHERE id = ?1", {c.id})) {
+        if (!db_.Run("DELETE FROM collections WHERE id = ?1", {id})) {
             detail = db_.LastError();
             return E_FAIL;
         }
@@ -167,12 +167,12 @@ HRESULT Product::RemoveCollections(const std::vector<CollectionRecord>& victims,
 }
 
 HRESULT Product::RemoveCollection(std::uint32_t directionId, std::uint16_t index, std::string& detail) {
-    auto list = Collections(directionId);
+    const auto& list = CollectionIndex(directionId);
     if (index >= list.size()) {
         detail = "no collection at index " + std::to_string(index);
         return E_INVALIDARG;
     }
-    return RemoveCollections({list[index]}, detail);
+    return RemoveCollections({list[index].id}, detail);
 }
 
 HRESULT Product::RemoveDirectionCollections(std::uint32_t directionId, std::string& detail) {
@@ -180,9 +180,18 @@ HRESULT Product::RemoveDirectionCollections(std::uint32_t directionId, std::stri
         detail = quillon::FormatText("direction 0x%08X is not installed", {std::int64_t(directionId)});
         return E_INVALIDARG;
     }
-    return RemoveCollections(Collections(directionId), detail);
+    std::vector<std::int64_t> ids;
+    for (const CollectionEntry& c : CollectionIndex(directionId))
+        ids.push_back(c.id);
+    return RemoveCollections(ids, detail);
 }
 
-HRESULT Product::RemoveAllCollections(std::string& detail) { return RemoveCollections(Collections(), detail); }
+HRESULT Product::RemoveAllCollections(std::string& detail) {
+    std::vector<std::int64_t> ids;
+    if (auto rows = db_.Query("SELECT id FROM collections ORDER BY direction, id"))
+        for (const auto& r : *rows)
+            ids.push_back(AsInt(r[0]));
+    return RemoveCollections(ids, detail);
+}
 
 } // namespace kaldo

@@ -273,7 +273,7 @@ HRESULT RefKernelService::GetCollectionCount(std::uint32_t directionId, std::uin
     JournalRecord r("GetCollectionCount");
     r.Arg("direction", std::int64_t(directionId));
     return Guarded(r, [&] {
-        count = static_cast<std::uint16_t>(product_->Collections(directionId).size());
+        count = static_cast<std::uint16_t>(std::min<std::size_t>(product_->CollectionIndex(directionId).size(), 0xFFFF));
         r.Out("count", count);
         return S_OK;
     });
@@ -283,7 +283,7 @@ HRESULT RefKernelService::GetCollectionName(std::uint32_t directionId, std::uint
     JournalRecord r("GetCollectionName");
     r.Arg("direction", std::int64_t(directionId)).Arg("index", index);
     return Guarded(r, [&] {
-        const auto list = product_->Collections(directionId);
+        const auto& list = product_->CollectionIndex(directionId);
         if (index >= list.size())
             return E_INVALIDARG;
         name = list[index].name;
@@ -296,7 +296,7 @@ HRESULT RefKernelService::GetCollectionState(std::uint32_t directionId, std::uin
     JournalRecord r("GetCollectionState");
     r.Arg("direction", std::int64_t(directionId)).Arg("index", index);
     return Guarded(r, [&] {
-        const auto list = product_->Collections(directionId);
+        const auto& list = product_->CollectionIndex(directionId);
         if (index >= list.size())
             return E_INVALIDARG;
         state = list[index].state;

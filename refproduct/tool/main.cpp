@@ -13,6 +13,7 @@
 #include <iostream>
 #include <limits.h>
 #include <string>
+#include <unordered_map>
 #include <unistd.h>
 #include <vector>
 
@@ -143,7 +144,7 @@ int Status() {
     for (const auto& d : product->Directions())
         std::printf("%s %s %-24s dictionaries: %zu  collections: %zu\n", d.code.c_str(), Hex(d.id).c_str(),
                     kaldo::DirectionName(d.id).c_str(), product->Dictionaries(d.id).size(),
-                    product->Collections(d.id).size());
+                    product->CollectionIndex(d.id).size());
     std::printf("TM bases: %zu\n", product->TmBases().size());
     return 0;
 }
@@ -155,20 +156,18 @@ int List(const std::vector<std::string>& args) {
     auto product = OpenProduct();
     if (!product)
         return 1;
-    const auto dictionaries = product->Dictionaries();
-    const auto tmBases = product->TmBases();
-    auto dictFile = [&](const std::string& uid) -> std::string {
-        for (const auto& d : dictionaries)
-            if (d.uid == uid)
-                return d.file;
-        return {};
+    // File names by UID, looked up once per reference (a product may hold thousands).
+    std::unordered_map<std::string, std::string> dictionaryFiles, tmFiles;
+    for (auto& d : product->Dictionaries())
+        dictionaryFiles.emplace(d.uid, d.file);
+    for (auto& t : product->TmBases())
+        tmFiles.emplace(t.uid, t.file);
+    auto fileOf = [](const std::unordered_map<std::string, std::string>& files, const std::string& uid) {
+        const auto found = files.find(uid);
+        return found == files.end() ? std::string() : found->second;
     };
-    auto tmFile = [&](const std::string& uid) -> std::string {
-        for (const auto& t : tmBases)
-            if (t.uid == uid)
-                return t.file;
-        return {};
-    };
+    auto dictFile = [&](const std::string& uid) { return fileOf(dictionaryFiles, uid); };
+    auto tmFile = [&](const std::string& uid) { return fileOf(tmFiles, uid); };
     using kaldo::JsonQuote;
     std::string out = json ? "{\"directions\":[" : "";
     bool firstDirection = true;

@@ -160,5 +160,32 @@ TEST_F(CollectionTest, AProfileNamingWhatARemovalTookAwayIsRefused) {
     EXPECT_EQ(ProductProblems(), "");
 }
 
+// Listing the installed collections as the kernel's catalogue calls do (count, then name and
+// state by index) costs one statement per call, however many are installed: the listing does
+// not become quadratic again. Statements, not time, are counted.
+TEST_F(CollectionTest, ListingCostsOneStatementPerCallWhateverIsInstalled) {
+    std::string text;
+    for (const int installed : {10, 40}) {
+        for (int i = static_cast<int>(Names(kER).size()); i < installed; ++i)
+            ASSERT_EQ(kernel_->InstallProfile(ProfileXml("P" + std::to_string(i), kER, {}), 1, text), S_OK);
+        auto product = Open();
+        const std::uint64_t before = product->Db().Statements();
+        const std::size_t count = product->CollectionIndex(kER).size();
+        ASSERT_EQ(count, static_cast<std::size_t>(installed));
+        for (std::size_t index = 0; index < count; ++index) {
+            EXPECT_FALSE(product->CollectionIndex(kER)[index].name.empty());
+            EXPECT_EQ(product->CollectionIndex(kER)[index].state, 0);
+        }
+        // One change stamp per call, and the one query that made the index.
+        EXPECT_EQ(product->Db().Statements() - before, 2 * count + 2) << installed;
+        // A change (here, of another connection) is seen at the next call.
+        ASSERT_EQ(kernel_->InstallProfile(ProfileXml("Extra" + std::to_string(installed), kER, {}), 1, text), S_OK);
+        EXPECT_EQ(product->CollectionIndex(kER).size(), count + 1);
+        std::string detail;
+        ASSERT_EQ(product->RemoveCollection(kER, static_cast<std::uint16_t>(count), detail), S_OK) << detail;
+        EXPECT_EQ(product->CollectionIndex(kER).size(), count);
+    }
+}
+
 } // namespace
 } // namespace kaldo::test
