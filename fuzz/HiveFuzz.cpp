@@ -1,5 +1,6 @@
 // The hive parser (the registry file every program reads). A hive that parses is walked a few
-// levels deep, then written: what it writes must parse again and write the same bytes.
+// levels deep, then written: what it writes must parse again into the same keys and values, in
+// the same order, and write the same bytes.
 #include "FuzzTarget.h"
 
 #include "platform/posix/HiveDocument.h"
@@ -33,9 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser, RegistryRoot::ClassesRoot})
         Walk(*hive, root, "", 3);
+    const std::vector<std::string> read = hive->Contents();
     const std::string written = hive->Serialize();
     auto again = HiveDocument::Parse(written, error);
     FUZZ_CHECK(again.has_value());
+    FUZZ_CHECK(again->Contents() == read);
     FUZZ_CHECK(again->Serialize() == written);
     return 0;
 }

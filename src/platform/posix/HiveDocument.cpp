@@ -518,6 +518,28 @@ std::optional<HiveDocument> HiveDocument::Parse(std::string_view bytes, std::str
     return doc;
 }
 
+std::vector<std::string> HiveDocument::Contents() const {
+    std::vector<std::string> lines;
+    static const char* const kHex = "0123456789ABCDEF";
+    for (std::size_t k = 0; k < keys_.size(); ++k) {
+        const Key& key = keys_[k];
+        const bool empty =
+            std::all_of(key.entries.begin(), key.entries.end(), [](const Entry& e) { return e.erased || e.comment; });
+        if (!key.live || (key.implicit && empty))
+            continue;
+        lines.push_back("key " + PathOf(k));
+        for (const Entry& e : key.entries) {
+            if (e.erased || e.comment)
+                continue;
+            std::string data;
+            for (const std::uint8_t b : e.value.data)
+                data += {kHex[b >> 4], kHex[b & 15]};
+            lines.push_back("value " + e.name + " " + std::to_string(e.value.type) + " " + data);
+        }
+    }
+    return lines;
+}
+
 std::string HiveDocument::Serialize() const {
     const std::string eol = crlf_ ? "\r\n" : "\n";
     std::string text(kHeader5);

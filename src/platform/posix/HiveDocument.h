@@ -39,6 +39,11 @@ public:
     long DeleteValue(RegistryRoot root, std::string_view path, std::string_view name) override;
     long DeleteKey(RegistryRoot root, std::string_view path) override;
 
+    // What a reader of the document sees, one line per written key ("key PATH") and value
+    // ("value NAME TYPE HEX-DATA"), in the order Serialize writes them: a write and a parse
+    // must give the same lines (the fuzz target checks it).
+    std::vector<std::string> Contents() const;
+
     // Bounds of the format, as the Windows registry has them: a key lies at most 512 levels
     // below its root, a key's own name has at most 255 characters, a value's name 16 383.
     // A file beyond them does not load; a call beyond them answers regerr::InvalidParameter.
