@@ -3,6 +3,8 @@
 #include "support/Crc32.h"
 #include "testsupport/TempDir.h"
 
+#include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -294,36 +296,98 @@ TEST(DictionaryFile, TheStreamingWriterMakesTheSameDictionary) {
 
 // A process killed while it changes heads leaves a file that reads, with one of the heads it
 // wrote.
-TEST(DictionaryFile, KilledWhileWritingHeadsTheFileReadsWithAnOldOrNewHead) {
+// Runs dict-head-writer on `path` with its `tear`th write into `folder` torn by a kill.
+struct TornRun {
+    bool killed = false;   // by the kill halfway through the write
+    int exitCode = -1;
+    int done = 0;          // changes it reported finished
+};
+
+TornRun RunTorn(const std::string& path, const std::string& folder, int tear, int changes) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string_view entry(*e);
+        if (!entry.starts_with("LD_PRELOAD=") && !entry.starts_with("QUILLON_WRITE_FAULT=") &&
+            !entry.starts_with("ASAN_OPTIONS="))
+            env.emplace_back(entry);
+    }
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    env.push_back(std::string("ASAN_OPTIONS=verify_asan_link_order=0") + (asan ? std::string(":") + asan : ""));
+    env.push_back("LD_PRELOAD=" QUILLON_WRITE_FAULT_SHIM);
+    env.push_back("QUILLON_WRITE_FAULT=KILL " + std::to_string(tear) + " tear " + folder);
+    std::vector<char*> envp;
+    for (auto& entry : env)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    std::string program = DICT_HEAD_WRITER, file = path, count = std::to_string(changes);
+    char* argv[] = {program.data(), file.data(), count.data(), nullptr};
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(out[1], 1);
+        ::execve(argv[0], argv, envp.data());
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    std::string text;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) != 0;)
+        if (n > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
+        else if (errno != EINTR)
+            break;
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    TornRun run;
+    run.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.done = static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    return run;
+}
+
+// A kill halfway through any write of a head change (in place; in the rewrite that grows the head
+// slot; in the one that converts a legacy file) leaves the head of the change before in force, and
+// the body whole. Each write is torn in turn until the writer has fewer writes than that to make.
+TEST(DictionaryFile, AHeadWriteTornByAKillLeavesThePreviousHeadInForce) {
     quillon::test::TempDir dir;
     const std::string path = dir / "a.er";
-    std::string error;
-    ASSERT_TRUE(WriteDictionaryFile(path, Sample(4), error)) << error;
-    std::mt19937 random(7);
-    const int initial = Sample(4).LinkNumber();
-    int previous = initial;
-    for (int round = 0; round < 30; ++round) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            auto info = ReadDictionaryHead(path, error);
-            for (int i = 1; info; ++i) {
-                info->head.SetLinkNumber(info->head.LinkNumber() + 1);
-                info->head.SetProperty("remarks_w", Bytes(std::string(std::size_t(i % 700), 'r')));
-                if (!WriteDictionaryHead(path, info->head, false, error))
-                    ::_exit(1);
+    DictionaryFile big = Sample(4);   // a body of several copy chunks, so the copy can be torn
+    for (int i = 0; i < 3000; ++i)
+        big.Entries().push_back({"word" + std::to_string(i), {std::string(1000, 'x')}});
+    const struct {
+        bool legacy;
+        std::string bytes;
+    } files[] = {{false, SerializeDictionary(Sample(4))}, {true, SerializeLegacyDictionary(big)}};
+    constexpr int kChanges = 5;
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.legacy ? "legacy" : "slotted");
+        int tears = 0, tornRewrites = 0, finished = 0;
+        for (int tear = 1; tear <= 100 && finished == 0; ++tear) {
+            std::string error;
+            ASSERT_TRUE(WriteFileAtomically(path, file.bytes, error)) << error;
+            const TornRun run = RunTorn(path, dir.Path(), tear, kChanges);
+            if (!run.killed) {   // it made fewer writes than `tear`, all of them whole
+                ASSERT_EQ(run.exitCode, 0);
+                ASSERT_EQ(run.done, kChanges);
+                finished = tear;
+                break;
             }
-            ::_exit(2);
+            ++tears;
+            auto info = ReadDictionaryHead(path, error);
+            ASSERT_TRUE(info) << "write " << tear << ": " << error;
+            EXPECT_EQ(info->head.LinkNumber(), -123456 + run.done) << "write " << tear;
+            EXPECT_TRUE(VerifyDictionary(path, error)) << "write " << tear << ": " << error;
+            // The changes that rewrite the file: a legacy file's first; the third, outgrowing its slot.
+            if (run.done == (file.legacy ? 0 : 2))
+                ++tornRewrites;
         }
-        ::usleep(200 + random() % 3000);
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-        auto info = ReadDictionaryHead(path, error);
-        ASSERT_TRUE(info) << "round " << round << ": " << error;
-        EXPECT_GE(info->head.LinkNumber(), previous);   // heads only move forward
-        previous = info->head.LinkNumber();
-        ASSERT_TRUE(VerifyDictionary(path, error)) << error;
+        EXPECT_GT(finished, kChanges);     // at least one write per change was torn
+        EXPECT_EQ(tears, finished - 1);    // and every run before the last was killed mid-write
+        EXPECT_GE(tornRewrites, 3);        // a rewrite's body, prefix and slot each torn
     }
-    EXPECT_GT(previous, initial);
 }
 
 } // namespace
