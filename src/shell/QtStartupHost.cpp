@@ -77,6 +77,7 @@ bool QtStartupHost::BringExistingInstanceToFront() {
 void QtStartupHost::OnNewConnection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::disconnected, this, &QtStartupHost::ConnectionEnded);
         QPointer<QLocalSocket> guard(socket);
         auto readLines = [this, guard] {
             // A line longer than this is not one of ours; the connection is dropped.

@@ -52,6 +52,11 @@ public:
     CMainFrame* MainFrame() const { return frame_.get(); }
     bool Listening() const { return server_ && server_->isListening(); }
 
+signals:
+    // A connection from another instance or the product ended, everything it sent handled (or
+    // dropped, when it was not one of our lines).
+    void ConnectionEnded();
+
 private:
     void OnNewConnection();
     void OnMessage(const QByteArray& message);

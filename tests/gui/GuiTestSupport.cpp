@@ -69,6 +69,15 @@ void AnswerConfirmation(bool yes, bool* texts, bool* missed) {
         5000, missed);
 }
 
+bool ProcessPostedEvents() {
+    // Posted events run in the order they were posted: once this one has run, so have the others.
+    bool reached = false;
+    QMetaObject::invokeMethod(qApp, [&reached] { reached = true; }, Qt::QueuedConnection);
+    for (int i = 0; i < 100 && !reached; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return reached;
+}
+
 void CloseAllDialogs() {
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QDialog>
+#include <QEvent>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -65,6 +67,40 @@ QRadioButton* Radio(QWidget* page, const char* name);
 // Answers the next cancel confirmation with "&Да " (true) or "&Нет", checking its texts first
 // (*texts) and marking *missed when none appears.
 void AnswerConfirmation(bool yes, bool* texts, bool* missed);
+
+// Runs every event posted so far (a queued close, a deferred call) and answers whether it got
+// through them: what has not happened by then was never asked for.
+bool ProcessPostedEvents();
+
+// Counts the top-level T shown while it lives, ending each (reject, or close) as soon as it
+// shows, so that a modal one cannot hold the test up: a box that should never appear is caught
+// by the time the call that would show it returns.
+template <class T>
+class ShowCounter : public QObject {
+public:
+    ShowCounter() { qApp->installEventFilter(this); }
+    ~ShowCounter() override { qApp->removeEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            if (auto* widget = qobject_cast<T*>(object); widget && widget->isWindow()) {
+                ++count;
+                QPointer<T> guard(widget);
+                QMetaObject::invokeMethod(
+                    widget,
+                    [guard] {
+                        if (auto* dialog = qobject_cast<QDialog*>(guard.data()))
+                            dialog->reject();
+                        else if (guard)
+                            guard->close();
+                    },
+                    Qt::QueuedConnection);
+            }
+        return false;
+    }
+};
 
 // Ends every visible modal dialog with Cancel: the watchdog after a failed step, so that a test
 // never hangs in a dialog nobody answers.

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -90,9 +91,11 @@ private slots:
         QVERIFY(!host.BringExistingInstanceToFront());
         QVERIFY(host.CreateMainWindow());
         host.ShowMainWindow();
+        QSignalSpy ended(&host, &QtStartupHost::ConnectionEnded);
         QVERIFY(SendToRunningInstance(path, "SOMETHING_ELSE"));
         QVERIFY(SendToRunningInstance(path, QByteArray(100000, 'x')));
-        QTest::qWait(100);
+        QTRY_COMPARE(ended.count(), 2);
+        QVERIFY(ProcessPostedEvents());
         QVERIFY(!host.MainFrame()->Closed());
     }
 };

@@ -140,7 +140,7 @@ private slots:
         QCOMPARE(page.Run(), 2);
         QVERIFY(!missed);
         QVERIFY(!asked);
-        QTest::qWait(50);
+        QVERIFY(ProcessPostedEvents());
         QVERIFY(!frame.Closed()); // a page was open: the window stays
     }
 
@@ -169,8 +169,7 @@ private slots:
         WhenShown<CKaldoPathDlg>(
             [&](CKaldoPathDlg* shown) {
                 frame.OnGoHome();
-                QTest::qWait(50);
-                stillOpen = shown->isVisible() && !frame.Closed();
+                stillOpen = ProcessPostedEvents() && shown->isVisible() && !frame.Closed();
                 QTest::mouseClick(shown->findChild<QPushButton*>("ctl1"), Qt::LeftButton);
             },
             5000, &missed);
