@@ -1,5 +1,8 @@
 #pragma once
-// quillon-cli's commands; each answers the process exit code.
+// quillon-cli's commands; each answers the process exit code. A command reads its operands
+// (after the command word) and options from the command line main() has read and checked.
+#include "support/CommandLine.h"
+
 #include <string>
 #include <vector>
 
@@ -14,18 +17,20 @@ enum ExitCode : int {
     kExitNothingDone = 5,
 };
 
-// The usage on standard error (a mistake: kExitUsage), or on standard output (--help).
-int Usage();
+// A mistake in the command line: "quillon-cli: WHAT" and where to read the usage, on standard
+// error; the JSON object's error with --json. Answers kExitUsage.
+int UsageError(const std::string& what);
+// The usage on standard output (--help).
 int Help();
 // "quillon-cli VERSION" on standard output.
 int Version();
-int Directions(const std::vector<std::string>& args);
-int List(const std::vector<std::string>& args);
-int Install(const std::vector<std::string>& args);
-int Remove(const std::vector<std::string>& args);
+int Directions(const CommandLine& line);
+int List(const CommandLine& line);
+int Install(const CommandLine& line);
+int Remove(const CommandLine& line);
 // The collections the product holds, per direction, with their state.
-int Installed(const std::vector<std::string>& args);
+int Installed(const CommandLine& line);
 // What install with the same arguments would do, changing nothing.
-int Plan(const std::vector<std::string>& args);
+int Plan(const CommandLine& line);
 
 } // namespace quillon::cli

@@ -21,10 +21,10 @@ public:
 
 } // namespace
 
-int Directions(const std::vector<std::string>& args) {
-    Arguments a(args, {});
-    if (a.bad || !a.positional.empty())
-        return Usage();
+int Directions(const CommandLine& line) {
+    Arguments a(line);
+    if (!a.positional.empty())
+        return UsageError("directions takes no operand: '" + a.positional[0] + "'");
     Session session(a.yes);
     NameList list;
     std::map<std::string, std::uint32_t> ids;

@@ -71,20 +71,18 @@ int Finish(const Arguments& a, const std::string& id, const std::vector<InstallR
     SetRunResult(ResultName(code));
     if (a.json)
         WriteJson(Report(id, records, code), code);
-    else
+    else if (!Quiet())
         std::printf("quillon-cli: %s\n", ResultName(code));
     return code;
 }
 
 } // namespace
 
-int Install(const std::vector<std::string>& args) {
-    Arguments a(args, {"collection", "profile", "replace"}, {"events"});
-    a.json = a.json || JsonOutput(); // --events
+int Install(const CommandLine& line) {
+    Arguments a(line);
+    if (const auto mistake = InstallArgumentsMistake(a, "install"))
+        return UsageError(*mistake);
     const std::string replace = a.Get("replace");
-    if (a.bad || a.positional.size() != 1 || a.Get("collection").empty() ||
-        (!replace.empty() && replace != "replace" && replace != "skip" && replace != "ask"))
-        return Usage();
     const std::string id = a.Get("collection");
     // From here an interrupt cancels the installation at its first checkpoint.
     SetInstalling(true);
@@ -92,6 +90,8 @@ int Install(const std::vector<std::string>& args) {
     ChosenCollection chosen;
     if (const auto failed = ChooseCollection(a.positional[0], id, a.All("profile"), chosen))
         return *failed;
+    if (!CanChangeProduct("install"))
+        return kExitCannotStart;
     CSmartPtr<CDictCollection>& collection = chosen.collection;
     CKldoInifileManager& copies = chosen.copies;
 
@@ -103,7 +103,7 @@ int Install(const std::vector<std::string>& args) {
         return Finish(a, id, {}, pageResult == 2 ? kExitCannotStart : kExitNothingDone);
     if (!selection.AnySelected())
         return Finish(a, id, {}, kExitNothingDone);
-    if (!a.json) {
+    if (!a.json && !Quiet()) {
         const auto lineBreak = list.figures.find('\n');
         // The profile page's figures with its labels, as the page shows them.
         std::printf("%s %s\n%s %s\n", LoadString(kRequiredLabelId).c_str(), list.figures.substr(0, lineBreak).c_str(),
@@ -125,7 +125,7 @@ int Install(const std::vector<std::string>& args) {
     const InstallationSummary summary = page.Summary();
     const int code =
         ExitCodeOf(ClassifyInstallation(summary.Held(), summary.NotInstalled(), result, page.Cancelled()));
-    if (!a.json) {
+    if (!a.json && !Quiet()) {
         for (const InstallRecord& r : records)
             std::printf("  %-10s %-13s %s%s\n", KindName(r.kind), OutcomeWord(r.outcome),
                         TerminalSafe(r.fullName).c_str(), r.uid.empty() ? "" : ("  " + TerminalSafe(r.uid)).c_str());

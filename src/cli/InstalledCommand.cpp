@@ -15,11 +15,11 @@
 
 namespace quillon::cli {
 
-int Installed(const std::vector<std::string>& args) {
-    Arguments a(args, {"direction"});
+int Installed(const CommandLine& line) {
+    Arguments a(line);
     const std::string code = a.Get("direction");
-    if (a.bad || !a.positional.empty())
-        return Usage();
+    if (!a.positional.empty())
+        return UsageError("installed takes no operand: '" + a.positional[0] + "'");
     std::optional<std::uint32_t> direction;
     if (!code.empty()) {
         direction = DirectionFromCode(code);

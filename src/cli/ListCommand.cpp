@@ -13,10 +13,11 @@
 
 namespace quillon::cli {
 
-int List(const std::vector<std::string>& args) {
-    Arguments a(args, {});
-    if (a.bad || a.positional.size() != 1)
-        return Usage();
+int List(const CommandLine& line) {
+    Arguments a(line);
+    if (a.positional.size() != 1)
+        return UsageError(a.positional.empty() ? "list needs the distribution folder DIST"
+                                               : "list takes one DIST, not " + std::to_string(a.positional.size()));
     Session session(a.yes);
     if (!EnsureKernelConnection()) {
         ShowMessage(1035);

@@ -12,6 +12,9 @@ struct State {
     bool json = false;
     bool events = false;
     bool written = false; // the run's JSON object is out
+    bool quiet = false;
+    bool verbose = false;
+    bool progress = true;
     std::string error;
     std::vector<ShownMessage> messages;
 };
@@ -36,11 +39,29 @@ void SetEventStream(bool events) {
         Current().json = true;
 }
 
+void SetQuiet(bool quiet) {
+    Current().quiet = quiet;
+}
+bool Quiet() {
+    return Current().quiet;
+}
+void SetVerbose(bool verbose) {
+    Current().verbose = verbose;
+}
+bool Verbose() {
+    return Current().verbose;
+}
+void SetProgressShown(bool shown) {
+    Current().progress = shown;
+}
+
 std::FILE* PeopleStream() {
     return !Current().json || ::isatty(STDERR_FILENO) ? stderr : nullptr;
 }
 
 std::FILE* ProgressStream() {
+    if (!Current().progress)
+        return nullptr;
     return Current().json ? PeopleStream() : stdout;
 }
 

@@ -22,9 +22,19 @@ bool JsonOutput();
 // then starts with "event":"end", is the last line. Implies JSON output.
 void SetEventStream(bool events);
 
+// --quiet: no progress, no report lines, only errors (and the JSON object with --json).
+void SetQuiet(bool quiet);
+bool Quiet();
+// --verbose: every item and kernel call as it happens, on standard error.
+void SetVerbose(bool verbose);
+bool Verbose();
+// --no-progress (and --quiet) turn the progress off.
+void SetProgressShown(bool shown);
+
 // Where people's text goes: standard error, or nullptr (nowhere).
 std::FILE* PeopleStream();
-// Where progress goes: standard output without --json, else PeopleStream().
+// Where progress goes: standard output without --json, else PeopleStream(); nullptr when the
+// progress is off.
 std::FILE* ProgressStream();
 
 // Every message box shown in this run, in order (the JSON objects' "messages").

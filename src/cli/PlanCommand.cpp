@@ -71,12 +71,11 @@ std::string ItemsJson(const InstallPlan& plan) {
 
 } // namespace
 
-int Plan(const std::vector<std::string>& args) {
-    Arguments a(args, {"collection", "profile", "replace"});
+int Plan(const CommandLine& line) {
+    Arguments a(line);
+    if (const auto mistake = InstallArgumentsMistake(a, "plan"))
+        return UsageError(*mistake);
     const std::string replace = a.Get("replace");
-    if (a.bad || a.positional.size() != 1 || a.Get("collection").empty() ||
-        (!replace.empty() && replace != "replace" && replace != "skip" && replace != "ask"))
-        return Usage();
     const std::string id = a.Get("collection");
     Session session(a.yes, /*readOnly=*/true);
     ChosenCollection chosen;

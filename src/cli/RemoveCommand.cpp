@@ -2,8 +2,11 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/Session.h"
+#include "cli/Terminal.h"
 #include "descriptions/LanguageDirections.h"
 #include "product/ComError.h"
+#include "product/KernelConnection.h"
+#include "support/Messages.h"
 #include "removal/RemoveCollections.h"
 #include "support/Json.h"
 #include "support/Text.h"
@@ -27,21 +30,47 @@ const char* StatusName(RemovalOutcome::Status status) {
 
 } // namespace
 
-int Remove(const std::vector<std::string>& args) {
-    Arguments options(args, {"direction", "collection"}, {"all", "all-of-direction"});
+int Remove(const CommandLine& line) {
+    Arguments options(line);
     const bool everything = options.Switch("all");
     const bool wholeDirection = options.Switch("all-of-direction");
     const auto names = options.All("collection");
     const std::string code = options.Get("direction");
     const int modes = int(everything) + int(wholeDirection) + int(!names.empty());
-    if (options.bad || !options.positional.empty() || modes != 1 || everything == !code.empty())
-        return Usage();
+    if (!options.positional.empty())
+        return UsageError("remove takes no operand: '" + options.positional[0] + "' (collections are named with --collection)");
+    if (modes != 1)
+        return UsageError("remove needs exactly one of --collection NAME, --all-of-direction and --all");
+    if (everything && options.Switch("direction"))
+        return UsageError("remove --all removes every direction's collections: it takes no --direction");
+    if (!everything && code.empty())
+        return UsageError("remove needs --direction CODE (quillon-cli directions shows the codes)");
     const DirectionId direction = everything ? 0 : DirectionFromCode(code);
     if (!everything && (direction == 0 || code.size() != 2)) {
         Complain("not a direction code: " + code);
         return kExitUsage;
     }
+    // Removing a whole direction, or everything, is asked first on a terminal; elsewhere it needs
+    // --yes, as apt's removals do.
+    if ((everything || wholeDirection) && !options.yes) {
+        const std::string what = everything ? "every collection the product holds, of every direction"
+                                            : "every " + code + " collection the product holds";
+        if (!Interactive())
+            return UsageError("remove would remove " + what + "; give --yes to do so without a question");
+        if (!AskYesNo("Remove " + what + "?", false)) {
+            Complain("nothing removed");
+            return kExitCancelled;
+        }
+    }
     Session session(options.yes);
+    // Without the product there is nothing to remove (message 1035, as the removal page says);
+    // with it, a user who may not write it is told so before anything is tried.
+    if (!EnsureKernelConnection()) {
+        ShowMessage(1035);
+        return kExitCannotStart;
+    }
+    if (!CanChangeProduct("remove"))
+        return kExitCannotStart;
     const RemovalMode mode = everything ? RemovalMode::All : wholeDirection ? RemovalMode::Direction : RemovalMode::Chosen;
     const RemovalOutcome outcome = RemoveCollections(direction, names, mode);
 
@@ -82,7 +111,7 @@ int Remove(const std::vector<std::string>& args) {
         for (std::size_t i = 0; i < outcome.notListed.size(); ++i)
             out += std::string(i ? "," : "") + JsonString(outcome.notListed[i]);
         WriteJson(out + "]", exitCode);
-    } else {
+    } else if (!Quiet()) {
         for (const auto& r : outcome.removed)
             std::printf("removed  %s  %s\n", CodeFromDirection(r.direction).c_str(), TerminalSafe(r.name).c_str());
         for (const auto& f : outcome.failed)

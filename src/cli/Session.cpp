@@ -6,6 +6,7 @@
 #include "descriptions/DictCollectionLoader.h"
 #include "distribution/SourceSearch.h"
 #include "platform/Ports.h"
+#include "platform/posix/PosixAdministrator.h"
 #include "platform/posix/PosixPorts.h"
 #include "product/ComError.h"
 #include "product/KernelConnection.h"
@@ -25,6 +26,7 @@ Session::Session(bool assumeYes, bool readOnly) : messages_(assumeYes) {
     CurrentPorts().messages = &messages_;
     steps_.Add(Log());
     steps_.Add(Events());
+    steps_.Add(VerboseObserver());
     observation_ = std::make_unique<ScopedObservation>(steps_, readOnly);
     InstallInterruptHandler();
 }
@@ -34,6 +36,15 @@ Session::~Session() {
     observation_.reset();
     CurrentPorts().messages = nullptr;
     CurrentPorts().strings = nullptr;
+}
+
+bool CanChangeProduct(const std::string& command) {
+    const std::string where = posix::MissingAdministratorRight();
+    if (where.empty())
+        return true;
+    Complain(command + " changes the KALDO product, and this user may not write " + where +
+             ": run it as root (for example with sudo), or as a user who may write the product's files");
+    return false;
 }
 
 bool PrepareDistribution(const std::string& folder, CKldoInifileManager& copies) {
@@ -158,47 +169,21 @@ std::optional<int> ChooseCollection(const std::string& dist, const std::string& 
     return std::nullopt;
 }
 
-Arguments::Arguments(const std::vector<std::string>& args, const std::vector<std::string>& valued,
-                     const std::vector<std::string>& switches) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--json") {
-            json = true;
-        } else if (a == "--yes") {
-            yes = true;
-        } else if (a.starts_with("--") && std::find(switches.begin(), switches.end(), a.substr(2)) != switches.end()) {
-            switchesGiven.push_back(a.substr(2));
-        } else if (a.starts_with("--")) {
-            const std::string name = a.substr(2);
-            if (std::find(valued.begin(), valued.end(), name) == valued.end() || i + 1 >= args.size()) {
-                bad = true;
-                return;
-            }
-            options.emplace_back(name, args[++i]);
-        } else {
-            positional.push_back(a);
-        }
-    }
+std::optional<std::string> InstallArgumentsMistake(const Arguments& a, const std::string& command) {
+    if (a.positional.empty())
+        return command + " needs the distribution folder DIST";
+    if (a.positional.size() > 1)
+        return command + " takes one DIST, not " + std::to_string(a.positional.size());
+    if (a.Get("collection").empty())
+        return command + " needs --collection ID (quillon-cli list DIST shows the identifiers)";
+    const std::string replace = a.Get("replace");
+    if (a.Switch("replace") && replace != "replace" && replace != "skip" && replace != "ask")
+        return "--replace takes replace, skip or ask, not '" + replace + "'";
+    return std::nullopt;
 }
 
-std::string Arguments::Get(const std::string& name) const {
-    for (const auto& [n, v] : options)
-        if (n == name)
-            return v;
-    return {};
-}
-
-std::vector<std::string> Arguments::All(const std::string& name) const {
-    std::vector<std::string> values;
-    for (const auto& [n, v] : options)
-        if (n == name)
-            values.push_back(v);
-    return values;
-}
-
-bool Arguments::Switch(const std::string& name) const {
-    return std::find(switchesGiven.begin(), switchesGiven.end(), name) != switchesGiven.end();
-}
-
+Arguments::Arguments(const CommandLine& line)
+    : positional(line.Operands().empty() ? line.Operands().end() : line.Operands().begin() + 1, line.Operands().end()),
+      json(line.Has("json") || line.Has("events")), yes(line.Has("yes")), line_(line) {}
 
 } // namespace quillon::cli

@@ -9,6 +9,7 @@
 #include "platform/qt/QtCatalogue.h"
 #include "product/ObservedServices.h"
 #include "selection/SelectCollectionDlg.h"
+#include "support/CommandLine.h"
 
 #include <memory>
 #include <optional>
@@ -32,6 +33,11 @@ private:
     StepFanOut steps_;
     std::unique_ptr<ScopedObservation> observation_;
 };
+
+// Whether this user may change the product (root, or write access to the hive and the product's
+// folders); otherwise says which path it may not write, before anything is tried, and answers
+// false. `command`: the command that would change it.
+bool CanChangeProduct(const std::string& command);
 
 // Prepares DIST itself, else DIST/DICTS/; false (with a message on stderr) when neither holds
 // the description files, or (message 2041) when the product's temporary folder, where a
@@ -65,21 +71,24 @@ struct ChosenCollection {
 std::optional<int> ChooseCollection(const std::string& dist, const std::string& id,
                                     const std::vector<std::string>& profiles, ChosenCollection& chosen);
 
-// A small argument reader: flags with and without values, positionals.
-struct Arguments {
-    std::vector<std::string> positional;
-    bool json = false;
-    bool yes = false;
-    std::vector<std::pair<std::string, std::string>> options; // --name value
-    std::vector<std::string> switchesGiven;
-    bool bad = false;
+// What is wrong with the operands and options of install or plan (`command`): one DIST,
+// --collection ID, --replace replace|skip|ask; nothing when they are sound.
+struct Arguments;
+std::optional<std::string> InstallArgumentsMistake(const Arguments& a, const std::string& command);
 
-    // `valued`: options that take a value; `switches`: further options without one.
-    Arguments(const std::vector<std::string>& args, const std::vector<std::string>& valued,
-              const std::vector<std::string>& switches = {});
-    bool Switch(const std::string& name) const;
-    std::string Get(const std::string& name) const;
-    std::vector<std::string> All(const std::string& name) const;
+// A command's view of its command line: the operands after the command word, and its options.
+struct Arguments {
+    explicit Arguments(const CommandLine& line);
+    std::vector<std::string> positional;
+    bool json = false; // --json, or --events
+    bool yes = false;
+
+    bool Switch(const std::string& name) const { return line_.Has(name); }
+    std::string Get(const std::string& name) const { return line_.Value(name); }
+    std::vector<std::string> All(const std::string& name) const { return line_.Values(name); }
+
+private:
+    const CommandLine& line_;
 };
 
 } // namespace quillon::cli

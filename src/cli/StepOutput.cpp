@@ -1,7 +1,10 @@
 #include "cli/StepOutput.h"
 
 #include "platform/posix/AppendOnlyFile.h"
+#include "cli/Output.h"
+#include "product/ComError.h"
 #include "support/Json.h"
+#include "support/Text.h"
 #include "support/Version.h"
 
 #include <chrono>
@@ -81,6 +84,27 @@ void EnableEvents() {
 
 StepJsonLines* Events() {
     return Current().events.get();
+}
+
+void VerboseSteps::ItemStarted(const StepItem& item) {
+    std::fprintf(stderr, "quillon-cli: %s %s: started\n", StepItemKindName(item.kind), TerminalSafe(item.name).c_str());
+}
+
+void VerboseSteps::ItemFinished(const StepItem& item, ItemOutcome outcome, const std::string& uid,
+                                const std::string& reason) {
+    std::fprintf(stderr, "quillon-cli: %s %s: %s%s%s\n", StepItemKindName(item.kind), TerminalSafe(item.name).c_str(),
+                 ItemOutcomeName(outcome), uid.empty() ? "" : (" " + TerminalSafe(uid)).c_str(),
+                 reason.empty() ? "" : (" (" + TerminalSafe(reason) + ")").c_str());
+}
+
+void VerboseSteps::KernelCall(std::string_view operation, HRESULT status, std::chrono::microseconds took) {
+    std::fprintf(stderr, "quillon-cli: kernel %.*s: %s, %s ms\n", static_cast<int>(operation.size()), operation.data(),
+                 HResultText(status).c_str(), Milliseconds(took).c_str());
+}
+
+VerboseSteps* VerboseObserver() {
+    static VerboseSteps steps;
+    return Verbose() ? &steps : nullptr;
 }
 
 void SetRunResult(const std::string& result) {

@@ -22,6 +22,18 @@ StepJsonLines* Log();
 void EnableEvents();
 StepJsonLines* Events();
 
+// --verbose: each item started and finished and each kernel call, one line each on standard
+// error ("quillon-cli: ..."), names escaped for the terminal.
+class VerboseSteps : public StepObserver {
+public:
+    void ItemStarted(const StepItem& item) override;
+    void ItemFinished(const StepItem& item, ItemOutcome outcome, const std::string& uid,
+                      const std::string& reason) override;
+    void KernelCall(std::string_view operation, HRESULT status, std::chrono::microseconds took) override;
+};
+// The verbose observer, or nullptr without --verbose.
+VerboseSteps* VerboseObserver();
+
 // The result word of the command that ran ("installed", …), for the log's "end" line.
 void SetRunResult(const std::string& result);
 

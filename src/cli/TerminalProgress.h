@@ -1,9 +1,11 @@
 #pragma once
 // The progress page on a terminal: a bar with the item being installed and the counters,
-// redrawn in place; plain lines when the output is not a terminal. The output is
+// redrawn in place within the terminal's width (again when the window is resized, SIGWINCH);
+// plain lines, without escape sequences, when the output is not a terminal. The output is
 // ProgressStream(): standard output, or with --json standard error or nothing.
 #include "install/ProgressView.h"
 
+#include <csignal>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -17,6 +19,9 @@ namespace quillon::cli {
 class TerminalProgress : public ProgressView {
 public:
     explicit TerminalProgress(bool assumeYes);
+    ~TerminalProgress() override;
+    TerminalProgress(const TerminalProgress&) = delete;
+    TerminalProgress& operator=(const TerminalProgress&) = delete;
     void SetPage(CProgressDlg* page) { page_ = page; }
     // Ends the bar's line.
     void Finish();
@@ -41,6 +46,7 @@ private:
     bool lineOpen_ = false;
     int percent_ = 0;
     std::map<int, std::string> texts_;
+    struct sigaction previousResize_ {};
 };
 
 } // namespace quillon::cli

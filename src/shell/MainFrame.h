@@ -28,6 +28,10 @@ public:
     void PostClose();
     // True once the window was closed; pages are no longer shown then.
     bool Closed() const { return closed_; }
+    // The process's exit status once the window has closed: 1 after a start that could not
+    // go on (the rights were missing), else 0.
+    void SetExitCode(int code) { exitCode_ = code; }
+    int ExitCode() const { return exitCode_; }
 
     // The background of a client area of `size`: the gradient, then the title (string 1000).
     static void PaintBackground(QPainter& painter, const QSize& size);
@@ -40,6 +44,7 @@ private:
     std::function<void(int)> commandHandler_;
     bool noPageOpen_ = true;
     bool closed_ = false;
+    int exitCode_ = 0;
 };
 
 } // namespace quillon

@@ -66,6 +66,8 @@ int QtWizardHost::ShowWelcomePage() {
         return kPageCancel;
     CWelcomeDlg page(&frame_, services_.isAdministrator);
     const int result = page.Run();
+    if (page.RightsMissing())
+        frame_.SetExitCode(1);
     if (result != kPageNext)
         frame_.PostClose();
     return result;

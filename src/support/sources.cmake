@@ -1,5 +1,6 @@
 list(APPEND QUILLON_CORE_SOURCES
   support/AutoAnswers.cpp
+  support/CommandLine.cpp
   support/Crc32.cpp
   support/Format.cpp
   support/Guid.cpp

@@ -15,18 +15,9 @@ void Print(const std::string& file, const ManifestMessage& m, const char* kind) 
 }
 
 int Build(const Args& args) {
-    std::vector<std::string> plain;
+    const Args& plain = args;
     BuildOptions options;
-    for (const std::string& a : args) {
-        if (a == "--setup-inf")
-            options.setupInf = true;
-        else if (a.starts_with("--")) {
-            std::fprintf(stderr, "quillon-dist: build: unknown option %s\n", a.c_str());
-            plain.clear();
-            break;
-        } else
-            plain.push_back(a);
-    }
+    options.setupInf = args.Has("setup-inf");
     if (plain.size() != 2) {
         std::fprintf(stderr, "usage: quillon-dist build MANIFEST OUTDIR [--setup-inf]\n");
         return 2;
@@ -60,7 +51,8 @@ int Build(const Args& args) {
 
 const std::vector<Command>& BuildCommands() {
     static const std::vector<Command> commands{
-        {"build", "MANIFEST OUTDIR [--setup-inf]   a whole distribution from a manifest", &Build},
+        {"build", "MANIFEST OUTDIR [--setup-inf]   a whole distribution from a manifest", &Build,
+         {{"setup-inf", 0, false}}},
     };
     return commands;
 }

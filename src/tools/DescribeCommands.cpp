@@ -34,29 +34,14 @@ bool ParseDirections(const std::string& list, InstalledDirections& directions) {
 std::string Flag(bool value) { return value ? "true" : "false"; }
 
 int Describe(const Args& args) {
-    std::string folder, collectionId;
-    bool json = false, haveDirections = false;
+    const bool json = args.Has("json"), haveDirections = args.Has("directions");
+    const std::string collectionId = args.Value("collection");
     auto directions = std::make_unique<InstalledDirections>();
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--json") {
-            json = true;
-        } else if (args[i] == "--collection" && i + 1 < args.size()) {
-            collectionId = args[++i];
-        } else if (args[i] == "--directions" && i + 1 < args.size()) {
-            if (!ParseDirections(args[++i], *directions))
-                return 2;
-            haveDirections = true;
-        } else if (folder.empty() && !args[i].starts_with("--")) {
-            folder = args[i];
-        } else {
-            folder.clear();
-            break;
-        }
-    }
-    if (folder.empty()) {
-        std::fprintf(stderr, "usage: quillon-dist describe DIST [--collection ID] [--json] [--directions ER,GR,...]\n");
-        return 2;
-    }
+    if (haveDirections && !ParseDirections(args.Value("directions"), *directions))
+        return UsageError("describe: not a list of direction codes: " + args.Value("directions"), json);
+    if (args.size() != 1)
+        return UsageError(args.empty() ? "describe needs the distribution folder DIST" : "describe takes one DIST", json);
+    std::string folder = args[0];
     if (!haveDirections) // every direction of the table
         for (char s : kLetters)
             for (char t : kLetters)
@@ -68,16 +53,16 @@ int Describe(const Args& args) {
         folder += '/';
     CKldoInifileManager copies;
     if (!copies.Prepare(folder)) {
-        std::fprintf(stderr, "quillon-dist describe: %s holds no RAVIRI.INF and SETUP.INI (nor setup.inf)\n", folder.c_str());
-        return 1;
+        const std::string what = "describe: " + folder + " holds no RAVIRI.INF and SETUP.INI (nor setup.inf)";
+        return json ? JsonFailure(what, 1) : (std::fprintf(stderr, "quillon-dist %s\n", TerminalSafe(what).c_str()), 1);
     }
     try {
         CDictCollectionLoader loader(copies.GetSetupIniPath(), copies.GetMainDescriptionPath(), copies.GetSourceFolder(),
                                      std::move(directions));
         CDictDistrib distribution;
         if (loader.ListCollections(distribution) == 0 && !loader.LoadDescriptions()) {
-            std::fprintf(stderr, "quillon-dist describe: the description files cannot be read\n");
-            return 1;
+            const std::string what = "describe: the description files cannot be read";
+            return json ? JsonFailure(what, 1) : (std::fprintf(stderr, "quillon-dist %s\n", what.c_str()), 1);
         }
         std::ostringstream out;
         out << (json ? "{\"collections\":[" : "");
@@ -132,9 +117,9 @@ int Describe(const Args& args) {
         std::cout << out.str();
         return 0;
     } catch (const ComError& e) {
-        std::fprintf(stderr, "quillon-dist describe: %s\n", e.Error() == E_INVALIDARG ? ("no collection " + collectionId).c_str()
-                                                                                        : e.Description().c_str());
-        return 1;
+        const std::string what =
+            "describe: " + (e.Error() == E_INVALIDARG ? "no collection " + collectionId : e.Description());
+        return json ? JsonFailure(what, 1) : (std::fprintf(stderr, "quillon-dist %s\n", TerminalSafe(what).c_str()), 1);
     }
 }
 
@@ -142,7 +127,8 @@ int Describe(const Args& args) {
 
 const std::vector<Command>& DescribeCommands() {
     static const std::vector<Command> commands = {
-        {"describe", "DIST [--collection ID] [--json] [--directions ER,GR,...]", Describe},
+        {"describe", "DIST [--collection ID] [--json] [--directions ER,GR,...]", Describe,
+         {{"collection", 0, true}, {"json", 0, false}, {"directions", 0, true}}},
     };
     return commands;
 }

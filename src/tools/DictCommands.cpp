@@ -34,37 +34,32 @@ int Fail(const std::string& message) {
 }
 
 int Make(const Args& args) {
-    std::string words, out, title, remarks, copyright, guid = NewGuidString();
+    if (!args.empty())
+        return UsageError("dict make takes options only, not '" + args[0] + "'");
+    const std::string words = args.Value("words"), out = args.Value("out"), title = args.Value("title"),
+                      remarks = args.Value("remarks"), copyright = args.Value("copyright");
+    const std::string guid = args.Has("guid") ? args.Value("guid") : NewGuidString();
     long long version = 4, linkNumber = 0, linkCode = 0, level = 0;
     std::uint32_t direction = 0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (i + 1 >= args.size())
-            return 2;
-        const std::string& v = args[++i];
-        std::optional<long long> n;
-        if (a == "--words") words = v;
-        else if (a == "--out") out = v;
-        else if (a == "--title") title = v;
-        else if (a == "--remarks") remarks = v;
-        else if (a == "--copyright") copyright = v;
-        else if (a == "--guid") guid = v;
-        else if (a == "--direction") {
-            direction = kaldo::DirectionIdFromCode(v);
-            if (v.size() != 2 && (n = Number(v)))
-                direction = static_cast<std::uint32_t>(*n);
-            if (direction == 0 || kaldo::DirectionCode(direction).empty())
-                return Fail("unknown direction \"" + v + "\"");
-        } else if ((a == "--version" || a == "--link-number" || a == "--link-code" || a == "--format-level") &&
-                   (n = Number(v))) {
-            (a == "--version" ? version : a == "--link-number" ? linkNumber : a == "--link-code" ? linkCode : level) = *n;
-        } else {
-            std::fprintf(stderr, "quillon-dist: bad option or value: %s %s\n", a.c_str(), v.c_str());
-            return 2;
-        }
+    if (args.Has("direction")) {
+        const std::string v = args.Value("direction");
+        direction = kaldo::DirectionIdFromCode(v);
+        if (const auto n = Number(v); v.size() != 2 && n)
+            direction = static_cast<std::uint32_t>(*n);
+        if (direction == 0 || kaldo::DirectionCode(direction).empty())
+            return Fail("unknown direction \"" + v + "\"");
+    }
+    for (auto [name, field] : {std::pair{"version", &version}, std::pair{"link-number", &linkNumber},
+                               std::pair{"link-code", &linkCode}, std::pair{"format-level", &level}}) {
+        if (!args.Has(name))
+            continue;
+        const auto n = Number(args.Value(name));
+        if (!n)
+            return UsageError(std::string("dict make: --") + name + " takes a number, not '" + args.Value(name) + "'");
+        *field = *n;
     }
     if (words.empty() || out.empty())
-        return 2;
+        return UsageError("dict make needs --words LIST.txt and --out FILE");
     if (version < kaldo::kMinDictVersion || version > kaldo::kMaxDictVersion)
         return Fail("format version must be 1 to 5");
     if (linkCode < 0 || linkCode > 255 || linkNumber < INT32_MIN || linkNumber > 0xFFFFFFFFll ||
@@ -139,7 +134,10 @@ const std::vector<Command>& DictCommands() {
         {"dict make",
          "--words LIST.txt --out FILE [--version 1..5] [--title T] [--remarks T] [--copyright T] [--direction ER|0xID] "
          "[--link-number N] [--link-code N] [--format-level N] [--guid {...}]",
-         Make},
+         Make,
+         {{"words", 0, true}, {"out", 0, true}, {"version", 0, true}, {"title", 0, true}, {"remarks", 0, true},
+          {"copyright", 0, true}, {"direction", 0, true}, {"link-number", 0, true}, {"link-code", 0, true},
+          {"format-level", 0, true}, {"guid", 0, true}}},
         {"dict show", "FILE", Show},
     };
     return commands;

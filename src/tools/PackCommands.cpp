@@ -76,21 +76,14 @@ bool IsFolder(const std::string& path) {
 }
 
 int Verify(const Args& args) {
-    if (args.empty()) {
-        std::fprintf(stderr, "usage: quillon-dist verify FILE... | DIST [--json]\n");
-        return 2;
-    }
+    const bool json = args.Has("json");
+    if (args.empty())
+        return UsageError("verify needs packed FILEs or a distribution folder DIST", json);
     // A folder: the whole distribution (--json only there).
-    Args plain;
-    for (const std::string& a : args)
-        if (a != "--json")
-            plain.push_back(a);
-    if (plain.size() == 1 && IsFolder(plain[0]))
+    if (args.size() == 1 && (IsFolder(args[0]) || json))
         return VerifyFolder(args);
-    if (plain.size() != args.size()) {
-        std::fprintf(stderr, "usage: quillon-dist verify FILE... | DIST [--json]\n");
-        return 2;
-    }
+    if (json)
+        return UsageError("verify --json takes one distribution folder", true);
     int exitCode = 0;
     for (const std::string& file : args) {
         const int rc = VerifyPackedFile(file);
@@ -107,7 +100,8 @@ const std::vector<Command>& PackCommands() {
     static const std::vector<Command> commands{
         {"pack", "IN OUT        pack a file into the distribution's packed form", &Pack},
         {"unpack", "IN OUT      unpack a packed file", &Unpack},
-        {"verify", "FILE... | DIST [--json]   packed files: header and checksum; a folder: the whole distribution", &Verify},
+        {"verify", "FILE... | DIST [--json]   packed files: header and checksum; a folder: the whole distribution", &Verify,
+         {{"json", 0, false}}},
     };
     return commands;
 }

@@ -1,6 +1,7 @@
 // quillon-dist profile compile SRC.txt OUT   text form -> profile file
 // quillon-dist profile dump FILE [--json]    profile file -> text form (or JSON) on stdout
 #include "descriptions/ProfileText.h"
+#include "support/Text.h"
 #include "descriptions/ProfileWriter.h"
 #include "descriptions/XCryptedProfile2.h"
 #include "tools/Commands.h"
@@ -47,24 +48,16 @@ int Compile(const Args& args) {
 }
 
 int Dump(const Args& args) {
-    bool json = false;
-    bool bad = false;
-    std::string path;
-    for (const std::string& a : args) {
-        if (a == "--json")
-            json = true;
-        else if (path.empty() && !a.starts_with("--"))
-            path = a;
-        else
-            bad = true;
-    }
-    if (bad || path.empty()) {
-        std::fprintf(stderr, "usage: quillon-dist profile dump FILE [--json]\n");
-        return 2;
-    }
+    const bool json = args.Has("json");
+    if (args.size() != 1)
+        return UsageError(args.empty() ? "profile dump needs a FILE" : "profile dump takes one FILE", json);
+    const std::string& path = args[0];
     CXCryptedProfile2 store(1);
     if (!store.Load(path)) {
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), ProfileLoadErrorText(store.LastError()));
+        const std::string what = path + ": " + ProfileLoadErrorText(store.LastError());
+        if (json)
+            return JsonFailure(what, 1);
+        std::fprintf(stderr, "%s\n", TerminalSafe(what).c_str());
         return 1;
     }
     const std::string out = json ? PrintProfileJson(store) : PrintProfileText(store);
@@ -77,7 +70,7 @@ int Dump(const Args& args) {
 const std::vector<Command>& ProfileCommands() {
     static const std::vector<Command> commands = {
         {"profile compile", "SRC.txt OUT   compile the text form of a description file", Compile},
-        {"profile dump", "FILE [--json]   print a description file as text (or JSON)", Dump},
+        {"profile dump", "FILE [--json]   print a description file as text (or JSON)", Dump, {{"json", 0, false}}},
     };
     return commands;
 }

@@ -3,10 +3,14 @@
 #include "ReferenceDictionaryFormat.h"
 #include "distribution/FormatGroupedNumber.h"
 #include "support/Json.h"
+#include "support/Text.h"
 #include "tools/Commands.h"
 #include "tools/DistributionVerifier.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace quillon::dist {
 namespace {
@@ -35,17 +39,21 @@ std::string Json(const VerifyReport& r) {
 } // namespace
 
 int VerifyFolder(const Args& args) {
-    bool json = false;
-    std::vector<std::string> folders;
-    for (const std::string& a : args) {
-        if (a == "--json")
-            json = true;
-        else
-            folders.push_back(a);
-    }
-    if (folders.size() != 1) {
-        std::fprintf(stderr, "usage: quillon-dist verify DIST [--json]\n");
-        return 2;
+    const bool json = args.Has("json");
+    const Args& folders = args;
+    if (folders.size() != 1)
+        return UsageError("verify takes one distribution folder DIST", json);
+    struct stat st {};
+    std::string what;
+    if (::stat(folders[0].c_str(), &st) != 0)
+        what = folders[0] + ": " + std::strerror(errno);
+    else if (!S_ISDIR(st.st_mode))
+        what = folders[0] + ": not a folder";
+    if (!what.empty()) {
+        if (json)
+            return JsonFailure(what, 1);
+        std::fprintf(stderr, "quillon-dist: %s\n", TerminalSafe(what).c_str());
+        return 1;
     }
     const kaldo::ReferenceDictionaryFormat format;
     const VerifyReport report = VerifyDistribution(folders[0], &format);

@@ -1,4 +1,6 @@
 #include "tools/Commands.h"
+#include "support/Json.h"
+#include "support/Text.h"
 #include "support/Version.h"
 
 #include <algorithm>
@@ -33,26 +35,24 @@ std::vector<const std::vector<Command>*> Groups() {
     };
 }
 
-// The usage on `out`: standard error for a mistake, standard output for --help.
-void PrintUsage(std::FILE* out) {
-    std::fprintf(out, "usage: quillon-dist COMMAND ...\n       quillon-dist --help | --version\ncommands:\n");
+// The usage on standard output (--help).
+void PrintUsage() {
+    std::printf("usage: quillon-dist COMMAND ...\n       quillon-dist --help | --version\ncommands:\n");
     for (const auto* group : Groups())
         for (const Command& c : *group)
-            std::fprintf(out, "  %s %s\n", c.name, c.usage);
-}
-
-int Usage() {
-    PrintUsage(stderr);
-    return 2;
+            std::printf("  %s %s\n", c.name, c.usage);
+    std::printf("An option's value may follow it (--collection 1) or be joined with '=' (--collection=1);\n"
+                "\"--\" ends the options. Exit status: 0 done, 1 the work failed, 2 bad usage.\n");
 }
 
 } // namespace
 
+
 int main(int argc, char** argv) {
+    using quillon::dist::UsageError;
     const std::vector<std::string> words(argv + 1, argv + argc);
-    const auto given = [&](const char* flag) { return std::find(words.begin(), words.end(), flag) != words.end(); };
-    if (given("--help") || given("-h")) {
-        PrintUsage(stdout);
+    if (!words.empty() && (words[0] == "--help" || words[0] == "-h")) {
+        PrintUsage();
         return 0;
     }
     // Only as the first word: "dict make … --version N" is the dictionary's format version.
@@ -60,6 +60,10 @@ int main(int argc, char** argv) {
         std::printf("quillon-dist %s\n", quillon::QuillonVersion());
         return 0;
     }
+    if (words.empty())
+        return UsageError("no command given");
+    if (words[0].starts_with("-"))
+        return UsageError("unknown option '" + words[0] + "'");
     // The longest command name that matches the first words wins ("profile dump" over "profile").
     const Command* best = nullptr;
     std::size_t bestWords = 0;
@@ -83,6 +87,18 @@ int main(int argc, char** argv) {
         }
     }
     if (!best)
-        return Usage();
-    return best->run(std::vector<std::string>(words.begin() + static_cast<long>(bestWords), words.end()));
+        return UsageError("unknown command '" + words[0] + "'");
+    std::vector<quillon::OptionSpec> options = best->options;
+    options.push_back({"help", 'h', false});
+    const std::vector<std::string> rest(words.begin() + static_cast<long>(bestWords), words.end());
+    const quillon::CommandLine line(rest, options);
+    const bool json = std::any_of(options.begin(), options.end(), [](const auto& o) { return o.name == "json"; }) &&
+                      std::find(rest.begin(), rest.end(), "--json") != rest.end();
+    if (!line.Ok())
+        return UsageError(std::string(best->name) + ": " + line.Error(), json);
+    if (line.Has("help")) {
+        std::printf("usage: quillon-dist %s %s\n", best->name, best->usage);
+        return 0;
+    }
+    return best->run(quillon::dist::Args(line.Operands(), line));
 }

@@ -3,7 +3,9 @@
 #include "ProductFixture.h"
 #include "descriptions/LoaderFixtures.h"
 #include "install/Packer.h"
+#include "platform/posix/PosixAdministrator.h"
 #include "product/WorkFolders.h"
+#include "support/Json.h"
 #include "testsupport/RunProgram.h"
 #include "testsupport/TempDir.h"
 
@@ -206,8 +208,9 @@ TEST_F(CliTest, JsonOutputIsOneObjectForEveryCommandAndExitCode) {
         {"install " + dist + " --collection 99", 2, false},
         {"install " + dist, 2, true},
         {"no-such-command", 2, true},
-        {"remove --all", 0, false},
-        {"remove --all", 5, false},
+        {"remove --all", 2, true}, // removing everything needs --yes without a terminal
+        {"remove --all --yes", 0, false},
+        {"remove --all --yes", 5, false},
         {"remove --direction XX --all-of-direction", 2, false},
     };
     const std::string out = temp_ / "out.json", err = temp_ / "err.txt";
@@ -224,7 +227,11 @@ TEST_F(CliTest, JsonOutputIsOneObjectForEveryCommandAndExitCode) {
                                        ShellQuote(out) + " 2>&1");
         EXPECT_EQ(parsed.output, std::to_string(c.code) + " list\n") << c.command << "\n" << test::ReadFile(out);
         const std::string errors = test::ReadFile(err);
-        EXPECT_TRUE(c.usage ? errors.starts_with("usage: quillon-cli ") : errors.empty()) << c.command << "\n" << errors;
+        // A mistake is named on standard error with a pointer to --help, never the whole usage.
+        EXPECT_TRUE(c.usage ? errors.starts_with("quillon-cli: ") &&
+                                  errors.ends_with("Try 'quillon-cli --help' for more information.\n")
+                            : errors.empty())
+            << c.command << "\n" << errors;
     }
 }
 
@@ -272,17 +279,43 @@ TEST_F(CliTest, RemoveByNameByDirectionAndAll) {
     kaldo::test::RunProductTool({"list", "--json"}, &list);
     EXPECT_NE(list.find("er_common.dct"), std::string::npos);
 
-    EXPECT_EQ(Cli("remove --direction ER --all-of-direction").code, 0);
-    EXPECT_EQ(Cli("remove --direction ER --all-of-direction").code, 5);
+    // A whole direction, or everything, is removed only with --yes when nobody can be asked.
+    const auto refused = Cli("remove --direction ER --all-of-direction", true);
+    EXPECT_EQ(refused.code, 2) << refused.output;
+    EXPECT_NE(refused.output.find("give --yes"), std::string::npos) << refused.output;
+    EXPECT_EQ(Cli("remove --direction ER --all-of-direction -y").code, 0);
+    EXPECT_EQ(Cli("remove --direction=ER --all-of-direction --yes").code, 5);
     ASSERT_EQ(Cli("install " + ShellQuote(dist_) + " --collection 1").code, 0);
-    const auto everything = Cli("remove --all --json");
+    EXPECT_EQ(Cli("remove --all").code, 2);
+    const auto everything = Cli("remove --all --yes --json");
     EXPECT_EQ(everything.code, 0) << everything.output;
     EXPECT_NE(everything.output.find("\"removed\":[{\"direction\":\"ER\",\"name\":\"Общая лексика\"}]"),
               std::string::npos)
         << everything.output;
-    EXPECT_EQ(Cli("remove --all").code, 5); // nothing left
+    EXPECT_EQ(Cli("remove --all --yes").code, 5); // nothing left
     EXPECT_EQ(Cli("remove --direction XX --all-of-direction").code, 2);
     EXPECT_EQ(Cli("remove --all --direction ER").code, 2);
+}
+
+// A user who may not write the product is told so, with the path, before anything is tried.
+TEST_F(CliTest, AUserWhoMayNotChangeTheProductIsToldBeforeAnythingIsTried) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may change everything: run as another user";
+    const std::vector<std::string> folders = posix::ProductDataFolders();
+    ASSERT_FALSE(folders.empty());
+    ASSERT_EQ(::chmod(folders[0].c_str(), 0500), 0);
+    const auto install = Cli("install " + ShellQuote(dist_) + " --collection 1 --yes", true);
+    const auto remove = Cli("remove --all --yes", true);
+    ::chmod(folders[0].c_str(), 0755);
+    EXPECT_EQ(install.code, 1) << install.output;
+    EXPECT_NE(install.output.find("quillon-cli: install changes the KALDO product, and this user may not write " + folders[0]),
+              std::string::npos)
+        << install.output;
+    EXPECT_EQ(remove.code, 1) << remove.output;
+    EXPECT_NE(remove.output.find("quillon-cli: remove changes the KALDO product"), std::string::npos) << remove.output;
+    std::string journal; // the kernel was asked to change nothing
+    kaldo::test::RunProductTool({"journal"}, &journal);
+    EXPECT_EQ(journal.find("\"operation\":\"ImportDictionary\""), std::string::npos) << journal;
 }
 
 TEST_F(CliTest, UnusableTemporaryFolderIsNamed) {
@@ -318,23 +351,89 @@ bool IsVersionLine(const std::string& text, const std::string& name) {
            version.find_first_not_of("0123456789.") == std::string::npos;
 }
 
-// --help and -h print the usage on standard output and succeed, --version the version; a
-// mistake still prints the usage on standard error, with exit code 2.
-TEST(Programs, HelpAndVersionGoToStandardOutput) {
-    for (const std::string program : {QUILLON_CLI, QUILLON_DIST_TOOL, KALDO_PRODUCT_TOOL}) {
+// --help and -h print the usage on standard output and succeed, --version the version. A mistake
+// is named on standard error with a pointer to --help, never the whole usage, with exit code 2
+// (kaldo-product, the reference product's own tool, prints its usage).
+TEST(Programs, HelpVersionAndMistakesFollowTheConventions) {
+    std::vector<std::string> programs{QUILLON_CLI, QUILLON_DIST_TOOL, QUILLON_LAUNCHER, KALDO_PRODUCT_TOOL};
+#ifdef QUILLON_INSTALLER
+    programs.push_back(QUILLON_INSTALLER);
+#endif
+    test::TempDir runtime; // the window's runtime folder, private
+    for (const std::string& program : programs) {
         const std::string name = program.substr(program.rfind('/') + 1);
+        const std::string env =
+            name == "quillon" ? "QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=" + ShellQuote(runtime.Path()) + " " : "";
         for (const char* flag : {"--help", "-h"}) {
-            const auto help = RunProgram(ShellQuote(program) + " " + flag + " 2>/dev/null", false);
+            const auto help = RunProgram(env + ShellQuote(program) + " " + flag + " 2>/dev/null", false);
             EXPECT_EQ(help.code, 0) << name << " " << flag;
             EXPECT_TRUE(help.output.starts_with("usage: " + name + " ")) << help.output;
         }
-        const auto version = RunProgram(ShellQuote(program) + " --version 2>/dev/null", false);
+        const auto version = RunProgram(env + ShellQuote(program) + " --version 2>/dev/null", false);
         EXPECT_EQ(version.code, 0) << name;
         EXPECT_TRUE(IsVersionLine(version.output, name)) << version.output;
-        const auto mistake = RunProgram(ShellQuote(program) + " no-such-command 2>&1 >/dev/null", false);
+        const auto mistake = RunProgram(env + ShellQuote(program) + " --no-such-option 2>&1 >/dev/null", false);
         EXPECT_EQ(mistake.code, 2) << name;
-        EXPECT_TRUE(mistake.output.starts_with("usage: " + name + " ")) << mistake.output;
+        if (name == "kaldo-product")
+            EXPECT_TRUE(mistake.output.starts_with("usage: " + name + " ")) << mistake.output;
+        else
+            EXPECT_EQ(mistake.output, name + ": unknown option '--no-such-option'\nTry '" + name +
+                                          " --help' for more information.\n");
     }
+}
+
+// The command lines of quillon-cli and quillon-dist: --name=value and --name value, short options
+// bundled, "--" before an operand that starts with '-', options anywhere; every mistake named.
+TEST_F(CliTest, CommandLinesFollowTheGnuConventions) {
+    const std::string cli = ShellQuote(QUILLON_CLI), dist = ShellQuote(QUILLON_DIST_TOOL);
+    const struct {
+        std::string command;
+        std::string error; // the first line on standard error; empty: none
+    } mistakes[] = {
+        {cli + " list --colection 1 x", "quillon-cli: unknown option '--colection'"},
+        {cli + " install x -yz", "quillon-cli: unknown option '-z'"},
+        {cli + " directions --log", "quillon-cli: option '--log' needs a value"},
+        {cli + " directions --json=yes", "quillon-cli: option '--json' takes no value"},
+        {cli + " directions --collection 1", "quillon-cli: option '--collection' does not apply to directions"},
+        {cli + " list", "quillon-cli: list needs the distribution folder DIST"},
+        {cli + " install x", "quillon-cli: install needs --collection ID (quillon-cli list DIST shows the identifiers)"},
+        {cli + " install x --collection 1 --replace never", "quillon-cli: --replace takes replace, skip or ask, not 'never'"},
+        {cli + " bogus", "quillon-cli: unknown command 'bogus'"},
+        {dist + " verify --jsn x", "quillon-dist: verify: unknown option '--jsn'"},
+        {dist + " bogus", "quillon-dist: unknown command 'bogus'"},
+        {dist + " dict make --words", "quillon-dist: dict make: option '--words' needs a value"},
+        {dist + " dict make --words a.txt --out b --version x", "quillon-dist: dict make: --version takes a number, not 'x'"},
+    };
+    for (const auto& m : mistakes) {
+        const auto r = RunProgram(m.command + " </dev/null 2>&1 >/dev/null", false);
+        EXPECT_EQ(r.code, 2) << m.command << "\n" << r.output;
+        EXPECT_EQ(r.output.substr(0, r.output.find('\n')), m.error) << m.command;
+        EXPECT_NE(r.output.find("--help' for more information."), std::string::npos) << r.output;
+    }
+    // Joined values, bundled short options and options after the operand install quietly: -q
+    // leaves standard output empty, the exit status says it went well.
+    const auto quiet = Cli("install --collection=1 -yq " + ShellQuote(dist_));
+    EXPECT_EQ(quiet.code, 0) << quiet.output;
+    EXPECT_EQ(quiet.output, "");
+    // -v says every kernel call on standard error; --no-progress keeps the report, not the progress.
+    const auto verbose = RunProgram(cli + " install " + ShellQuote(dist_) + " --collection 2 -v --no-progress --yes </dev/null",
+                                    true);
+    EXPECT_EQ(verbose.code, 0) << verbose.output;
+    EXPECT_NE(verbose.output.find("quillon-cli: kernel ImportDictionary: 0x00000000"), std::string::npos) << verbose.output;
+    EXPECT_NE(verbose.output.find("quillon-cli: installed"), std::string::npos) << verbose.output;
+    EXPECT_EQ(verbose.output.find("Устанавливается"), std::string::npos) << verbose.output;
+    // "--" ends the options: a folder named "-d" is the distribution, not an option.
+    ASSERT_EQ(::mkdir((temp_ / "-d").c_str(), 0755), 0);
+    const auto dashed = RunProgram("cd " + ShellQuote(temp_.Path()) + " && " + cli + " list -- -d </dev/null", true);
+    EXPECT_EQ(dashed.code, 1) << dashed.output;
+    EXPECT_NE(dashed.output.find("-d holds no description files"), std::string::npos) << dashed.output;
+    // quillon-dist: --json with a failure still prints one JSON object.
+    const auto missing = RunProgram(dist + " verify " + ShellQuote(temp_ / "nope") + " --json 2>/dev/null", false);
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(missing.output, "{\"error\":" + JsonString(temp_ / "nope" + ": No such file or directory") + ",\"exitCode\":1}\n");
+    const auto described = RunProgram(dist + " describe --collection=1 --json -- " + ShellQuote(dist_) + " 2>&1", false);
+    EXPECT_EQ(described.code, 0) << described.output;
+    EXPECT_TRUE(described.output.starts_with("{\"collections\":[")) << described.output;
 }
 
 } // namespace

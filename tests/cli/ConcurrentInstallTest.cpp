@@ -162,7 +162,7 @@ TEST_F(ConcurrentInstallTest, FourInstallationsAndHiveWritersAtOnceLoseNothing) 
                                          std::to_string(v) + "\"=";
                 EXPECT_NE(values.find(name), std::string::npos) << context << ": lost " << name;
             }
-        const ProgramResult removed = RunProgram(ShellQuote(QUILLON_CLI) + " remove --all </dev/null 2>&1");
+        const ProgramResult removed = RunProgram(ShellQuote(QUILLON_CLI) + " remove --all --yes </dev/null 2>&1");
         ASSERT_EQ(removed.code, 0) << removed.output;
         EXPECT_TRUE(CheckProduct(context + ", removed").empty());
     }
@@ -173,7 +173,7 @@ TEST_F(ConcurrentInstallTest, RemovalRacingAnInstallationOfTheSameDirection) {
         const std::string context = "round " + std::to_string(round);
         const ProgramResult first = RunProgram(InstallCommand(2) + " </dev/null 2>&1");
         ASSERT_EQ(first.code, 0) << first.output;
-        const auto results = AtOnce({ShellQuote(QUILLON_CLI) + " remove --direction ER --all-of-direction",
+        const auto results = AtOnce({ShellQuote(QUILLON_CLI) + " remove --direction ER --all-of-direction --yes",
                                      InstallCommand(1)});
         const ProgramResult& remove = results[0];
         const ProgramResult& install = results[1];
@@ -186,7 +186,7 @@ TEST_F(ConcurrentInstallTest, RemovalRacingAnInstallationOfTheSameDirection) {
         // is gone when the removal came later.
         const std::set<int> present = CheckProduct(context);
         EXPECT_TRUE(present == std::set<int>{} || present == std::set<int>{1}) << context;
-        RunProgram(ShellQuote(QUILLON_CLI) + " remove --all </dev/null 2>&1");
+        RunProgram(ShellQuote(QUILLON_CLI) + " remove --all --yes </dev/null 2>&1");
         ASSERT_TRUE(CheckProduct(context + ", removed").empty());
     }
 }

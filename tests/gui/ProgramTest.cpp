@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
@@ -13,6 +14,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 namespace quillon::guitest {
 
@@ -86,6 +88,40 @@ private slots:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.stderrText.trimmed(), QString("message 1035: Систем перевода семейства KALDO "
                                                    "на вашем компьютере не обнаружено."));
+    }
+
+    // A user who may not change the product: message 2027 and exit 1. With --pkexec (the menu
+    // entry) the window is first started again through pkexec, here a stand-in that says what it
+    // was asked to run.
+    void withoutTheRightsMessage2027AndExit1() {
+        if (::geteuid() == 0)
+            QSKIP("root may change everything: run as another user");
+        QTemporaryDir scratch;
+        QVERIFY(scratch.isValid());
+        QVERIFY(InitProduct(scratch));
+        QVERIFY(QFile::setPermissions(scratch.filePath("product/directions"), QFile::ReadOwner | QFile::ExeOwner));
+        const Run refused = RunQuillon(scratch, {}, "default");
+        QVERIFY(refused.finished);
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.stderrText.startsWith("message 2027: "), qPrintable(refused.stderrText));
+
+        const QString pkexec = scratch.filePath("pkexec"), asked = scratch.filePath("asked");
+        QFile script(pkexec);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(("#!/bin/sh\nprintf '%s\\n' \"$@\" >'" + asked + "'\nexit 0\n").toUtf8());
+        script.close();
+        QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        qputenv("QUILLON_PKEXEC", pkexec.toUtf8());
+        const Run elevated = RunQuillon(scratch, {"--pkexec", scratch.path()}, "default");
+        qunsetenv("QUILLON_PKEXEC");
+        QVERIFY(QFile::setPermissions(scratch.filePath("product/directions"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(elevated.finished);
+        QCOMPARE(elevated.exitCode, 0); // what pkexec ended with
+        QVERIFY2(elevated.stderrText.isEmpty(), qPrintable(elevated.stderrText));
+        QFile words(asked);
+        QVERIFY(words.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(words.readAll()),
+                 QFileInfo(QUILLON_EXE).canonicalFilePath() + "\n" + QDir(scratch.path()).absolutePath() + "\n");
     }
 
     // With the reference product registered, the wizard opens its welcome page; "VANTEL_GO_HOME"

@@ -10,10 +10,13 @@
 namespace quillon::test {
 namespace {
 
-int RunCommand(const std::string& name, const dist::Args& args) {
+// The command run as main() runs it: its words read against its options.
+int RunCommand(const std::string& name, const std::vector<std::string>& words) {
     for (const dist::Command& c : dist::PackCommands())
-        if (name == c.name)
-            return c.run(args);
+        if (name == c.name) {
+            const CommandLine line(words, c.options);
+            return line.Ok() ? c.run(dist::Args(line.Operands(), line)) : 2;
+        }
     ADD_FAILURE() << "no command " << name;
     return -1;
 }

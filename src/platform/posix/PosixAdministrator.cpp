@@ -24,19 +24,26 @@ bool CanWrite(const std::string& path) {
     return ::faccessat(AT_FDCWD, probe.c_str(), mode, AT_EACCESS) == 0;
 }
 
-bool HasAdministratorRights(unsigned effectiveUid, const std::string& hivePath,
+std::string FirstUnwritable(unsigned effectiveUid, const std::string& hivePath,
                             const std::vector<std::string>& dataFolders) {
     if (effectiveUid == 0)
-        return true;
+        return {};
     namespace fs = std::filesystem;
     // The hive is rewritten through a temporary file renamed over it: its folder must be writable.
     const std::string hiveFolder = fs::path(hivePath).parent_path().string();
-    if (!CanWrite(hivePath) || !CanWrite(hiveFolder.empty() ? "." : hiveFolder))
-        return false;
+    if (!CanWrite(hivePath))
+        return hivePath.empty() ? std::string("(no registry hive)") : hivePath;
+    if (!CanWrite(hiveFolder.empty() ? "." : hiveFolder))
+        return hiveFolder.empty() ? "." : hiveFolder;
     for (const std::string& folder : dataFolders)
         if (!CanWrite(folder))
-            return false;
-    return true;
+            return folder;
+    return {};
+}
+
+bool HasAdministratorRights(unsigned effectiveUid, const std::string& hivePath,
+                            const std::vector<std::string>& dataFolders) {
+    return FirstUnwritable(effectiveUid, hivePath, dataFolders).empty();
 }
 
 std::vector<std::string> ProductDataFolders() {
@@ -57,7 +64,11 @@ std::vector<std::string> ProductDataFolders() {
 }
 
 bool IsUserAdministrator() {
-    return HasAdministratorRights(::geteuid(), Adapters().registry.Path(), ProductDataFolders());
+    return MissingAdministratorRight().empty();
+}
+
+std::string MissingAdministratorRight() {
+    return FirstUnwritable(::geteuid(), Adapters().registry.Path(), ProductDataFolders());
 }
 
 } // namespace quillon::posix

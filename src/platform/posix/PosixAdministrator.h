@@ -15,6 +15,10 @@ bool CanWrite(const std::string& path);
 // The decision for a given effective uid, hive file and data folders.
 bool HasAdministratorRights(unsigned effectiveUid, const std::string& hivePath,
                             const std::vector<std::string>& dataFolders);
+// The first of them this process may not write (the hive, its folder, a data folder), to name
+// in a refusal; empty when every one may be written.
+std::string FirstUnwritable(unsigned effectiveUid, const std::string& hivePath,
+                            const std::vector<std::string>& dataFolders);
 
 // The product's data folders named in the hive: the directions' folder
 // (SOFTWARE\Velmar Soft\Zozedi9\Directions "Path") and the shared folder
@@ -23,5 +27,7 @@ std::vector<std::string> ProductDataFolders();
 
 // IsUserAdministrator for this process: geteuid(), the hive in use, ProductDataFolders().
 bool IsUserAdministrator();
+// FirstUnwritable for this process.
+std::string MissingAdministratorRight();
 
 } // namespace quillon::posix

@@ -81,7 +81,15 @@ std::string InstallInterfaceCatalogue(QtCatalogue& catalogue, const std::string&
     const std::string self = std::filesystem::read_symlink("/proc/self/exe", ec).string();
     if (ec)
         return {};
-    const std::string path = LoadInterfaceResources(baseName, self, catalogue);
+    std::string path = LoadInterfaceResources(baseName, self, catalogue);
+    // Installed from the packages, the catalogues are shared data (/usr/share/quillon), not
+    // beside the programs.
+    if (path.empty()) {
+        const std::string base = baseName.empty() ? std::filesystem::path(self).stem().string() : baseName;
+        const std::string packaged = FindResourceLibrary(base, QUILLON_DATA_DIR);
+        if (!packaged.empty() && catalogue.Load(packaged))
+            path = packaged;
+    }
     if (!path.empty())
         CurrentPorts().strings = &catalogue;
     return path;

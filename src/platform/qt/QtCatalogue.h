@@ -32,7 +32,7 @@ private:
 };
 
 // The start-up step of every front end: chooses the catalogue by "KldoLangID" (beside the
-// program, then under SharedRoot) and, when one loads, installs `catalogue` as the process's
+// program, then under SharedRoot, then in the installed data folder, /usr/share/quillon) and, when one loads, installs `catalogue` as the process's
 // string table. `baseName` empty: the program's file name. Answers the catalogue's path, empty
 // when the built-in texts stay.
 std::string InstallInterfaceCatalogue(QtCatalogue& catalogue, const std::string& baseName);
