@@ -11,15 +11,18 @@
 namespace quillon::cli {
 namespace {
 
-// A message on one line: its line breaks written "\n", every other control character escaped.
-std::string OneLine(const std::string& text) {
+// A message as lines for people: its first line after "message ID: ", each further line
+// indented by two spaces (so a line that starts with "message " always starts a message), no
+// blank line; every control character escaped.
+std::string MessageLines(const std::string& text) {
     std::string out;
     for (std::size_t start = 0;;) {
         const std::size_t end = text.find('\n', start);
-        out += TerminalSafe(std::string_view(text).substr(start, end - start));
+        const std::string_view line = std::string_view(text).substr(start, end - start);
+        if (!Trim(line).empty())
+            out += (out.empty() ? "" : "\n  ") + TerminalSafe(line);
         if (end == std::string::npos)
             return out;
-        out += "\\n";
         start = end + 1;
     }
 }
@@ -94,8 +97,12 @@ MessageAnswer TerminalMessages::UnattendedAnswer(MessageButtons buttons, bool as
 
 MessageAnswer TerminalMessages::Show(const MessageBoxRequest& request) {
     ShownMessages().push_back({request.id, request.text});
-    if (std::FILE* out = PeopleStream())
-        std::fprintf(out, "\nmessage %d: %s\n", request.id, OneLine(request.text).c_str());
+    if (std::FILE* out = PeopleStream()) {
+        // On a terminal, a progress bar drawn in place on the same screen is cleared first.
+        if (::isatty(::fileno(out)))
+            std::fputs("\r\033[K", out);
+        std::fprintf(out, "message %d: %s\n", request.id, MessageLines(request.text).c_str());
+    }
     if (request.buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
     const bool yesNo = request.buttons == MessageButtons::YesNo || request.buttons == MessageButtons::YesNoCancel;
@@ -115,7 +122,7 @@ bool AskYesNo(const std::string& question, bool fallback) {
     if (!Interactive())
         return fallback;
     for (;;) {
-        std::fprintf(stderr, "\n%s [y/n]? ", question.c_str());
+        std::fprintf(stderr, "%s [y/n]? ", question.c_str());
         std::string reply;
         if (!std::getline(std::cin, reply))
             return fallback;

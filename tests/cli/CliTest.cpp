@@ -121,7 +121,7 @@ TEST_F(CliTest, ADictionaryLargerThanItsMemoryLimitInstalls) {
     for (std::uint64_t i = 0; writer.BodyLength() < kBytes; ++i)
         ASSERT_TRUE(writer.Add({"w" + std::to_string(i * 2654435761u), {"перевод " + std::to_string(i)}}, error));
     ASSERT_TRUE(writer.Finish(head, error)) << error;
-    ASSERT_EQ(PackFile(temp_ / "large.dct", dist + "/DICT/large.dct", PackOptions{4, false}), kPackOk);
+    ASSERT_EQ(PackFile(temp_ / "large.dct", dist + "/DICT/large.dct"), kPackOk);   // the fast level
     test::CompileProfile("section \"1 - templates\"\n  S \"ER_LARGE\" \"\"\nsection \"1 - collection\"\n"
                          "  S \"Name.R\" \"Большая\"\n",
                          dist + "/RAVIRI.INF");
@@ -174,6 +174,16 @@ TEST_F(CliTest, PartFailureAndNothingDone) {
     std::string list;
     ASSERT_EQ(kaldo::test::RunProductTool({"list", "--json"}, &list), 0);
     EXPECT_EQ(list.find("er_general"), std::string::npos) << list;
+
+    // For people, the message's second line goes on indented, without the blank line of its text
+    // and without a written "\n".
+    ASSERT_EQ(kaldo::test::RunProductTool({"fault", "ImportDictionary", "0x80004005", "1"}), 0);
+    const auto people = RunProgram(ShellQuote(QUILLON_CLI) + " install " + ShellQuote(dist_) +
+                                   " --collection 1 </dev/null 2>&1 >/dev/null", false); // standard error
+    EXPECT_NE(people.output.find("message 57364: Ошибка при импортировании словаря.\n  Словарь \""), std::string::npos)
+        << people.output;
+    EXPECT_EQ(people.output.find("\n\n"), std::string::npos) << people.output;
+    EXPECT_EQ(people.output.find("\\n"), std::string::npos) << people.output;
 
     // A profile of a direction the product lacks: message 2005, nothing to install.
     const auto fr = Cli("install " + ShellQuote(dist_) + " --collection 1 --profile FR_GENERAL --json");
