@@ -93,7 +93,7 @@ void PackedSeeds() {
     Seed("unpack", "words", PackData(words.data(), words.size()));
     Seed("unpack", "empty", PackData("", 0));
     const std::string run(9000, 'a'); // long matches, output past the ring
-    Seed("unpack", "run", PackData(run.data(), run.size(), PackOptions{8, false}));
+    Seed("unpack", "run", PackData(run.data(), run.size(), PackOptions{.best = false}));
 }
 
 void HiveSeeds() {

@@ -89,6 +89,8 @@ complete -c quillon-dist -n '__quillon_dist_at dict' -a show -d 'Print a diction
 
 # Options.
 complete -c quillon-dist -n '__quillon_dist_is build' -l setup-inf -d 'RAVIRI.INF and SETUP.INI in one compound file'
+complete -c quillon-dist -n '__quillon_dist_is build pack' -l best -d 'The smallest output, slowly'
+complete -c quillon-dist -n '__quillon_dist_is "dict show"' -l entries -d 'Every entry too'
 complete -c quillon-dist -n '__quillon_dist_is describe' -l collection -x -d 'The profiles of this collection'
 complete -c quillon-dist -n '__quillon_dist_is describe' -l directions -x -d 'The directions taken as installed (ER,GR,...)'
 complete -c quillon-dist -n '__quillon_dist_is describe verify "profile dump"' -l json -d 'As JSON'

@@ -1,215 +1,106 @@
 #include "install/Packer.h"
 
+#include "install/PackBlock.h"
 #include "install/PackedFormat.h"
 #include "support/Crc32.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
-#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillon {
 namespace {
 
-using packed::kMaxMatch;
-using packed::kMinMatch;
+using packblock::BlockText;
+using packblock::Item;
+using packblock::kBlock;
+using packblock::kHistory;
 
-constexpr std::size_t kPrefix = packed::kRingSize;   // the ring's initial zeros, before the data
-constexpr std::size_t kMaxDistance = packed::kRingSize - 1;
-constexpr unsigned kHashBits = 16;
+// Blocks per thread in one step: enough work to spread, little to hold.
+constexpr std::size_t kBlocksPerThread = 8;
 
-struct Match {
-    unsigned length = 0;
-    std::size_t distance = 0;
-};
+unsigned Threads(const PackOptions& options) {
+    return options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+}
 
-// Matches are searched in a window of the data preceded by 4096 zeros: the decoder's ring starts
-// zero-filled, and a position d bytes back is always still in the ring for d < 4096, so the
-// leading zeros are as good a match source as the data itself. The data comes in blocks of up
-// to 64 KiB; the window keeps the 4096 bytes before the block, so memory stays bounded whatever
-// the data's size. Positions are absolute (the zeros first).
-class Encoder {
+// Runs fn(0 .. count-1) on up to `threads` threads, the calling thread first running `meanwhile`.
+template <class Fn, class Meanwhile>
+void ParallelFor(std::size_t count, unsigned threads, Fn&& fn, Meanwhile&& meanwhile) {
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i; (i = next++) < count;)
+            fn(i);
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < std::min<std::size_t>(threads, count); ++t)
+        helpers.emplace_back(work);
+    meanwhile();
+    work();
+    for (auto& helper : helpers)
+        helper.join();
+}
+
+// One step of blocks: their items, then their parts of the body, each on every thread, and the
+// parts joined in order. The items and the parts do not depend on which thread made which.
+class Step {
 public:
-    static constexpr std::size_t kBlock = 65536;
+    Step(const PackOptions& options, unsigned threads) : options_(options), threads_(threads) {}
 
-    explicit Encoder(const PackOptions& options)
-        : options_(options), text_(kPrefix, 0), head_(std::size_t(1) << kHashBits, -1), prev_(packed::kRingSize, -1),
-          longest_(kBlock), cost_(kBlock + 1), choice_(kBlock) {
-        // The prefix positions count as earlier text (only the last 4095 are ever in reach).
-        for (std::size_t pos = 0; pos + kMinMatch <= kPrefix; ++pos)
-            Insert(pos);
-    }
-
-    // Encodes the next block (at most kBlock bytes).
-    void Block(const unsigned char* data, std::size_t size);
-    // Takes the finished part of the body (whole groups; everything after Finish).
-    template <class Sink>
-    bool Drain(Sink&& sink, bool all) {
-        const std::size_t ready = all ? body_.size() : flagAt_;
-        if (ready == 0)
-            return true;
-        for (std::size_t i = 0; i < ready; ++i)
-            body_[i] ^= packed::kKey;
-        const bool ok = sink(body_.data(), ready);
-        body_.erase(body_.begin(), body_.begin() + static_cast<std::ptrdiff_t>(ready));
-        flagAt_ -= all ? flagAt_ : ready;
-        return ok;
+    template <class Meanwhile>
+    void Encode(const std::vector<BlockText>& blocks, packblock::BodyJoiner& joiner, Meanwhile&& meanwhile) {
+        items_.resize(blocks.size());
+        bodies_.resize(blocks.size());
+        opens_.resize(blocks.size());
+        ParallelFor(
+            blocks.size(), threads_,
+            [&](std::size_t i) {
+                // Each thread fills a list of its own and swaps it in: lists of neighbouring
+                // blocks grown at once would share their bookkeeping's cache line.
+                thread_local std::vector<Item> list;
+                if (options_.best)
+                    packblock::EncodeBest(blocks[i], options_.chainDepth, list);
+                else
+                    packblock::EncodeFast(blocks[i], list);
+                items_[i].swap(list);
+            },
+            meanwhile);
+        // Where each block's items fall in the groups.
+        unsigned open = joiner.Open();
+        for (std::size_t i = 0; i < blocks.size(); ++i) {
+            opens_[i] = open;
+            open = static_cast<unsigned>((open + items_[i].size()) % 8);
+        }
+        ParallelFor(
+            blocks.size(), threads_, [&](std::size_t i) { packblock::MakeBody(items_[i], opens_[i], bodies_[i]); },
+            [] {});
+        for (std::size_t i = 0; i < blocks.size(); ++i)
+            joiner.Join(bodies_[i], items_[i].size());
     }
 
 private:
-    const unsigned char* At(std::size_t pos) const { return text_.data() + (pos - base_); }
-    std::size_t End() const { return base_ + text_.size(); }
-    std::uint32_t Hash(std::size_t pos) const {
-        const unsigned char* p = At(pos);
-        const std::uint32_t v = std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
-        return (v * 2654435761u) >> (32 - kHashBits);
-    }
-    void Insert(std::size_t pos) {
-        if (pos + kMinMatch > End())
-            return;
-        const std::uint32_t h = Hash(pos);
-        prev_[pos & (packed::kRingSize - 1)] = head_[h];
-        head_[h] = static_cast<std::int64_t>(pos);
-    }
-    Match Find(std::size_t pos, std::size_t end) const;
-    void Literal(unsigned char byte);
-    void EmitMatch(std::size_t pos, const Match& m);
-    void EndItem();
-
-    PackOptions options_;
-    std::vector<unsigned char> text_;  // the window: up to 4096 bytes of history, then the block
-    std::size_t base_ = 0;             // the absolute position of text_[0]
-    std::vector<std::int64_t> head_;
-    std::vector<std::int64_t> prev_;
-    std::vector<Match> longest_;
-    std::vector<std::uint32_t> cost_;
-    std::vector<unsigned char> choice_;  // 0: literal, else match length
-    std::vector<unsigned char> body_;    // unscrambled until drained
-    std::size_t flagAt_ = 0;
-    unsigned items_ = 7;  // the first item opens a group
+    const PackOptions& options_;
+    unsigned threads_;
+    std::vector<std::vector<Item>> items_;
+    std::vector<packblock::BlockBody> bodies_;
+    std::vector<unsigned> opens_;
 };
-
-// The longest match at `pos` that ends by `end`.
-Match Encoder::Find(std::size_t pos, std::size_t end) const {
-    Match best;
-    const std::size_t avail = end - pos;
-    if (avail < kMinMatch)
-        return best;
-    const unsigned maxLen = static_cast<unsigned>(std::min<std::size_t>(kMaxMatch, avail));
-    const unsigned char* cur = At(pos);
-    std::int64_t cand = head_[Hash(pos)];
-    for (unsigned depth = options_.chainDepth; cand >= 0 && depth; --depth) {
-        const std::size_t c = std::size_t(cand);
-        const std::size_t distance = pos - c;
-        if (distance > kMaxDistance)
-            break;
-        const unsigned char* p = At(c);
-        if (p[best.length] == cur[best.length] || best.length == 0) {
-            unsigned len = 0;
-            while (len < maxLen && p[len] == cur[len])
-                ++len;
-            if (len > best.length) {
-                best = {len, distance};
-                if (len == maxLen)
-                    break;
-            }
-        }
-        cand = prev_[c & (packed::kRingSize - 1)];
-    }
-    if (best.length < kMinMatch)
-        best = {};
-    return best;
-}
-
-void Encoder::EndItem() {
-    if (++items_ == 8) {
-        items_ = 0;
-        flagAt_ = body_.size();
-        body_.push_back(0);
-    }
-}
-
-void Encoder::Literal(unsigned char byte) {
-    EndItem();
-    body_[flagAt_] = static_cast<unsigned char>(body_[flagAt_] | (1u << items_));
-    body_.push_back(byte);
-}
-
-void Encoder::EmitMatch(std::size_t pos, const Match& m) {
-    EndItem();
-    // The ring position of text offset t is (4078 + t - 4096) mod 4096.
-    const std::size_t source = pos - m.distance;
-    const unsigned ringPos = static_cast<unsigned>((packed::kRingStart + source) & (packed::kRingSize - 1));
-    body_.push_back(static_cast<unsigned char>(ringPos & 0xFF));
-    body_.push_back(static_cast<unsigned char>(((ringPos >> 4) & 0xF0) | (m.length - kMinMatch)));
-}
-
-void Encoder::Block(const unsigned char* data, std::size_t size) {
-    // Keep the 4096 bytes before the block: every match source within reach.
-    if (text_.size() > kPrefix) {
-        const std::size_t drop = text_.size() - kPrefix;
-        text_.erase(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(drop));
-        base_ += drop;
-    }
-    const std::size_t start = End();
-    text_.insert(text_.end(), data, data + size);
-    const std::size_t end = End();
-    // Positions whose three bytes straddled the previous block's end are hashed now.
-    for (std::size_t pos = start >= kMinMatch - 1 ? start - (kMinMatch - 1) : 0; pos < start; ++pos)
-        Insert(pos);
-    if (!options_.optimal) {
-        for (std::size_t pos = start; pos < end;) {
-            const Match m = Find(pos, end);
-            if (m.length == 0) {
-                Insert(pos);
-                Literal(*At(pos++));
-                continue;
-            }
-            EmitMatch(pos, m);
-            for (std::size_t k = 0; k < m.length; ++k)
-                Insert(pos + k);
-            pos += m.length;
-        }
-        return;
-    }
-    // Optimal parse of the block: since any length from 3 up to the longest match at a position
-    // is available at the same cost, the longest match per position is all the parse needs.
-    for (std::size_t i = 0; i < size; ++i) {
-        const Match m = Find(start + i, end);   // matches stay in the block
-        longest_[i] = m.length >= kMinMatch ? m : Match{};
-        Insert(start + i);
-    }
-    cost_[size] = 0;
-    for (std::size_t i = size; i-- > 0;) {
-        std::uint32_t best = 9 + cost_[i + 1];
-        unsigned char pick = 0;
-        for (unsigned len = kMinMatch; len <= longest_[i].length; ++len) {
-            const std::uint32_t c = 17 + cost_[i + len];
-            if (c <= best) {
-                best = c;
-                pick = static_cast<unsigned char>(len);
-            }
-        }
-        cost_[i] = best;
-        choice_[i] = pick;
-    }
-    for (std::size_t i = 0; i < size;) {
-        if (choice_[i] == 0) {
-            Literal(*At(start + i));
-            ++i;
-        } else {
-            EmitMatch(start + i, {choice_[i], longest_[i].distance});
-            i += choice_[i];
-        }
-    }
-}
 
 void PutU32(unsigned char* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+void PutHeader(unsigned char* header, std::uint32_t crc) {
+    std::memset(header, 0, packed::kHeaderSize);
+    PutU32(header, packed::kMagic);
+    header[4] = packed::kVersion & 0xFF;
+    header[5] = packed::kVersion >> 8;
+    PutU32(header + 12, crc);
 }
 
 bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
@@ -225,32 +116,55 @@ bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
     return true;
 }
 
+// Reads up to `size` bytes; false on a read error.
+bool ReadUpTo(int fd, unsigned char* data, std::size_t size, std::size_t& got) {
+    got = 0;
+    while (got < size) {
+        const ssize_t r = ::read(fd, data + got, size - got);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0)
+            return false;
+        if (r == 0)
+            break;
+        got += std::size_t(r);
+    }
+    return true;
+}
+
 } // namespace
 
 std::vector<unsigned char> PackData(const void* data, std::size_t size, const PackOptions& options) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     std::vector<unsigned char> result(packed::kHeaderSize);
-    PutU32(result.data(), packed::kMagic);
-    result[4] = packed::kVersion & 0xFF;
-    result[5] = packed::kVersion >> 8;
-    PutU32(result.data() + 12, Crc32::Of(bytes, size));
     result.reserve(packed::kHeaderSize + size / 2 + 64);
-    Encoder encoder(options);
-    const auto append = [&](const unsigned char* body, std::size_t n) {
-        result.insert(result.end(), body, body + n);
-        return true;
-    };
-    for (std::size_t done = 0; done < size;) {
-        const std::size_t n = std::min(Encoder::kBlock, size - done);
-        encoder.Block(bytes + done, n);
-        encoder.Drain(append, false);
-        done += n;
+    const unsigned threads = Threads(options);
+    // The first block's history is the ring's initial zeros: it is encoded from a copy.
+    std::vector<unsigned char> first(kHistory + std::min(size, kBlock), 0);
+    std::memcpy(first.data() + kHistory, bytes, first.size() - kHistory);
+    packblock::BodyJoiner body;
+    Step encoder(options, threads);
+    Crc32 crc;
+    std::vector<BlockText> blocks;
+    const std::size_t step = kBlock * kBlocksPerThread * threads;
+    for (std::size_t at = 0; at < size; at += step) {
+        const std::size_t n = std::min(step, size - at);
+        blocks.clear();
+        for (std::size_t b = at; b < at + n; b += kBlock) {
+            const std::size_t length = std::min(kBlock, size - b);
+            blocks.push_back(b == 0 ? BlockText{first.data(), kHistory, length, 0}
+                                    : BlockText{bytes + b - kHistory, kHistory, length, b});
+        }
+        encoder.Encode(blocks, body, [&] { crc.Update(bytes + at, n); });
+        body.Take(result, false);
     }
-    encoder.Drain(append, true);
+    body.Take(result, true);
+    PutHeader(result.data(), crc.Value());
     return result;
 }
 
-int PackFile(const std::string& source, const std::string& destination, const PackOptions& options) {
+int PackFile(const std::string& source, const std::string& destination, const PackOptions& options,
+             const PackProgress& progress) {
     const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a FIFO cannot hang it
     if (in < 0)
         return kPackSourceError;
@@ -273,43 +187,46 @@ int PackFile(const std::string& source, const std::string& destination, const Pa
         ::close(in);
         return kPackCreateError;
     }
-    // The header's CRC is known at the end: a placeholder first, the data streamed through the
-    // encoder block by block.
-    unsigned char header[packed::kHeaderSize] = {};
-    PutU32(header, packed::kMagic);
-    header[4] = packed::kVersion & 0xFF;
-    header[5] = packed::kVersion >> 8;
-    bool readOk = true;
-    bool written = WriteAll(out, header, sizeof header);
+    // The header's CRC is known at the end: a placeholder first. Each step reads a run of
+    // blocks behind the 4096 bytes before them (at first the ring's zeros), encodes the blocks
+    // on every thread while this one takes the run's CRC, and writes the finished groups.
+    unsigned char header[packed::kHeaderSize];
+    PutHeader(header, 0);
+    bool readOk = true, written = WriteAll(out, header, sizeof header), stopped = false;
+    const unsigned threads = Threads(options);
+    const std::size_t step = kBlock * kBlocksPerThread * threads;
+    std::vector<unsigned char> text(kHistory + step, 0), body;
+    std::vector<BlockText> blocks;
+    Step encoder(options, threads);
+    packblock::BodyJoiner writer;
     Crc32 crc;
-    Encoder encoder(options);
-    const auto write = [&](const unsigned char* body, std::size_t n) { return WriteAll(out, body, n); };
-    std::vector<unsigned char> block(Encoder::kBlock);
-    while (written && readOk) {
+    std::uint64_t done = 0;
+    while (written && readOk && !stopped) {
         std::size_t n = 0;
-        while (n < block.size()) {   // whole blocks, as PackData takes them
-            const ssize_t r = ::read(in, block.data() + n, block.size() - n);
-            if (r < 0 && errno == EINTR)
-                continue;
-            if (r < 0)
-                readOk = false;
-            if (r <= 0)
-                break;
-            n += std::size_t(r);
-        }
+        readOk = ReadUpTo(in, text.data() + kHistory, step, n);
         if (!readOk || n == 0)
             break;
-        crc.Update(block.data(), n);
-        encoder.Block(block.data(), n);
-        written = encoder.Drain(write, false);
+        blocks.clear();
+        for (std::size_t b = 0; b < n; b += kBlock)
+            blocks.push_back({text.data() + b, kHistory, std::min(kBlock, n - b), done + b});
+        encoder.Encode(blocks, writer, [&] { crc.Update(text.data() + kHistory, n); });
+        body.clear();
+        writer.Take(body, false);
+        written = WriteAll(out, body.data(), body.size());
+        done += n;
+        stopped = progress && !progress(done);
+        // The last 4096 bytes read are the next step's history.
+        std::memmove(text.data(), text.data() + n, kHistory);
     }
     ::close(in);
-    if (written && readOk) {
-        written = encoder.Drain(write, true);
-        PutU32(header + 12, crc.Value());
-        written = written && ::pwrite(out, header, sizeof header, 0) == static_cast<ssize_t>(sizeof header);
+    if (written && readOk && !stopped) {
+        body.clear();
+        writer.Take(body, true);
+        PutHeader(header, crc.Value());
+        written = WriteAll(out, body.data(), body.size()) &&
+                  ::pwrite(out, header, sizeof header, 0) == static_cast<ssize_t>(sizeof header);
     }
-    if (::close(out) != 0 || !written || !readOk) {
+    if (::close(out) != 0 || !written || !readOk || stopped) {
         if (S_ISREG(created.st_mode))
             ::unlink(destination.c_str());
         return readOk ? kPackWriteError : kPackSourceError;

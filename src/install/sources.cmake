@@ -4,6 +4,7 @@ list(APPEND QUILLON_CORE_SOURCES
   install/InstallSummary.cpp
   install/OutputPipeline.cpp
   install/PackedBodyDecoder.cpp
+  install/PackBlock.cpp
   install/Packer.cpp
   install/ProgressDlg.cpp
   install/ProgressView.cpp

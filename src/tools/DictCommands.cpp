@@ -104,20 +104,28 @@ int Make(const Args& args) {
     return 0;
 }
 
+// The head, read alone (the body is not read: a file of any size shows at once); with
+// --entries the entries too, which reads the file whole (at most 512 MiB).
 int Show(const Args& args) {
     if (args.size() != 1)
-        return 2;
+        return UsageError(args.empty() ? "dict show needs a FILE" : "dict show takes one FILE");
     std::string error;
+    const auto info = kaldo::ReadDictionaryHead(args[0], error);
+    if (!info)
+        return Fail(error);
+    const kaldo::DictionaryHead& head = info->head;
+    std::printf("version %u\nGUID %s\ndirection 0x%08X %s\nLinkNumber %d\nLinkCode %u\nFormatLevel %d\ntitle %s\n",
+                head.Version(), TerminalSafe(head.Guid()).c_str(), head.DirectionId(),
+                kaldo::DirectionCode(head.DirectionId()).c_str(), head.LinkNumber(), head.LinkCode(),
+                head.FormatLevel(), TerminalSafe(Cp1251ToUtf8(head.TitleBytes())).c_str());
+    for (const auto& [name, bytes] : head.Properties())
+        std::printf("property %s (%zu bytes)\n", TerminalSafe(name).c_str(), bytes.size());
+    std::printf("%llu entries\n", static_cast<unsigned long long>(info->entryCount));
+    if (!args.Has("entries"))
+        return 0;
     auto file = kaldo::ReadDictionaryFile(args[0], error);
     if (!file)
         return Fail(error);
-    std::printf("version %u\nGUID %s\ndirection 0x%08X %s\nLinkNumber %d\nLinkCode %u\nFormatLevel %d\ntitle %s\n",
-                file->Version(), TerminalSafe(file->Guid()).c_str(), file->DirectionId(),
-                kaldo::DirectionCode(file->DirectionId()).c_str(), file->LinkNumber(), file->LinkCode(),
-                file->FormatLevel(), TerminalSafe(Cp1251ToUtf8(file->TitleBytes())).c_str());
-    for (const auto& [name, bytes] : file->Properties())
-        std::printf("property %s (%zu bytes)\n", TerminalSafe(name).c_str(), bytes.size());
-    std::printf("%zu entries\n", file->Entries().size());
     for (const auto& e : file->Entries()) {
         std::printf("%s", TerminalSafe(e.word).c_str());
         for (const auto& l : e.lines)
@@ -138,7 +146,7 @@ const std::vector<Command>& DictCommands() {
          {{"words", 0, true}, {"out", 0, true}, {"version", 0, true}, {"title", 0, true}, {"remarks", 0, true},
           {"copyright", 0, true}, {"direction", 0, true}, {"link-number", 0, true}, {"link-code", 0, true},
           {"format-level", 0, true}, {"guid", 0, true}}},
-        {"dict show", "FILE", Show},
+        {"dict show", "FILE [--entries]   the head (and with --entries every entry)", Show, {{"entries", 0, false}}},
     };
     return commands;
 }

@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <map>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillon::dist {
@@ -38,6 +39,7 @@ public:
     Builder(const Manifest& m, std::vector<std::string>& warnings) : m_(m), warnings_(warnings) {}
 
     bool Run(const std::string& outDir, const BuildOptions& options, std::string& error) {
+        options_ = options;
         if (!MakeTempFolder(outDir))
             return Done(error);
         bool ok = WriteItems() && WriteDescriptions(options.setupInf) && Verified() && Publish(outDir);
@@ -169,7 +171,15 @@ private:
             return Fail(unpacked + ": " + std::strerror(errno));
         sizes_[d.key] = d.size ? *d.size : DeclaredSize(d.key, static_cast<std::int64_t>(st.st_size));
         const std::string path = Prepare(d.file.nameOnCD);
-        if (path.empty() || PackFile(unpacked, path) != kPackOk)
+        PackOptions pack;
+        pack.best = options_.best;
+        const auto total = static_cast<std::uint64_t>(st.st_size);
+        const auto report = [&](std::uint64_t done) {
+            if (options_.progress)
+                options_.progress(number_, m_.dictionaries.size(), d.key, total ? int(done * 100 / total) : 100);
+            return true;
+        };
+        if (path.empty() || PackFile(unpacked, path, pack, report) != kPackOk)
             return Fail(d.file.nameOnCD + ": cannot be written: " + std::strerror(errno ? errno : EIO));
         return true;
     }
@@ -191,6 +201,15 @@ private:
             path = d.file.source;
             return true;
         }
+        if (!CompileWords(d, compiled, error))
+            return Fail(error);
+        path = compiled;
+        return true;
+    }
+
+    // Compiles the word list of `d` into `compiled`; touches nothing of the builder, so it may
+    // run on a thread of its own while the dictionary before it is packed.
+    static bool CompileWords(const ManifestDictionary& d, const std::string& compiled, std::string& error) {
         std::string title = d.title;
         if (title.empty())
             title = d.names.empty() ? d.key : d.names.front().second;
@@ -209,30 +228,61 @@ private:
         }
         kaldo::DictionaryWriter writer;
         if (!writer.Open(compiled, error))
-            return Fail(error);
+            return false;
         WordListError listError;
-        if (!ReadWordList(d.file.source, [&](kaldo::DictionaryEntry&& e) { return writer.Add(e, error); }, listError))
-            return Fail(!error.empty()        ? error
-                        : listError.line == 0 ? listError.what
-                                              : d.file.source + ":" + std::to_string(listError.line) + ": " +
-                                                    listError.what);
-        if (writer.EntryCount() == 0)
-            return Fail(d.file.source + ": the word list holds no entry");
-        if (!writer.Finish(head, error))
-            return Fail(error);
-        path = compiled;
-        return true;
+        if (!ReadWordList(d.file.source, [&](kaldo::DictionaryEntry&& e) { return writer.Add(e, error); }, listError)) {
+            if (error.empty())
+                error = listError.line == 0 ? listError.what
+                                            : d.file.source + ":" + std::to_string(listError.line) + ": " + listError.what;
+            return false;
+        }
+        if (writer.EntryCount() == 0) {
+            error = d.file.source + ": the word list holds no entry";
+            return false;
+        }
+        return writer.Finish(head, error);
     }
 
+    // The dictionaries, one after another, each packed on every processor; the next one's word
+    // list compiles on a thread of its own meanwhile (two compiled files at most, in turn).
     bool WriteItems() {
-        const std::string compiled = temp_ + "/.compiled-dictionary";
-        for (const auto& d : m_.dictionaries) {
+        const std::string compiled[2] = {temp_ + "/.compiled-dictionary-0", temp_ + "/.compiled-dictionary-1"};
+        const auto& all = m_.dictionaries;
+        struct Ahead {
+            std::thread thread;
+            bool ok = false;
+            std::string error;
+        } ahead;
+        const auto startAhead = [&](std::size_t k) {
+            if (k < all.size() && all[k].fromWords)
+                ahead.thread = std::thread([&, k] { ahead.ok = CompileWords(all[k], compiled[k % 2], ahead.error); });
+        };
+        bool ok = true;
+        startAhead(0);
+        for (std::size_t k = 0; k < all.size() && ok; ++k) {
+            const auto& d = all[k];
+            ++number_;
+            if (options_.progress)
+                options_.progress(number_, all.size(), d.key, -1);
             std::string unpacked;
-            const bool ok = DictionaryFileOf(d, compiled, unpacked) && PackDictionary(d, unpacked);
-            ::unlink(compiled.c_str());
-            if (!ok)
-                return false;
+            if (d.fromWords) {
+                ahead.thread.join();
+                ok = ahead.ok || Fail(ahead.error);
+                unpacked = compiled[k % 2];
+            } else {
+                ok = DictionaryFileOf(d, compiled[k % 2], unpacked);
+            }
+            if (ok)
+                startAhead(k + 1);
+            ok = ok && PackDictionary(d, unpacked);
+            ::unlink(compiled[k % 2].c_str());
         }
+        if (ahead.thread.joinable())
+            ahead.thread.join();
+        ::unlink(compiled[0].c_str());
+        ::unlink(compiled[1].c_str());
+        if (!ok)
+            return false;
         for (const auto& t : m_.baseTM) {
             const std::int64_t n = Copy(t.file.source, t.file.nameOnCD);
             if (n < 0)
@@ -384,6 +434,8 @@ private:
 
     const Manifest& m_;
     std::vector<std::string>& warnings_;
+    BuildOptions options_;
+    std::size_t number_ = 0; // the dictionary being written, from 1
     std::string temp_;
     std::string error_;
     std::map<std::string, std::int64_t> sizes_;

@@ -9,6 +9,8 @@
 // must not exist yet (an empty folder is accepted and replaced).
 #include "tools/Manifest.h"
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,10 @@ namespace quillon::dist {
 
 struct BuildOptions {
     bool setupInf = false; // setup.inf instead of the two plain description files
+    bool best = false;     // dictionaries packed at the best level (Packer.h), not the fast one
+    // Told what is being done, for a progress line: the dictionary's number (from 1) of
+    // `count`, its key, and the percentage of its packing (-1 while its word list compiles).
+    std::function<void(std::size_t number, std::size_t count, const std::string& key, int percent)> progress;
 };
 
 // True when the distribution was written; false with a one-line reason in `error`. Findings

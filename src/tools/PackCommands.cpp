@@ -35,10 +35,12 @@ const char* PackMessage(int result) {
 
 int Pack(const Args& args) {
     if (args.size() != 2) {
-        std::fprintf(stderr, "usage: quillon-dist pack IN OUT\n");
+        std::fprintf(stderr, "usage: quillon-dist pack IN OUT [--best]\n");
         return 2;
     }
-    const int rc = PackFile(args[0], args[1]);
+    PackOptions options;
+    options.best = args.Has("best");
+    const int rc = PackFile(args[0], args[1], options);
     if (rc != kPackOk) {
         std::fprintf(stderr, "pack: %s: %s (%d)\n", args[0].c_str(), PackMessage(rc), rc);
         return 1;
@@ -98,7 +100,8 @@ int Verify(const Args& args) {
 
 const std::vector<Command>& PackCommands() {
     static const std::vector<Command> commands{
-        {"pack", "IN OUT        pack a file into the distribution's packed form", &Pack},
+        {"pack", "IN OUT [--best]   pack a file into the distribution's packed form (--best: smallest, slow)", &Pack,
+         {{"best", 0, false}}},
         {"unpack", "IN OUT      unpack a packed file", &Unpack},
         {"verify", "FILE... | DIST [--json]   packed files: header and checksum; a folder: the whole distribution", &Verify,
          {{"json", 0, false}}},

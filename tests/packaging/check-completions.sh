@@ -119,7 +119,9 @@ check 'quillon-dist ' build describe dict pack unpack verify profile storage
 check 'quillon-dist profile ' compile dump
 check 'quillon-dist storage ' create list extract
 check 'quillon-dist dict ' make show
-check 'quillon-dist build --' --setup-inf --help
+check 'quillon-dist build --' --setup-inf --best --help
+check 'quillon-dist pack --' --best --help
+check 'quillon-dist dict show --' --entries --help
 check 'quillon-dist describe --' --collection --directions --json --help
 check 'quillon-dist verify --' --json --help
 check 'quillon-dist profile dump --' --json --help
