@@ -141,7 +141,8 @@ std::vector<unsigned char> PackData(const void* data, std::size_t size, const Pa
     const unsigned threads = Threads(options);
     // The first block's history is the ring's initial zeros: it is encoded from a copy.
     std::vector<unsigned char> first(kHistory + std::min(size, kBlock), 0);
-    std::memcpy(first.data() + kHistory, bytes, first.size() - kHistory);
+    if (size)
+        std::memcpy(first.data() + kHistory, bytes, first.size() - kHistory);
     packblock::BodyJoiner body;
     Step encoder(options, threads);
     Crc32 crc;
