@@ -45,7 +45,7 @@ unsigned Agree(const unsigned char* a, const unsigned char* b, unsigned limit) {
 // ---- fast ---------------------------------------------------------------------------------------
 
 constexpr unsigned kFastBits = 14;
-constexpr unsigned kFastDepth = 12;   // candidates tried per position
+constexpr unsigned kFastDepth = 16;   // candidates tried per position
 constexpr unsigned kLazyBelow = 8;    // a shorter match is checked against the next position's
 
 // Hash chains over the block's text. The head of each chain is stored above a base higher than
