@@ -7,6 +7,7 @@
 #include "cli/Output.h"
 #include "cli/Session.h"
 #include "cli/StepOutput.h"
+#include "descriptions/LanguageDirections.h"
 #include "distribution/FormatGroupedNumber.h"
 #include "plan/InstallPlan.h"
 #include "platform/Ports.h"
@@ -46,10 +47,41 @@ const char* ReplaceName(int mode) {
     return mode == 1 ? "replace" : mode == 0 ? "skip" : "ask";
 }
 
-std::string ItemsJson(const InstallPlan& plan) {
+// Whether the product holds the item already: a profile of the same direction and name (the
+// kernel lists it: the plan replaces or keeps it), a dictionary of the same file name (message
+// 1). The kernel lists no TM bases: one counts as present when the profile it comes with is held.
+std::vector<bool> Present(const InstallPlan& plan) {
+    std::vector<bool> present(plan.items.size());
+    bool nextProfileHeld = false;
+    for (std::size_t i = plan.items.size(); i-- > 0;) {
+        const PlannedItem& p = plan.items[i];
+        const bool held = p.action == PlanAction::Replace || p.action == PlanAction::Keep;
+        switch (p.kind) {
+        case StepItemKind::Profile:
+            present[i] = nextProfileHeld = held;
+            break;
+        case StepItemKind::BaseTM:
+            present[i] = nextProfileHeld;
+            break;
+        case StepItemKind::Dictionary:
+            present[i] = p.action == PlanAction::Exists;
+            break;
+        }
+    }
+    return present;
+}
+
+std::string ItemsJson(const InstallPlan& plan, const CDictCollection& collection) {
+    const std::vector<bool> present = Present(plan);
     std::string out = "[";
     for (std::size_t i = 0; i < plan.items.size(); ++i) {
         const PlannedItem& p = plan.items[i];
+        std::string profile; // a profile's direction and name, as the kernel lists collections
+        if (p.kind == StepItemKind::Profile)
+            for (const auto& t : collection.GetProfiles())
+                if (t && FoldCase(t->GetKey()) == FoldCase(p.key))
+                    profile = ",\"direction\":" + JsonString(CodeFromDirection(t->GetDirID())) +
+                              ",\"profileName\":" + JsonString(t->GetName());
         out += std::string(i ? "," : "") + "{\"kind\":\"" + StepItemKindName(p.kind) +
                "\",\"key\":" + JsonString(p.key) + ",\"name\":" + JsonString(p.name) +
                ",\"action\":\"" + PlanActionName(p.action) +
@@ -57,7 +89,8 @@ std::string ItemsJson(const InstallPlan& plan) {
                ",\"message\":" + std::to_string(p.message) +
                ",\"messageText\":" + JsonString(p.messageText) +
                ",\"size\":" + std::to_string(p.size) + ",\"source\":" + JsonString(p.source) +
-               ",\"detail\":" + JsonString(p.detail) + "}";
+               ",\"detail\":" + JsonString(p.detail) + ",\"present\":" + (present[i] ? "true" : "false") +
+               profile + "}";
     }
     out += "],\"skipped\":[";
     for (std::size_t i = 0; i < plan.skipped.size(); ++i) {
@@ -116,7 +149,7 @@ int Plan(const CommandLine& line) {
     if (a.json) {
         WriteJson("\"collection\":" + JsonString(id) + ",\"result\":\"" +
                       InstallResultName(result) + "\",\"replaceMode\":\"" +
-                      ReplaceName(selection.ReplaceMode()) + "\",\"items\":" + ItemsJson(plan) +
+                      ReplaceName(selection.ReplaceMode()) + "\",\"items\":" + ItemsJson(plan, *chosen.collection) +
                       ",\"disk\":{\"required\":" + std::to_string(selection.Required()) +
                       ",\"free\":" + std::to_string(selection.Free()) +
                       ",\"question\":" + (question.asked ? "true" : "false") + ",\"answer\":\"" +

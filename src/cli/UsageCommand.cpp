@@ -17,6 +17,7 @@ constexpr const char* kUsage =
     "       quillon-cli installed [--direction CODE] [--json]\n"
     "       quillon-cli remove --direction CODE (--collection NAME... | --all-of-direction) [-y] [--json]\n"
     "       quillon-cli remove --all [-y] [--json]\n"
+    "       quillon-cli remove DIST --collection ID [--json]\n"
     "       quillon-cli --help | --version\n"
     "options of every command:\n"
     "  -y, --yes          answer yes to the questions (the cancel question, removing everything)\n"

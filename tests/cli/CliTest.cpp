@@ -328,6 +328,40 @@ TEST_F(CliTest, AUserWhoMayNotChangeTheProductIsToldBeforeAnythingIsTried) {
     EXPECT_EQ(journal.find("\"operation\":\"ImportDictionary\""), std::string::npos) << journal;
 }
 
+// plan --json says what the product holds already, per item, as a fleet tool needs to stay idempotent;
+// remove DIST --collection ID removes that collection's installed profiles, and then nothing.
+TEST_F(CliTest, PlanSaysWhatIsThereAndADistributionsCollectionIsRemoved) {
+    const auto present = [this](const std::string& id) {
+        const std::string plan = temp_.Write("plan.json", Cli("plan " + ShellQuote(dist_) + " --collection " + id + " --json").output);
+        return RunProgram("/usr/bin/python3 -c " +
+                              ShellQuote("import json,sys\nd = json.load(open(sys.argv[1]))\n"
+                                         "for i in d['items']: print(i['kind'], i['key'], i['present'], "
+                                         "i.get('direction', '-'), i.get('profileName', '-'))") +
+                              " " + ShellQuote(plan),
+                          true)
+            .output;
+    };
+    EXPECT_EQ(present("1"), "dictionary er_common.dct False - -\ntm er_general.tmb False - -\n"
+                            "profile er_general False ER Общая лексика\n");
+    ASSERT_EQ(Cli("install " + ShellQuote(dist_) + " --collection 1 --yes").code, 0);
+    EXPECT_EQ(present("1"), "dictionary er_common.dct True - -\ntm er_general.tmb True - -\n"
+                            "profile er_general True ER Общая лексика\n");
+    // The second collection shares er_common.dct; its own dictionary, TM base and profile are not there.
+    EXPECT_EQ(present("2"), "dictionary er_tech.dct False - -\ndictionary er_common.dct True - -\n"
+                            "tm er_tech.tmb False - -\nprofile er_tech False ER Техника и компьютеры\n");
+
+    const auto removed = Cli("remove " + ShellQuote(dist_) + " --collection 1 --json");
+    EXPECT_EQ(removed.code, 0) << removed.output;
+    EXPECT_NE(removed.output.find("\"removed\":[{\"direction\":\"ER\",\"name\":\"Общая лексика\"}]"),
+              std::string::npos)
+        << removed.output;
+    EXPECT_EQ(Cli("remove " + ShellQuote(dist_) + " --collection 1").code, 5);
+    EXPECT_EQ(Cli("remove " + ShellQuote(dist_) + " --collection 1 --direction ER", true).code, 2);
+    std::string list;
+    kaldo::test::RunProductTool({"list", "--json"}, &list);
+    EXPECT_EQ(list.find("\"fullName\""), std::string::npos) << list;
+}
+
 TEST_F(CliTest, UnusableTemporaryFolderIsNamed) {
     test::TempDir disc, temp;
     disc.Write("DICTS/setup.inf", "a compound file");
