@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <iterator>
+#include <memory>
 
 namespace quillon::packblock {
 namespace {
@@ -25,109 +27,131 @@ std::uint32_t Read24(const unsigned char* p) {
     return std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
 }
 
-// How many of the first `limit` bytes at `a` and `b` agree (limit at most kMaxMatch).
-unsigned Agree(const unsigned char* a, const unsigned char* b, unsigned limit) {
-    unsigned n = 0;
-    if (limit == kMaxMatch) { // two words and the rest: no byte past either run is read
-        for (; n + 8 <= kMaxMatch; n += 8) {
-            std::uint64_t x, y;
-            std::memcpy(&x, a + n, 8);
-            std::memcpy(&y, b + n, 8);
-            if (const std::uint64_t d = x ^ y)
-                return n + static_cast<unsigned>(__builtin_ctzll(d) / 8);
-        }
-    }
-    while (n < limit && a[n] == b[n])
-        ++n;
-    return n;
+std::uint64_t Load64(const unsigned char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
 }
 
 // ---- fast ---------------------------------------------------------------------------------------
 
-constexpr unsigned kFastBits = 14;
-constexpr unsigned kFastDepth = 16;   // candidates tried per position
-constexpr unsigned kLazyBelow = 8;    // a shorter match is checked against the next position's
+// The fast level keeps, for keys of 3, 4, 5 and 7 bytes, the newest position whose key hashes to
+// each slot, and looks at one candidate per key length, longest key first, until a match is as
+// long as the next key: the match at the newest position sharing the most bytes. No chains to
+// walk, so the work per position is small and even; a match costs the same at any distance, so
+// the newest is as good as any.
+constexpr unsigned kKeys[] = {3, 4, 5, 7};
+constexpr unsigned kKeyCount = std::size(kKeys);
+constexpr unsigned kSlotBits = 16;
+constexpr unsigned kLazyBelow = 8;  // a shorter match is checked against the next position's
+// Where fewer bytes than a longest match follow a position, it is handled with bounded reads.
+constexpr std::size_t kWideRead = kMaxMatch;
 
-// Hash chains over the block's text. The head of each chain is stored above a base higher than
-// any position of the block before, so the heads older blocks left read as empty without the
-// table being cleared (it is, when the base would overflow): the items never depend on which
-// blocks a thread encoded before. A chain link is the distance back to the previous position
-// with the same hash (0: none within the ring's reach).
-class FastChains {
-public:
-    static constexpr std::uint32_t kSpan = 1u << 17;  // more than a block and its history
-    void BeginBlock() {
-        if (base_ > UINT32_MAX - 2 * kSpan) {
-            std::fill(head_.begin(), head_.end(), 0u);
-            base_ = 0;
-        }
-        base_ += kSpan;
-    }
-    // The hash of the three bytes at `p`, four of which may be read when `wide`.
-    static std::uint32_t Hash(const unsigned char* p, bool wide) {
-        std::uint32_t v;
-        if (wide) {
-            std::memcpy(&v, p, 4);
-            v = std::endian::native == std::endian::little ? v & 0xFFFFFF : v >> 8;
-        } else {
-            v = p[0] | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16;
-        }
-        return (v * 2654435761u) >> (32 - kFastBits);
-    }
-    void Insert(std::uint32_t hash, std::size_t pos) {
-        std::uint32_t& head = head_[hash];
-        const std::size_t distance = head >= base_ ? pos - (head - base_) : 0;
-        link_[pos & (packed::kRingSize - 1)] = static_cast<std::uint16_t>(distance <= kMaxDistance ? distance : 0);
-        head = base_ + static_cast<std::uint32_t>(pos);
-    }
-    // The newest position with the hash, or -1.
-    std::ptrdiff_t Newest(std::uint32_t hash) const {
-        const std::uint32_t head = head_[hash];
-        return head >= base_ ? std::ptrdiff_t(head - base_) : -1;
-    }
-    unsigned Link(std::size_t pos) const { return link_[pos & (packed::kRingSize - 1)]; }
-
-private:
-    std::vector<std::uint32_t> head_ = std::vector<std::uint32_t>(std::size_t(1) << kFastBits);
-    std::vector<std::uint16_t> link_ = std::vector<std::uint16_t>(packed::kRingSize);
-    std::uint32_t base_ = 0;
+// A slot holds the low 16 bits of a position. The tables are cleared for every block, so what a
+// block is encoded from never depends on the blocks a thread encoded before. A slot's position is
+// only a suggestion: the distance it gives is checked to lie in reach and the bytes compared.
+struct FastTables {
+    std::uint16_t slot[kKeyCount][std::size_t(1) << kSlotBits];
 };
+
+template <unsigned Key>
+std::uint32_t KeyHash(std::uint64_t bytes) { // the first Key bytes of a little-endian load
+    if constexpr (Key < 8)
+        bytes &= (std::uint64_t(1) << (8 * Key)) - 1;
+    return static_cast<std::uint32_t>(((bytes + Key) * 0x9E3779B97F4A7C15ull) >> (64 - kSlotBits));
+}
+
+// The eight bytes at `p` as a little-endian number; only `avail` of them are read (the rest 0).
+std::uint64_t LoadKey(const unsigned char* p, std::size_t avail) {
+    if (avail >= 8) {
+        const std::uint64_t v = Load64(p);
+        return std::endian::native == std::endian::little ? v : __builtin_bswap64(v);
+    }
+    std::uint64_t v = 0;
+    for (std::size_t k = 0; k < avail; ++k)
+        v |= std::uint64_t(p[k]) << (8 * k);
+    return v;
+}
+
+// How many bytes at `a` and `b` agree, up to 18; 18 bytes readable at both.
+inline unsigned Agree18(const unsigned char* a, const unsigned char* b) {
+    std::uint64_t d = Load64(a) ^ Load64(b);
+    if (d == 0) {
+        d = Load64(a + 8) ^ Load64(b + 8);
+        if (d == 0)
+            return 16 + (a[16] == b[16] ? 1 + (a[17] == b[17]) : 0);
+        return 8 + static_cast<unsigned>(std::endian::native == std::endian::little ? __builtin_ctzll(d) : __builtin_clzll(d)) / 8;
+    }
+    return static_cast<unsigned>(std::endian::native == std::endian::little ? __builtin_ctzll(d) : __builtin_clzll(d)) / 8;
+}
+
+// How many of the first `limit` bytes at `a` and `b` agree.
+unsigned AgreeUpTo(const unsigned char* a, const unsigned char* b, unsigned limit) {
+    unsigned n = 0;
+    while (n < limit && a[n] == b[n])
+        ++n;
+    return n;
+}
 
 struct Found {
     unsigned length = 0;
     std::size_t source = 0;
 };
 
-// The longest match at `pos` (whose hash is `hash`) among the first kFastDepth positions of its
-// chain.
-Found Longest(const FastChains& chains, std::uint32_t hash, const unsigned char* text, std::size_t pos,
-              std::size_t end) {
-    Found best;
-    const unsigned limit = static_cast<unsigned>(std::min<std::size_t>(kMaxMatch, end - pos));
-    const unsigned char* cur = text + pos;
-    std::ptrdiff_t at = chains.Newest(hash);
-    for (unsigned depth = kFastDepth; at >= 0 && depth; --depth) {
-        const std::size_t c = std::size_t(at);
-        if (pos - c > kMaxDistance)
-            break;
-        const unsigned char* p = text + c;
-        if (p[best.length] == cur[best.length]) { // else it cannot be longer
-            const unsigned n = Agree(p, cur, limit);
-            if (n > best.length) {
-                best = {n, c};
-                if (n == limit)
-                    break;
-            }
-        }
-        const unsigned link = chains.Link(c);
-        if (link == 0)
-            break;
-        at -= link;
+class FastEncoder {
+public:
+    FastEncoder(FastTables& tables, const BlockText& b) : t_(tables), text_(b.text), end_(b.history + b.size) {
+        std::memset(&t_, 0, sizeof t_);
     }
-    if (best.length < kMinMatch)
-        best = {};
-    return best;
-}
+
+    // The slots of the keys at `p`: found, then inserted.
+    struct Slots {
+        std::uint32_t at[kKeyCount];
+    };
+    Slots SlotsAt(std::size_t p) const {
+        const std::uint64_t key = LoadKey(text_ + p, end_ - p);
+        return {{KeyHash<kKeys[0]>(key), KeyHash<kKeys[1]>(key), KeyHash<kKeys[2]>(key), KeyHash<kKeys[3]>(key)}};
+    }
+
+    void Insert(std::size_t p, const Slots& s) {
+        const auto low = static_cast<std::uint16_t>(p);
+        for (unsigned k = 0; k < kKeyCount; ++k)
+            t_.slot[k][s.at[k]] = low;
+    }
+    void Insert(std::size_t p) { Insert(p, SlotsAt(p)); }
+
+    // The longest match at `pos` among the candidates, when longer than `floor` (else none).
+    // `Wide`: at least kWideRead bytes follow `pos`.
+    template <bool Wide>
+    Found Find(std::size_t pos, const Slots& s, unsigned floor) const {
+        const unsigned limit = static_cast<unsigned>(std::min<std::size_t>(kMaxMatch, end_ - pos));
+        Found best{floor, 0};
+        const unsigned char* cur = text_ + pos;
+        for (unsigned k = kKeyCount; k-- > 0 && best.length < kKeys[k];) {
+            const unsigned d = Back(pos, t_.slot[k][s.at[k]]);
+            if (d == 0)
+                continue;
+            const unsigned n = Wide ? Agree18(cur - d, cur) : AgreeUpTo(cur - d, cur, limit);
+            if (n > best.length)
+                best = {n, pos - d};
+        }
+        if (best.length < kMinMatch || best.length == floor)
+            return {};
+        return best;
+    }
+
+private:
+    // The distance back from `p` to the position whose low bits are `low`, when it is within the
+    // ring's reach and the text; else 0.
+    static unsigned Back(std::size_t p, std::uint16_t low) {
+        const unsigned d = static_cast<unsigned>(p - low) & 0xFFFF;
+        return d <= kMaxDistance && d <= p ? d : 0;
+    }
+
+    FastTables& t_;
+    const unsigned char* text_;
+    std::size_t end_;
+};
 
 // ---- best ---------------------------------------------------------------------------------------
 
@@ -148,48 +172,47 @@ std::uint32_t ChainHash(const unsigned char* p) {
 } // namespace
 
 void EncodeFast(const BlockText& b, std::vector<Item>& items) {
-    thread_local FastChains chains;
-    chains.BeginBlock();
+    static thread_local std::unique_ptr<FastTables> tables;  // 512 KiB: not on a thread's stack
+    if (!tables)
+        tables = std::make_unique<FastTables>();
+    FastEncoder encoder(*tables, b);
     const unsigned char* text = b.text;
     const std::size_t end = b.history + b.size;
-    items.clear();
-    const auto hash = [&](std::size_t p) { return FastChains::Hash(text + p, p + 4 <= end); };
-    const auto insert = [&](std::size_t p) {
-        if (p + kMinMatch <= end)
-            chains.Insert(hash(p), p);
-    };
-    // Every position of the history whose three bytes lie in the text is a candidate.
+    const std::size_t wideEnd = end >= kWideRead ? end - kWideRead : 0;
+    // Room for every byte as a literal, written through a pointer; the size set at the end.
+    items.resize(b.size);
+    Item* out = items.data();
     for (std::size_t p = 0; p < b.history; ++p)
-        insert(p);
+        encoder.Insert(p);
     std::size_t pos = b.history;
+    const auto find = [&](std::size_t p, const FastEncoder::Slots& slots, unsigned floor) {
+        return p < wideEnd ? encoder.Find<true>(p, slots, floor) : encoder.Find<false>(p, slots, floor);
+    };
     while (pos < end) {
-        if (pos + kMinMatch > end) {
-            items.push_back(text[pos++]);
-            continue;
-        }
-        std::uint32_t h = hash(pos);
-        Found m = Longest(chains, h, text, pos, end);
-        chains.Insert(h, pos);
+        FastEncoder::Slots slots = encoder.SlotsAt(pos);
+        Found m = find(pos, slots, 0);
+        encoder.Insert(pos, slots);
         // One position of look-ahead for a short match: a longer one at the next byte is worth a
         // literal first.
-        while (m.length >= kMinMatch && m.length < kLazyBelow && pos + 1 + kMinMatch <= end) {
-            h = hash(pos + 1);
-            const Found later = Longest(chains, h, text, pos + 1, end);
-            if (later.length <= m.length)
+        while (m.length && m.length < kLazyBelow && pos + 1 < end) {
+            slots = encoder.SlotsAt(pos + 1);
+            const Found later = find(pos + 1, slots, m.length);
+            if (!later.length)
                 break;
-            items.push_back(text[pos++]);
-            chains.Insert(h, pos);
+            *out++ = text[pos++];
+            encoder.Insert(pos, slots);
             m = later;
         }
-        if (m.length < kMinMatch) {
-            items.push_back(text[pos++]);
+        if (!m.length) {
+            *out++ = text[pos++];
             continue;
         }
-        items.push_back(MatchItem(b, m.source, m.length));
+        *out++ = MatchItem(b, m.source, m.length);
         const std::size_t stop = pos + m.length;
         for (++pos; pos < stop; ++pos)
-            insert(pos);
+            encoder.Insert(pos);
     }
+    items.resize(static_cast<std::size_t>(out - items.data()));
 }
 
 void EncodeBest(const BlockText& b, unsigned chainDepth, std::vector<Item>& items) {
@@ -273,15 +296,14 @@ void MakeBody(const std::vector<Item>& items, unsigned open, BlockBody& body) {
     body.carry = 0;
     body.openFlag = BlockBody::kNone;
     std::size_t i = 0;
+    // Without a branch on the kind of item (it is hard to foresee): both bytes are written, and a
+    // literal's second is written over by what follows (there is room for one more byte).
     const auto put = [&out](Item item, unsigned char& flags, unsigned bit) {
-        if (item & kMatch) {
-            out[0] = static_cast<unsigned char>((item & 0xFF) ^ key);
-            out[1] = static_cast<unsigned char>(((item >> 8) & 0xFF) ^ key);
-            out += 2;
-        } else {
-            *out++ = static_cast<unsigned char>(item ^ key);
-            flags = static_cast<unsigned char>(flags | bit);
-        }
+        const unsigned literal = (item & kMatch) ? 0 : 1;
+        out[0] = static_cast<unsigned char>((item & 0xFF) ^ key);
+        out[1] = static_cast<unsigned char>(((item >> 8) & 0xFF) ^ key);
+        out += 2 - literal;
+        flags = static_cast<unsigned char>(flags | (bit & (0u - literal)));
     };
     if (open) // close the group left open before the block
         for (unsigned k = open; k < 8 && i < items.size(); ++k, ++i)

@@ -26,7 +26,8 @@ struct BlockText {
     std::uint64_t offset;
 };
 
-// The fast level: greedy matches from a hash table of recent positions, one position of look-ahead.
+// The fast level: greedy matches from the newest positions sharing 3, 4, 5 or 7 bytes, one
+// position of look-ahead.
 void EncodeFast(const BlockText& block, std::vector<Item>& items);
 
 // The best level: hash chains of `chainDepth` candidates and an optimal parse of the block.

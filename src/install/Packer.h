@@ -4,8 +4,8 @@
 // The data is encoded in 64 KiB blocks, each from its own bytes and the 4096 before it (the
 // ring's reach), so blocks are encoded on every core at once and the output does not depend on
 // how many there are. Two levels:
-//   fast  greedy matches from the sixteen newest positions of a hash chain, with one position
-//         of look-ahead: many times faster, a few percent larger;
+//   fast  greedy matches from the newest positions sharing 3, 4, 5 or 7 bytes, with one
+//         position of look-ahead: many times faster, a few percent larger;
 //   best  hash chains and an optimal parse of each block (a match costs 17 bits whatever its
 //         length, a literal 9): the smallest output the format allows, byte for byte what the
 //         packer has always written.
