@@ -30,7 +30,8 @@ int Directions(const CommandLine& line) {
     std::map<std::string, std::uint32_t> ids;
     if (!FillDirectionList(list, &ids)) {
         if (session.Messages().Shown().empty()) // the kernel could not be connected: say so
-            Complain("the translation kernel cannot be reached");
+            Complain("the translation kernel cannot be reached" +
+                     (KernelConnectionFailure().empty() ? std::string() : ": " + KernelConnectionFailure()));
         return kExitCannotStart;
     }
     std::string out = a.json ? "\"directions\":[" : "";

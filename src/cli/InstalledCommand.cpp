@@ -32,7 +32,7 @@ int Installed(const CommandLine& line) {
     const InstalledListing listing = ListInstalledCollections(direction);
     switch (listing.status) {
     case InstalledListing::Status::NotConnected:
-        ShowMessage(1035);
+        SayNoKernel();
         return kExitCannotStart;
     case InstalledListing::Status::UnknownDirection:
         Complain("the kernel has no direction " + code);

@@ -20,7 +20,7 @@ int List(const CommandLine& line) {
                                                : "list takes one DIST, not " + std::to_string(a.positional.size()));
     Session session(a.yes);
     if (!EnsureKernelConnection()) {
-        ShowMessage(1035);
+        SayNoKernel();
         return kExitCannotStart;
     }
     CKldoInifileManager copies;

@@ -1,6 +1,8 @@
 #include "cli/Output.h"
 
+#include "product/KernelConnection.h"
 #include "support/Json.h"
+#include "support/Messages.h"
 #include "support/Text.h"
 
 #include <unistd.h>
@@ -78,6 +80,12 @@ void Complain(const std::string& text) {
     if (std::FILE* out = PeopleStream())
         std::fprintf(out, "quillon-cli: %s\n", TerminalSafe(text).c_str());
     SetJsonError(text);
+}
+
+void SayNoKernel() {
+    ShowMessage(1035);
+    if (const std::string& why = KernelConnectionFailure(); !why.empty())
+        Complain("the translation kernel cannot be started: " + why);
 }
 
 void WriteJson(const std::string& fields, int exitCode) {

@@ -43,6 +43,9 @@ std::vector<ShownMessage>& ShownMessages();
 // Why the command cannot do its work: "quillon-cli: <text>" for people, and the JSON object's
 // "error" (the first reason given).
 void Complain(const std::string& text);
+// No kernel to work with: message 1035, and why when the product is there but could not be
+// started (ConnectKernel's failure).
+void SayNoKernel();
 // The JSON object's "error" only (the usage has been printed already).
 void SetJsonError(const std::string& text);
 

@@ -159,7 +159,7 @@ int Remove(const CommandLine& line) {
     // Without the product there is nothing to remove (message 1035, as the removal page says);
     // with it, a user who may not write it is told so before anything is tried.
     if (!EnsureKernelConnection()) {
-        ShowMessage(1035);
+        SayNoKernel();
         return kExitCannotStart;
     }
     if (!CanChangeProduct("remove"))

@@ -104,7 +104,7 @@ CollectionPageStatus OpenCollectionPage(CSelectCollectionDlg& page) {
 std::optional<int> ChooseCollection(const std::string& dist, const std::string& id,
                                     const std::vector<std::string>& profiles, ChosenCollection& chosen) {
     if (!EnsureKernelConnection()) {
-        ShowMessage(1035);
+        SayNoKernel();
         return kExitCannotStart;
     }
     CKldoInifileManager& copies = chosen.copies;

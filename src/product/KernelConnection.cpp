@@ -18,20 +18,40 @@ std::shared_ptr<KernelService>& KernelConnection() {
 
 void ReleaseKernelConnection() { KernelConnection().reset(); }
 
+namespace {
+std::string& Failure() {
+    static std::string failure;
+    return failure;
+}
+} // namespace
+
+const std::string& KernelConnectionFailure() { return Failure(); }
+
 bool ConnectKernel() {
+    Failure().clear();
     try {
         auto object = Objects().CreateInstance(clsid::KernelService, ServerContext::Any);
         auto service = QueryInterface<KernelService>(object);
         auto login = QueryInterface<KernelLogin>(object);
-        if (!service || !login)
+        if (!service || !login) {
+            Failure() = "the kernel object answers neither as a kernel nor as a login";
             return false;
+        }
         KernelConnection() = service;
-        if (Failed(login->Login(1, "RAVIRI", 1))) {
+        if (const HRESULT hr = login->Login(1, "RAVIRI", 1); Failed(hr)) {
+            Failure() = "the kernel refused the login (" + HResultText(hr) + ")";
             ReleaseKernelConnection();
             return false;
         }
         return true;
-    } catch (const std::exception&) {
+    } catch (const ComError& e) {
+        // Not registered is the product's absence, not a failure of it.
+        if (e.Error() != REGDB_E_CLASSNOTREG)
+            Failure() = e.Description().empty() ? HResultText(e.Error()) : e.Description();
+        ReleaseKernelConnection();
+        return false;
+    } catch (const std::exception& e) {
+        Failure() = e.what();
         ReleaseKernelConnection();
         return false;
     }

@@ -24,6 +24,11 @@ bool ConnectKernel();
 // 1 when the connection is set or ConnectKernel succeeds; 0 otherwise (any error included).
 bool EnsureKernelConnection();
 
+// Why the last ConnectKernel failed when the product's kernel is registered but could not be
+// started (its library not loaded, no object, a login refused, the process out of descriptors);
+// empty when it succeeded or nothing is registered (no KALDO here: message 1035 says it all).
+const std::string& KernelConnectionFailure();
+
 // The list a direction list is filled into (a drop-down list on the removal page).
 class DirectionListPort {
 public:

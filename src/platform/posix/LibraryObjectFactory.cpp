@@ -73,7 +73,7 @@ std::shared_ptr<ComObject> LibraryObjectFactory::CreateInstance(std::string_view
     const HRESULT hr = entry(std::string(clsid).c_str(), &raw);
     std::shared_ptr<ComObject> object(raw);
     if (Failed(hr))
-        throw ComError(hr, path + " cannot create class " + std::string(clsid));
+        throw ComError(hr, path + " cannot create class " + std::string(clsid) + " (" + HResultText(hr) + ")");
     if (!object)
         throw ComError(E_POINTER, path + " answered no object for class " + std::string(clsid));
     return object;
