@@ -6,7 +6,7 @@
 #include "model/DictCollection.h"
 #include "model/SmartPtr.h"
 #include "platform/StepObserver.h"
-#include "platform/qt/QtCatalogue.h"
+#include "platform/posix/QmCatalogue.h"
 #include "product/ObservedServices.h"
 #include "selection/SelectCollectionDlg.h"
 #include "support/CommandLine.h"
@@ -29,7 +29,7 @@ public:
 
 private:
     TerminalMessages messages_;
-    QtCatalogue catalogue_;
+    QmCatalogue catalogue_;
     StepFanOut steps_;
     std::unique_ptr<ScopedObservation> observation_;
 };

@@ -1,6 +1,6 @@
 #pragma once
 // Port: the string table. The built-in table (BuiltinStrings) holds the system's own Russian
-// texts; an interface-language catalogue (platform/qt/QtCatalogue) may stand in front of it.
+// texts; an interface-language catalogue (platform/posix/QmCatalogue) may stand in front of it.
 #include <optional>
 #include <string>
 #include <string_view>

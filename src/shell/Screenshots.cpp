@@ -10,7 +10,7 @@
 #include "model/DictInfo.h"
 #include "model/VdxTopicInfo.h"
 #include "platform/Ports.h"
-#include "platform/qt/QtCatalogue.h"
+#include "platform/posix/QmCatalogue.h"
 #include "platform/RegistryStore.h"
 #include "platform/posix/PosixPorts.h"
 #include "product/KernelConnection.h"
@@ -195,7 +195,7 @@ int main(int argc, char** argv) {
     }
     posix::InstallPosixPorts();
     // The product's interface language, as quillon chooses it.
-    QtCatalogue catalogue;
+    QmCatalogue catalogue;
     InstallInterfaceCatalogue(catalogue, "quillon");
     std::string answersError;
     qputenv("QUILLON_AUTO_ANSWER", "default");

@@ -4,7 +4,7 @@
 #include "platform/StepJsonLines.h"
 #include "platform/posix/AppendOnlyFile.h"
 #include "platform/posix/PosixPorts.h"
-#include "platform/qt/QtCatalogue.h"
+#include "platform/posix/QmCatalogue.h"
 #include "product/InterfaceLanguage.h"
 #include "product/KernelConnection.h"
 #include "product/ObservedServices.h"
@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
     SetTaskbar(launcherEntry.get());
 
     // The interface language's catalogue, chosen as start-up's first step.
-    QtCatalogue catalogue;
+    QmCatalogue catalogue;
     QTranslator qtTexts;
     QtStartupHost startup({}, [&catalogue, &qtTexts] {
         InstallInterfaceCatalogue(catalogue, {});

@@ -14,7 +14,7 @@
 #include "shell/RunWizard.h"
 #include "shell/WelcomeDlg.h"
 #include "platform/Ports.h"
-#include "platform/qt/QtCatalogue.h"
+#include "platform/posix/QmCatalogue.h"
 #include "shell/QtMessagePort.h"
 #include "support/Strings.h"
 
@@ -107,7 +107,7 @@ private slots:
     // With the English catalogue every string of the table has its English text, and no page
     // or message box shows a Russian word of the installer's own.
     void englishCatalogueTranslatesEveryText() {
-        QtCatalogue catalogue;
+        QmCatalogue catalogue;
         QVERIFY(catalogue.Load(QUILLON_ENU_CATALOGUE));
         for (const QString& line : QString::fromUtf8(resources::kStringsTsv.data(), qsizetype(resources::kStringsTsv.size()))
                                        .split('\n', Qt::SkipEmptyParts)
@@ -162,7 +162,7 @@ private slots:
         const auto loads = [&](mode_t folderMode, mode_t fileMode) {
             ::chmod(folder.c_str(), folderMode);
             ::chmod(path.c_str(), fileMode);
-            QtCatalogue catalogue;
+            QmCatalogue catalogue;
             return catalogue.Load(path) && catalogue.Find(1000) == std::optional<std::string>("Dictionary Installer");
         };
         QVERIFY(loads(0755, 0644));
@@ -172,10 +172,10 @@ private slots:
         ::chmod(folder.c_str(), 0755);
         const std::string link = dir.filePath("linked.qm").toStdString();
         QVERIFY(::symlink(path.c_str(), link.c_str()) == 0);
-        QtCatalogue linked;
+        QmCatalogue linked;
         QVERIFY(!linked.Load(link));
 
-        QtCatalogue hostile;
+        QmCatalogue hostile;
         QVERIFY(hostile.Load(QUILLON_HOSTILE_CATALOGUE));
         QCOMPARE(hostile.Find(1000), std::optional<std::string>("Hostile Installer"));
         QCOMPARE(hostile.Find(500), std::optional<std::string>()); // the built-in "R" stays
