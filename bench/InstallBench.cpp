@@ -10,56 +10,23 @@
 //   QUILLON_BENCH_BASELINE=BUILD_DIR install_bench …  also the programs of an earlier build, side by side
 //
 // The exit status is 1 when any program measured, of this build or the baseline, failed.
-#include <chrono>
+#include "BenchRun.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
-constexpr int kNotRun = -2;
-
-struct Run {
-    int status = kNotRun;   // the exit status; -1 when killed by a signal
-    double seconds = 0;
-    long peakKiB = 0;
-};
-
-// Runs `argv` with `environment` added, output discarded; its time and peak resident memory.
-Run Execute(const std::vector<std::string>& argv, const std::vector<std::string>& environment = {}) {
-    Run run;
-    const auto start = Clock::now();
-    std::fflush(stdout);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        for (const auto& e : environment)
-            ::putenv(const_cast<char*>(e.c_str()));
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen("/dev/null", "w", stderr);
-        std::vector<char*> args;
-        for (const auto& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    struct rusage usage {};
-    ::wait4(pid, &status, 0, &usage);
-    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.peakKiB = usage.ru_maxrss;
-    return run;
-}
+using bench::kNotRun;
+using bench::Run;
+using bench::Execute;
 
 // A word list of about `bytes` bytes: distinct words with two translations each.
 void WriteWords(const fs::path& path, std::uint64_t bytes, unsigned seed) {

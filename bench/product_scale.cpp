@@ -7,52 +7,23 @@
 //
 //   product_scale [N...]     (default 100 1000 10000)
 #include <algorithm>
-#include <chrono>
+#include "BenchRun.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
-struct Run {
-    int status = -1;
-    double seconds = 0;
-};
-
-// Runs `argv` with `environment` added, output discarded.
-Run Execute(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
-    Run run;
-    const auto start = Clock::now();
-    std::fflush(stdout);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        for (const auto& e : environment)
-            ::putenv(const_cast<char*>(e.c_str()));
-        std::freopen("/dev/null", "r", stdin);
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen("/dev/null", "w", stderr);
-        std::vector<char*> args;
-        for (const auto& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using bench::Run;
+using bench::Execute;
 
 // The step log's milliseconds of each profile's dictionary and registration, in order.
 std::vector<double> ProfileCosts(const fs::path& log) {

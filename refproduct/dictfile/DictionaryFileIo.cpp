@@ -13,10 +13,13 @@ namespace fileio {
 
 std::string Errno(const std::string& path) { return path + ": " + std::strerror(errno); }
 
-bool PreadAll(int fd, void* data, std::size_t size, std::uint64_t offset) {
-    auto* p = static_cast<char*>(data);
+namespace {
+
+// pread or pwrite until all `size` bytes are done; false on an error or at the end of the file.
+template <class Byte, class Io>
+bool WholeAt(Io io, int fd, Byte* p, std::size_t size, std::uint64_t offset) {
     while (size) {
-        const ssize_t n = ::pread(fd, p, size, static_cast<off_t>(offset));
+        const ssize_t n = io(fd, p, size, static_cast<off_t>(offset));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -28,19 +31,14 @@ bool PreadAll(int fd, void* data, std::size_t size, std::uint64_t offset) {
     return true;
 }
 
+} // namespace
+
+bool PreadAll(int fd, void* data, std::size_t size, std::uint64_t offset) {
+    return WholeAt(::pread, fd, static_cast<char*>(data), size, offset);
+}
+
 bool PwriteAll(int fd, const void* data, std::size_t size, std::uint64_t offset) {
-    const auto* p = static_cast<const char*>(data);
-    while (size) {
-        const ssize_t n = ::pwrite(fd, p, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        size -= static_cast<std::size_t>(n);
-        offset += static_cast<std::uint64_t>(n);
-    }
-    return true;
+    return WholeAt(::pwrite, fd, static_cast<const char*>(data), size, offset);
 }
 
 std::string FolderOf(const std::string& path) {

@@ -32,17 +32,6 @@
 
 namespace kaldo {
 
-using quillon::E_ABORT;
-using quillon::E_FAIL;
-using quillon::E_INVALIDARG;
-using quillon::KLDO_E_CANNOT_OPEN;
-using quillon::KLDO_E_CONVERTER;
-using quillon::KLDO_E_DICT_EXISTS;
-using quillon::KLDO_E_IN_USE;
-using quillon::KLDO_E_LOCKED;
-using quillon::S_FALSE;
-using quillon::S_OK;
-
 using namespace core;
 
 bool IsFileHeld(const std::string& path) {

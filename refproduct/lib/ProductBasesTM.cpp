@@ -11,18 +11,7 @@
 
 namespace kaldo {
 
-using quillon::E_ABORT;
-using quillon::E_FAIL;
-using quillon::E_INVALIDARG;
-using quillon::KLDO_E_CANNOT_OPEN;
-using quillon::KLDO_E_CONVERTER;
-using quillon::KLDO_E_DICT_EXISTS;
-using quillon::KLDO_E_IN_USE;
-using quillon::KLDO_E_LOCKED;
-using quillon::S_FALSE;
-using quillon::S_OK;
 using namespace core;
-
 
 HRESULT Product::InstallBaseTM(const std::string& source, const std::string& xml, std::int32_t replaceMode,
                                std::string& result, std::string& detail) {

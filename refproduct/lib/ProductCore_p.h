@@ -4,6 +4,7 @@
 // place, and small helpers. Private to refproduct/lib.
 #include "Catalogue.h"
 #include "DictionaryFile.h"
+#include "product/HResult.h"
 
 #include <cerrno>
 #include <chrono>
@@ -68,3 +69,19 @@ std::uint32_t RandomBits();
 std::vector<std::string> Column(const std::optional<std::vector<SqlRow>>& rows);
 
 } // namespace kaldo::core
+
+namespace kaldo {
+
+// The status codes the parts answer with.
+using quillon::E_ABORT;
+using quillon::E_FAIL;
+using quillon::E_INVALIDARG;
+using quillon::KLDO_E_CANNOT_OPEN;
+using quillon::KLDO_E_CONVERTER;
+using quillon::KLDO_E_DICT_EXISTS;
+using quillon::KLDO_E_IN_USE;
+using quillon::KLDO_E_LOCKED;
+using quillon::S_FALSE;
+using quillon::S_OK;
+
+} // namespace kaldo

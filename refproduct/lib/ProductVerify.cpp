@@ -11,18 +11,7 @@
 
 namespace kaldo {
 
-using quillon::E_ABORT;
-using quillon::E_FAIL;
-using quillon::E_INVALIDARG;
-using quillon::KLDO_E_CANNOT_OPEN;
-using quillon::KLDO_E_CONVERTER;
-using quillon::KLDO_E_DICT_EXISTS;
-using quillon::KLDO_E_IN_USE;
-using quillon::KLDO_E_LOCKED;
-using quillon::S_FALSE;
-using quillon::S_OK;
 using namespace core;
-
 
 std::vector<std::string> Product::Verify() {
     RootLock lock(root_);   // a settled state: no change of another process half-way
