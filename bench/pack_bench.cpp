@@ -10,6 +10,7 @@
 // gzip -1, zstd -1 -T<processors>, lz4 -1, and quillon-dist unpack of the fast output.
 #include "install/Packer.h"
 #include "install/UnpackFile.h"
+#include "BenchRun.h"
 
 #include <chrono>
 #include <cstdio>
@@ -18,8 +19,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -29,30 +28,10 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-struct Run {
-    int status = -1;
-    double seconds = 0;
-    long peakKiB = 0;
-};
+using bench::Run;
 
 // `command` through the shell, output discarded; its time and peak resident memory.
-Run Shell(const std::string& command) {
-    Run run;
-    std::fflush(stdout);
-    const auto start = Clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::execl("/bin/sh", "sh", "-c", ("(" + command + ") >/dev/null 2>&1").c_str(), nullptr);
-        ::_exit(127);
-    }
-    int status = 0;
-    struct rusage usage {};
-    ::wait4(pid, &status, 0, &usage);
-    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.peakKiB = usage.ru_maxrss;
-    return run;
-}
+Run Shell(const std::string& command) { return bench::Execute({"/bin/sh", "-c", command}); }
 
 bool Have(const char* tool) {
     return Shell(std::string("command -v ") + tool).status == 0;

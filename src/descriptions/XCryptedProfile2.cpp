@@ -1,5 +1,6 @@
 #include "descriptions/XCryptedProfile2.h"
 
+#include "support/ReadUpTo.h"
 #include "support/FileDescriptor.h"
 
 #include <algorithm>
@@ -10,24 +11,6 @@
 #include <vector>
 
 namespace quillon {
-namespace {
-
-// Reads up to `size` bytes; fewer only at the end of the file or on an error.
-std::size_t ReadAll(int fd, std::uint8_t* data, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, data + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
-}
-
-} // namespace
-
 CXCryptedProfile2::CXCryptedProfile2(int wide) {
     if (wide)
         wide_ = std::make_unique<CXCryptedProfileW2>();
@@ -77,7 +60,8 @@ bool CXCryptedProfile2::Load(const std::string& path) {
     // The header is checked against the size before the rest is read, so a large file that is
     // not a profile file costs nothing.
     std::vector<std::uint8_t> image(static_cast<std::size_t>(std::min<std::uint64_t>(size, kProfileHeaderSize)));
-    if (ReadAll(fd.Get(), image.data(), image.size()) != image.size()) {
+    bool failed = false;
+    if (ReadUpTo(fd.Get(), image.data(), image.size(), failed) != image.size()) {
         lastError_ = ProfileLoadError::Unreadable;
         return false;
     }
@@ -86,7 +70,7 @@ bool CXCryptedProfile2::Load(const std::string& path) {
         return false;
     }
     image.resize(static_cast<std::size_t>(size));
-    if (ReadAll(fd.Get(), image.data() + kProfileHeaderSize, image.size() - kProfileHeaderSize) !=
+    if (ReadUpTo(fd.Get(), image.data() + kProfileHeaderSize, image.size() - kProfileHeaderSize, failed) !=
         image.size() - kProfileHeaderSize) {
         lastError_ = ProfileLoadError::Unreadable;
         return false;

@@ -41,6 +41,7 @@ struct InstallationSummary {
 
     int Held() const;
     int NotInstalled() const;
+    int Failed() const { return profiles.failed + dictionaries.failed + basesTM.failed; }
     // Nothing was cancelled and every item is held: the window asks question 2016 as it is.
     bool Complete() const { return !cancelled && NotInstalled() == 0; }
 };

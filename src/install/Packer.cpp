@@ -3,6 +3,7 @@
 #include "install/PackBlock.h"
 #include "install/PackedFormat.h"
 #include "support/Crc32.h"
+#include "support/ReadUpTo.h"
 
 #include <algorithm>
 #include <atomic>
@@ -116,22 +117,6 @@ bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
     return true;
 }
 
-// Reads up to `size` bytes; false on a read error.
-bool ReadUpTo(int fd, unsigned char* data, std::size_t size, std::size_t& got) {
-    got = 0;
-    while (got < size) {
-        const ssize_t r = ::read(fd, data + got, size - got);
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0)
-            return false;
-        if (r == 0)
-            break;
-        got += std::size_t(r);
-    }
-    return true;
-}
-
 } // namespace
 
 std::vector<unsigned char> PackData(const void* data, std::size_t size, const PackOptions& options) {
@@ -203,8 +188,9 @@ int PackFile(const std::string& source, const std::string& destination, const Pa
     Crc32 crc;
     std::uint64_t done = 0;
     while (written && readOk && !stopped) {
-        std::size_t n = 0;
-        readOk = ReadUpTo(in, text.data() + kHistory, step, n);
+        bool failed = false;
+        const std::size_t n = ReadUpTo(in, text.data() + kHistory, step, failed);
+        readOk = !failed;
         if (!readOk || n == 0)
             break;
         blocks.clear();

@@ -107,7 +107,7 @@ int CProgressDlg::Run() {
     records_.clear();
     const int result = InstallCollection() ? 1 : 2;
     const InstallationSummary summary = Summary();
-    const int failed = summary.profiles.failed + summary.dictionaries.failed + summary.basesTM.failed;
+    const int failed = summary.Failed();
     Steps().InstallationEnded(ClassifyInstallation(summary.Held(), summary.NotInstalled(), result, cancelled_),
                               result, summary.Held(), failed, summary.NotInstalled() - failed);
     return result;

@@ -3,6 +3,7 @@
 #include "install/OutputPipeline.h"
 #include "install/PackedBodyDecoder.h"
 #include "install/PackedFormat.h"
+#include "support/ReadUpTo.h"
 #include "support/Crc32.h"
 
 #include <algorithm>
@@ -21,23 +22,6 @@ std::atomic<UnpackWriteFunction> g_write{nullptr};
 long SystemWrite(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
 
 constexpr std::size_t kInputBlock = std::size_t(1) << 20;
-
-// Reads up to `size` bytes; fewer only at the end of the file or on an error.
-std::size_t ReadFully(int fd, unsigned char* data, std::size_t size, bool& failed) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, data + done, size - done);
-        if (n > 0) {
-            done += std::size_t(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            failed = n < 0;
-            break;
-        }
-    }
-    return done;
-}
 
 class FileHandle {
 public:
@@ -195,7 +179,7 @@ void Unpacking::Run() {
         std::memmove(input_.data(), in, left);
         inputBase += std::uint64_t(in - begin);
         bool failed = false;
-        const std::size_t got = ReadFully(source_, input_.data() + left, kInputBlock, failed);
+        const std::size_t got = ReadUpTo(source_, input_.data() + left, kInputBlock, failed);
         in = begin;
         end = begin + left + got;
         if (got == 0)
@@ -209,7 +193,7 @@ int ReadSourceHeader(int fd, unsigned char* header, std::uint32_t& storedCrc) {
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return kUnpackSourceError;
     bool failed = false;
-    if (ReadFully(fd, header, packed::kHeaderSize, failed) != packed::kHeaderSize ||
+    if (ReadUpTo(fd, header, packed::kHeaderSize, failed) != packed::kHeaderSize ||
         !packed::ValidHeader(header, storedCrc))
         return kUnpackBadHeader;
     return kUnpackOk;

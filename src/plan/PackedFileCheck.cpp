@@ -3,6 +3,7 @@
 #include "install/OutputPipeline.h"
 #include "install/PackedBodyDecoder.h"
 #include "install/PackedFormat.h"
+#include "support/ReadUpTo.h"
 #include "support/FileDescriptor.h"
 
 #include <algorithm>
@@ -18,23 +19,6 @@ namespace {
 constexpr std::size_t kInputBlock = std::size_t(1) << 20;
 // From this body size on, the CRC is computed on a second thread behind the decoder.
 constexpr std::uint64_t kThreadedFrom = std::uint64_t(256) << 10;
-
-// Reads up to `size` bytes; fewer only at the end of the file or on an error (`failed`).
-std::size_t ReadUpTo(int fd, unsigned char* data, std::size_t size, bool& failed) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, data + done, size - done);
-        if (n > 0)
-            done += std::size_t(n);
-        else if (n < 0 && errno == EINTR)
-            continue;
-        else {
-            failed = n < 0;
-            break;
-        }
-    }
-    return done;
-}
 
 struct HeadSink {
     std::vector<unsigned char>& head;

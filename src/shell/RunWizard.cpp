@@ -294,9 +294,8 @@ MessageAnswer Wizard::ShowSummary(MessageButtons buttons) {
     std::string text = SummaryText(summary);
     if (buttons == MessageButtons::YesNo)
         text += "\n\n" + AnotherCollectionQuestion();
-    const bool failures = summary.profiles.failed + summary.dictionaries.failed + summary.basesTM.failed > 0;
     return ShowMessageText(SummaryMessageId(summary), text,
-                           failures ? MessageIcon::Warning : MessageIcon::Information, buttons);
+                           summary.Failed() > 0 ? MessageIcon::Warning : MessageIcon::Information, buttons);
 }
 
 WizardState Wizard::Question() {

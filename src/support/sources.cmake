@@ -2,6 +2,7 @@ list(APPEND QUILLON_CORE_SOURCES
   support/AutoAnswers.cpp
   support/CommandLine.cpp
   support/Crc32.cpp
+  support/ReadUpTo.cpp
   support/Format.cpp
   support/Guid.cpp
   support/Json.cpp

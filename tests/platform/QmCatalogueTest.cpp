@@ -1,4 +1,5 @@
 #include "platform/posix/QmCatalogue.h"
+#include "testsupport/TempDir.h"
 
 #include <algorithm>
 #include <fstream>
@@ -26,8 +27,8 @@ std::vector<std::size_t> BlockEnds(const Bytes& qm, std::size_t& messages) {
 }
 
 Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
+    const std::string text = test::ReadFile(path);
+    return Bytes(text.begin(), text.end());
 }
 
 // The English catalogue lrelease compiled from its source answers every message of the source,

@@ -1,5 +1,6 @@
 #include "platform/posix/HiveRegistry.h"
 
+#include "support/ReadUpTo.h"
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -130,16 +131,8 @@ long HiveRegistry::Load(HiveDocument& doc, FileStamp& stamp) {
         return regerr::BadDb;
     }
     std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    bytes.resize(done);
+    bool failed = false;  // a short read: the parser sees what was read
+    bytes.resize(ReadUpTo(fd.get(), bytes.data(), bytes.size(), failed));
     std::string why;
     auto parsed = HiveDocument::Parse(bytes, why);
     if (!parsed) {

@@ -2,6 +2,7 @@
 
 #include "platform/Ports.h"
 
+#include "support/ReadUpTo.h"
 #include "support/FileDescriptor.h"
 #include "support/Text.h"
 
@@ -204,14 +205,9 @@ bool QmCatalogue::Load(const std::string& path) {
         st.st_size > kMaxCatalogue)
         return false;
     std::vector<unsigned char> data(static_cast<std::size_t>(st.st_size));
-    for (std::size_t done = 0; done < data.size();) {
-        const ssize_t n = ::read(fd.Get(), data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += std::size_t(n);
-    }
+    bool failed = false;
+    if (ReadUpTo(fd.Get(), data.data(), data.size(), failed) != data.size())
+        return false;
     return Parse(data.data(), data.size());
 }
 
