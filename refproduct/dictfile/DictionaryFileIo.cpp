@@ -65,7 +65,7 @@ namespace {
 bool OpenRegular(const std::string& path, Fd& fd, std::uint64_t& size, std::string& error) {
     fd.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0) {
         error = Errno(path);
         return false;
     }
@@ -190,7 +190,7 @@ bool Rewrite(const std::string& path, int source, const DictionaryHeadInfo& info
     }
     std::string temp;
     Fd out(CreateTemporary(path, temp, error));
-    if (out.get() < 0)
+    if (out.Get() < 0)
         return false;
     bool ok = true;
     std::uint64_t written = 0;
@@ -205,10 +205,10 @@ bool Rewrite(const std::string& path, int source, const DictionaryHeadInfo& info
         ok = false;
     }
     const std::uint64_t bodyOffset = kPrefixSize + 2 * std::uint64_t(slotSize);
-    ok = ok && in.Skip(skip) && ::ftruncate(out.get(), static_cast<off_t>(bodyOffset)) == 0;
+    ok = ok && in.Skip(skip) && ::ftruncate(out.Get(), static_cast<off_t>(bodyOffset)) == 0;
     ok = ok && in.Drain([&](const std::uint8_t* data, std::size_t size) {
         body.Update(data, size);
-        const bool done = PwriteAll(out.get(), data, size, bodyOffset + written);
+        const bool done = PwriteAll(out.Get(), data, size, bodyOffset + written);
         written += size;
         return done;
     });
@@ -230,9 +230,9 @@ bool Rewrite(const std::string& path, int source, const DictionaryHeadInfo& info
     if (ok) {
         const std::string prefix = Prefix(head.Version(), slotSize);
         const std::string slot = SlotBytes(info.generation + 1, HeadContent(head, written, body.Value(), info.entryCount));
-        ok = PwriteAll(out.get(), prefix.data(), prefix.size(), 0) &&
-             PwriteAll(out.get(), slot.data(), slot.size(), kPrefixSize) &&
-             ::fchmod(out.get(), st.st_mode & 07777) == 0 && ::fsync(out.get()) == 0;
+        ok = PwriteAll(out.Get(), prefix.data(), prefix.size(), 0) &&
+             PwriteAll(out.Get(), slot.data(), slot.size(), kPrefixSize) &&
+             ::fchmod(out.Get(), st.st_mode & 07777) == 0 && ::fsync(out.Get()) == 0;
         if (!ok)
             error = Errno(temp);
     }
@@ -259,7 +259,7 @@ std::optional<DictionaryHeadInfo> ReadDictionaryHead(const std::string& path, st
     if (!OpenRegular(path, fd, info.fileSize, error))
         return std::nullopt;
     std::uint8_t prefix[kPrefixSize] = {};
-    if (info.fileSize < 4 || !PreadAll(fd.get(), prefix, std::min<std::uint64_t>(kPrefixSize, info.fileSize), 0)) {
+    if (info.fileSize < 4 || !PreadAll(fd.Get(), prefix, std::min<std::uint64_t>(kPrefixSize, info.fileSize), 0)) {
         error = path + ": not a dictionary file";
         return std::nullopt;
     }
@@ -273,12 +273,12 @@ std::optional<DictionaryHeadInfo> ReadDictionaryHead(const std::string& path, st
         const std::unique_ptr<std::uint8_t[]> slots(new std::uint8_t[2 * std::size_t(p.slotSize)]);
         for (int slot = 0; slot < 2; ++slot) {
             std::uint8_t* at = slots.get() + std::size_t(slot) * p.slotSize;
-            if (!PreadAll(fd.get(), at, kSlotHeaderSize, kPrefixSize + std::uint64_t(slot) * p.slotSize)) {
+            if (!PreadAll(fd.Get(), at, kSlotHeaderSize, kPrefixSize + std::uint64_t(slot) * p.slotSize)) {
                 error = Errno(path);
                 return std::nullopt;
             }
             const std::size_t length = std::min<std::size_t>(ReadU32(at + 8), p.slotSize - kSlotHeaderSize);
-            if (!PreadAll(fd.get(), at + kSlotHeaderSize, length, kPrefixSize + std::uint64_t(slot) * p.slotSize + kSlotHeaderSize)) {
+            if (!PreadAll(fd.Get(), at + kSlotHeaderSize, length, kPrefixSize + std::uint64_t(slot) * p.slotSize + kSlotHeaderSize)) {
                 error = Errno(path);
                 return std::nullopt;
             }
@@ -299,7 +299,7 @@ std::optional<DictionaryHeadInfo> ReadDictionaryHead(const std::string& path, st
     }
     // The legacy file's one checksum: read through everything before the trailer.
     info.layout = DictionaryLayout::Legacy;
-    StreamReader in(fd.get(), 0, info.fileSize - 4);
+    StreamReader in(fd.Get(), 0, info.fileSize - 4);
     if (!ReadLegacyHead(in, info, error)) {
         error = path + ": " + error;
         return std::nullopt;
@@ -313,7 +313,7 @@ std::optional<DictionaryHeadInfo> ReadDictionaryHead(const std::string& path, st
     info.entryCount = entries;
     info.bodyLength = info.fileSize - 4 - info.bodyOffset;
     std::uint8_t trailer[4];
-    if (!in.Skip(in.Left()) || !PreadAll(fd.get(), trailer, 4, info.fileSize - 4)) {
+    if (!in.Skip(in.Left()) || !PreadAll(fd.Get(), trailer, 4, info.fileSize - 4)) {
         error = Errno(path);
         return std::nullopt;
     }
@@ -331,19 +331,19 @@ bool WriteDictionaryHead(const std::string& path, const DictionaryHead& head, bo
     if (!info)
         return false;
     Fd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    if (fd.get() < 0) {
+    if (fd.Get() < 0) {
         error = Errno(path);
         return false;
     }
     const std::string content = HeadContent(head, info->bodyLength, info->bodyCrc, info->entryCount);
     if (info->layout == DictionaryLayout::Legacy || kSlotHeaderSize + content.size() > info->slotSize ||
         head.Version() != info->head.Version())
-        return Rewrite(path, fd.get(), *info, head, durable, error);
+        return Rewrite(path, fd.Get(), *info, head, durable, error);
     // In place, into the slot not in force: a torn write leaves the head in force intact.
     const int slot = 1 - info->slot;
     const std::string bytes = SlotBytes(info->generation + 1, content);
-    if (!PwriteAll(fd.get(), bytes.data(), bytes.size(), kPrefixSize + std::uint64_t(slot) * info->slotSize) ||
-        (durable && ::fdatasync(fd.get()) != 0)) {
+    if (!PwriteAll(fd.Get(), bytes.data(), bytes.size(), kPrefixSize + std::uint64_t(slot) * info->slotSize) ||
+        (durable && ::fdatasync(fd.Get()) != 0)) {
         error = Errno(path);
         return false;
     }
@@ -363,7 +363,7 @@ bool VerifyDictionary(const std::string& path, std::string& error, DictionaryHea
         return false;
     }
     const bool legacy = info->layout == DictionaryLayout::Legacy;
-    StreamReader in(fd.get(), info->bodyOffset + (legacy ? 4 : 0), info->bodyLength - (legacy ? 4 : 0));
+    StreamReader in(fd.Get(), info->bodyOffset + (legacy ? 4 : 0), info->bodyLength - (legacy ? 4 : 0));
     if (!ReadEntries(in, info->entryCount, nullptr, error)) {
         error = path + ": " + (in.Failed() ? std::strerror(EIO) : error);
         return false;
@@ -387,7 +387,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& err
         return false;
     }
     bytes.assign(static_cast<std::size_t>(size), '\0');
-    if (!PreadAll(fd.get(), bytes.data(), bytes.size(), 0)) {
+    if (!PreadAll(fd.Get(), bytes.data(), bytes.size(), 0)) {
         error = path + ": short read";
         return false;
     }
@@ -397,10 +397,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& err
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error) {
     std::string temp;
     Fd fd(CreateTemporary(path, temp, error));
-    if (fd.get() < 0)
+    if (fd.Get() < 0)
         return false;
-    bool ok = PwriteAll(fd.get(), bytes.data(), bytes.size(), 0) && ::fchmod(fd.get(), 0644) == 0 &&
-              ::fsync(fd.get()) == 0;
+    bool ok = PwriteAll(fd.Get(), bytes.data(), bytes.size(), 0) && ::fchmod(fd.Get(), 0644) == 0 &&
+              ::fsync(fd.Get()) == 0;
     ok = ::close(fd.Release()) == 0 && ok;
     if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
         error = Errno(path);

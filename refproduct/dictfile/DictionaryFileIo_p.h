@@ -1,9 +1,9 @@
 #pragma once
 // Descriptor helpers shared by the dictionary file's I/O and its streaming writer.
+#include "support/FileDescriptor.h"
+
 #include <cstdint>
 #include <string>
-#include <unistd.h>
-#include <utility>
 
 namespace kaldo::fileio {
 
@@ -11,23 +11,7 @@ namespace kaldo::fileio {
 std::string Errno(const std::string& path);
 
 // A descriptor closed on every path.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { Reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    void Reset(int fd = -1) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
-    }
-    int Release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
+using Fd = quillon::FileDescriptor;
 
 // Whole reads and writes at an offset; false on an error or an early end.
 bool PreadAll(int fd, void* data, std::size_t size, std::uint64_t offset);
